@@ -1,0 +1,31 @@
+# What a new user types: make run, make test, make bench.
+BUILD_RELEASE := build/release
+BUILD_ASAN    := build/asan
+BUILD_BENCH   := build/bench
+CMAKE_FLAGS   := -G Ninja -Wno-dev
+
+.PHONY: run test bench deps build clean
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD_RELEASE) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVANE_TESTS=OFF >/dev/null
+	@cmake --build $(BUILD_RELEASE)
+
+run: build
+	@mkdir -p run
+	@cd run && ../$(BUILD_RELEASE)/torvane
+
+test: deps
+	@cmake -S . -B $(BUILD_ASAN) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Debug -DTORVANE_SANITIZE=ON >/dev/null
+	@cmake --build $(BUILD_ASAN)
+	@cd $(BUILD_ASAN) && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j2
+
+bench: deps
+	@cmake -S . -B $(BUILD_BENCH) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DTORVANE_TESTS=OFF -DTORVANE_BENCH=ON >/dev/null
+	@cmake --build $(BUILD_BENCH)
+	@bench/run-all.sh $(BUILD_BENCH)
+
+clean:
+	rm -rf build

@@ -1,0 +1,25 @@
+// What a posting run needs of the HTTP client: the request header values, the transport choice, the
+// traffic log switch and the three requests. The http subsystem's HttpSession implements it; tests
+// use fakes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace torvane {
+
+class PostingClient {
+public:
+    virtual ~PostingClient() = default;
+    virtual void setCacheControl(const std::string& value) = 0;
+    virtual void setContentType(const std::string& value) = 0;
+    // Attach the TLS transport (true) or none (false) before a request.
+    virtual void attachTlsTransport(bool attach) = 0;
+    virtual void setTrafficLog(bool on) = 0;
+    // Each returns the reply body (one character per byte) or throws torvane::Error.
+    virtual std::string put(const std::string& url, const std::string& body) = 0;
+    virtual std::string post(const std::string& url, const std::vector<std::string>& entries) = 0;
+    virtual std::string get(const std::string& url) = 0;
+};
+
+}  // namespace torvane

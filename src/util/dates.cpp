@@ -1,0 +1,156 @@
+#include "util/dates.h"
+
+#include <cctype>
+#include <chrono>
+#include <ctime>
+#include <vector>
+
+namespace torvane {
+
+namespace {
+
+std::string& formatStorage()
+{
+    static std::string pattern = "MM/dd/yyyy";
+    return pattern;
+}
+
+int daysInMonth(int year, int month)
+{
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month == 2 && ((year % 4 == 0 && year % 100 != 0) || year % 400 == 0))
+        return 29;
+    return days[month - 1];
+}
+
+struct Token {
+    char kind;  // 'd', 'M', 'y' or 0 for a literal
+    int width;
+    std::string literal;
+};
+
+std::vector<Token> tokenize(const std::string& pattern)
+{
+    std::vector<Token> tokens;
+    for (size_t i = 0; i < pattern.size();) {
+        const char c = pattern[i];
+        if (c == 'd' || c == 'M' || c == 'y') {
+            size_t j = i;
+            while (j < pattern.size() && pattern[j] == c)
+                ++j;
+            tokens.push_back({c, int(j - i), {}});
+            i = j;
+        } else {
+            if (tokens.empty() || tokens.back().kind != 0)
+                tokens.push_back({0, 0, {}});
+            tokens.back().literal.push_back(c);
+            ++i;
+        }
+    }
+    return tokens;
+}
+
+std::string padded(int value, int width)
+{
+    std::string s = std::to_string(value);
+    while (static_cast<int>(s.size()) < width)
+        s.insert(s.begin(), '0');
+    return s;
+}
+
+}  // namespace
+
+bool isValidDate(int year, int month, int day)
+{
+    return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
+           day <= daysInMonth(year, month);
+}
+
+Date today()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+Date addDays(Date date, int days)
+{
+    using namespace std::chrono;
+    const sys_days base = year_month_day{year{date.year}, month{unsigned(date.month)}, day{unsigned(date.day)}};
+    const year_month_day result{base + std::chrono::days{days}};
+    return {int(result.year()), int(unsigned(result.month())), int(unsigned(result.day()))};
+}
+
+std::string toIsoText(Date date)
+{
+    return padded(date.year, 4) + "-" + padded(date.month, 2) + "-" + padded(date.day, 2);
+}
+
+std::optional<Date> fromIsoText(const std::string& text)
+{
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
+        return std::nullopt;
+    for (size_t i : {0u, 1u, 2u, 3u, 5u, 6u, 8u, 9u})
+        if (!std::isdigit(static_cast<unsigned char>(text[i])))
+            return std::nullopt;
+    const int y = std::stoi(text.substr(0, 4)), m = std::stoi(text.substr(5, 2)), d = std::stoi(text.substr(8, 2));
+    if (!isValidDate(y, m, d))
+        return std::nullopt;
+    return Date{y, m, d};
+}
+
+void setShortDateFormat(const std::string& pattern)
+{
+    if (!pattern.empty())
+        formatStorage() = pattern;
+}
+
+const std::string& shortDateFormat()
+{
+    return formatStorage();
+}
+
+std::string formatShortDate(Date date)
+{
+    std::string out;
+    for (const Token& t : tokenize(formatStorage())) {
+        switch (t.kind) {
+        case 'd': out += padded(date.day, t.width >= 2 ? 2 : 1); break;
+        case 'M': out += padded(date.month, t.width >= 2 ? 2 : 1); break;
+        case 'y': out += t.width <= 2 ? padded(date.year % 100, 2) : padded(date.year, 4); break;
+        default: out += t.literal;
+        }
+    }
+    return out;
+}
+
+std::optional<Date> parseShortDate(const std::string& text)
+{
+    if (auto iso = fromIsoText(text))
+        return iso;
+    int y = -1, m = -1, d = -1;
+    size_t pos = 0;
+    for (const Token& t : tokenize(formatStorage())) {
+        if (t.kind == 0) {
+            if (text.compare(pos, t.literal.size(), t.literal) != 0)
+                return std::nullopt;
+            pos += t.literal.size();
+            continue;
+        }
+        size_t start = pos;
+        while (pos < text.size() && pos - start < 4 && std::isdigit(static_cast<unsigned char>(text[pos])))
+            ++pos;
+        if (pos == start)
+            return std::nullopt;
+        const int value = std::stoi(text.substr(start, pos - start));
+        if (t.kind == 'd') d = value;
+        else if (t.kind == 'M') m = value;
+        else y = (pos - start <= 2) ? 2000 + value : value;
+    }
+    if (pos != text.size() || !isValidDate(y, m, d))
+        return std::nullopt;
+    return Date{y, m, d};
+}
+
+}  // namespace torvane

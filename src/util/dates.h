@@ -1,0 +1,33 @@
+// Calendar days and the user's short date format. Dates are stored as ISO text (YYYY-MM-DD) and shown
+// and reported in the short date format; this is the one place that formats and parses them.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace torvane {
+
+struct Date {
+    int year = 1970;
+    int month = 1;
+    int day = 1;
+    friend bool operator==(const Date&, const Date&) = default;
+    friend auto operator<=>(const Date&, const Date&) = default;
+};
+
+Date today();
+Date addDays(Date date, int days);
+bool isValidDate(int year, int month, int day);
+
+std::string toIsoText(Date date);
+std::optional<Date> fromIsoText(const std::string& text);
+
+// The short date format as a pattern of d, dd, M, MM, yy and yyyy with separators, for instance
+// "MM/dd/yyyy". The application sets it from the desktop's locale at start; the default is month-first.
+void setShortDateFormat(const std::string& pattern);
+const std::string& shortDateFormat();
+std::string formatShortDate(Date date);
+// Reads a date written in the short date format, or as ISO text.
+std::optional<Date> parseShortDate(const std::string& text);
+
+}  // namespace torvane
