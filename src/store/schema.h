@@ -1,0 +1,35 @@
+// The four tables of the store: their names, their fields and each field's kind.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace torvane {
+
+enum class FieldKind { Text, Integer, Logical, Date };
+
+struct FieldDef {
+    std::string name;
+    FieldKind kind;
+};
+
+struct TableDef {
+    std::string name;  // SQL table name
+    std::vector<FieldDef> fields;
+
+    // The field of this name, or nullptr.
+    const FieldDef* find(const std::string& field) const;
+    // The field of this name; throws the store's error for an unknown name.
+    const FieldDef& field(const std::string& field) const;
+};
+
+const TableDef& settingsTableDef();
+const TableDef& fieldsTableDef();
+const TableDef& selDataTableDef();
+const TableDef& trackTableDef();
+const std::vector<const TableDef*>& allTableDefs();
+
+// CREATE TABLE IF NOT EXISTS for one table.
+std::string createTableSql(const TableDef& table);
+
+}  // namespace torvane
