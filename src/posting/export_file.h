@@ -1,0 +1,39 @@
+// Reads an export file one line at a time without holding more than the longest line: lines end at
+// LF or CR LF, a lone CR is dropped from the line, a Ctrl-Z ends the file, and a last line without a
+// line break counts like any other.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace torvane {
+
+class ExportFileReader {
+public:
+    // Opens the file for reading; throws Error when it cannot.
+    explicit ExportFileReader(const std::string& path);
+    ~ExportFileReader();
+    ExportFileReader(const ExportFileReader&) = delete;
+    ExportFileReader& operator=(const ExportFileReader&) = delete;
+
+    bool atEnd();
+    // Reads the next line; false at the end of the file.
+    bool readLine(std::string& line);
+    // Reads and discards the next line (cheaper than readLine: nothing is copied).
+    bool skipLine();
+    void close();
+
+private:
+    bool fill();
+    template <typename Sink> bool consumeLine(Sink&& sink);
+
+    std::string m_path;
+    std::FILE* m_file = nullptr;
+    std::vector<char> m_buffer;
+    size_t m_begin = 0;
+    size_t m_end = 0;
+    bool m_eof = false;  // no more bytes from the file (end, or a Ctrl-Z seen)
+};
+
+}  // namespace torvane

@@ -1,0 +1,119 @@
+// The posting run and the state of the record in progress: everything Process > Send Data does, from
+// the settings to the last record of the export file. The main window and the command-line companion
+// host it; it talks to them only through Host, Dialogs and PostingClient.
+#pragma once
+
+#include "posting/host.h"
+#include "posting/posting_client.h"
+#include "store/data_module.h"
+#include "util/clock.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace torvane {
+
+class ExportFileReader;
+
+// Counts of one run, for the command-line summary.
+struct RunSummary {
+    int recordsRead = 0;
+    int accepted = 0;
+    int notConfirmed = 0;
+    int refused = 0;
+    int alreadySent = 0;
+};
+
+enum class RunOutcome {
+    NotStarted,  // the operator answered No
+    Aborted,     // a missing setting or export file: no record was read
+    Completed,   // the export file was read to its end
+    Failed,      // an error ended the run
+};
+
+class PostingEngine {
+public:
+    PostingEngine(TDataModule1& data, Host& host, Dialogs& dialogs, PostingClient& client,
+                  Clock& clock = SystemClock::instance());
+    ~PostingEngine();
+    PostingEngine(const PostingEngine&) = delete;
+    PostingEngine& operator=(const PostingEngine&) = delete;
+
+    // Process > Send Data: asks, then runs. An error that ends the run is cleaned up after (file closed,
+    // traffic log off, banner hidden, "Ready") and then thrown on to the general error handler.
+    void SendData1Click();
+    // The run without the question.
+    void runPosting();
+    bool isRunning() const { return m_running; }
+    RunOutcome lastOutcome() const { return m_outcome; }
+    const RunSummary& summary() const { return m_summary; }
+
+    // First activation of the main window: copies ViewDiag into DiagnosticsOn and purges old tracking
+    // records. Returns true the first time only.
+    // showDiagnosticsPane is called when diagnostics are on, before the purge, to lay out the panes.
+    bool FormActivate(const std::function<void()>& showDiagnosticsPane = {});
+
+    // Returns after that many seconds; handles no window messages.
+    void PausexSeconds(uint16_t seconds);
+    // The pause after each request and after each tracking record, one second unless changed.
+    void setPauseSeconds(uint16_t seconds) { m_pauseSeconds = seconds; }
+
+    // The application-wide copy of the ViewDiag setting.
+    bool DiagnosticsOn = false;
+    // "Show Posting Data": adds each record's data string to the information pane before it is sent.
+    bool ShowPostingData = false;
+
+    // The data string of one export line (field extraction, cross walk, tracking key, required fields).
+    void MakeDataString(const std::string& line);
+    // Translates a select or radio value through the cross walk; may empty the name.
+    void LookupSelectOption(std::string& name, std::string& value, const std::string& type);
+    // True when TrackKey is already tracked, after reporting it.
+    bool DataAlreadySent();
+    // Looks for the confirmation text in the reply, reports and tracks; always empties TrackKey.
+    void CheckToSeeIfSent();
+    // Deletes tracking records older than PurgeDays when tracking is on.
+    void PurgeOldTracking();
+
+    // State of the record in progress.
+    std::string StatusText;
+    std::vector<std::string> DataList;
+    std::string FieldToTrack1, FieldToTrack2, FieldToTrack3, FieldToTrack4;
+    std::string TrackKey;
+    bool TrackSent = false;
+    std::vector<std::string> RequiredList;
+    bool RecordComplete = true;
+    bool FirstActivation = true;
+    std::vector<std::string> WarningList;
+    bool ViewWarnings = false;
+
+    TDataModule1& data() { return m_data; }
+    Host& host() { return m_host; }
+
+private:
+    void processRecord(int32_t recordNumber);
+    void sendRequest();
+    void finishRun();
+    void addBlock(const std::vector<std::string>& lines);
+
+    TDataModule1& m_data;
+    Host& m_host;
+    Dialogs& m_dialogs;
+    PostingClient& m_client;
+    Clock& m_clock;
+
+    std::unique_ptr<ExportFileReader> ExportFile;
+    std::string m_url;
+    std::string m_postType;
+    std::string m_content;
+    bool m_secure = false;
+    bool m_logOn = false;
+    bool m_running = false;
+    uint16_t m_pauseSeconds = 1;
+    RunOutcome m_outcome = RunOutcome::NotStarted;
+    RunSummary m_summary;
+};
+
+}  // namespace torvane

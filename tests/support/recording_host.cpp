@@ -1,0 +1,75 @@
+#include "support/recording_host.h"
+
+#include "util/error.h"
+#include "util/text.h"
+
+namespace torvane::test {
+
+void RecordingHost::memo2Add(const std::string& text)
+{
+    for (auto& line : splitAddedText(text))
+        memo2.push_back(std::move(line));
+}
+
+void RecordingHost::memo1Add(const std::string& text)
+{
+    if (!memo1.empty())
+        memo1 += "\r\n";
+    memo1 += text;
+}
+
+bool ScriptedDialogs::askYesNo(const std::string& caption, const std::string& text)
+{
+    shown.push_back({"yesno", caption, text});
+    return answer;
+}
+
+bool ScriptedDialogs::askOkCancel(const std::string& caption, const std::string& text)
+{
+    shown.push_back({"okcancel", caption, text});
+    return answer;
+}
+
+void ScriptedDialogs::showExclamation(const std::string& caption, const std::string& text)
+{
+    shown.push_back({"exclamation", caption, text});
+}
+
+void ScriptedDialogs::showError(const std::string& caption, const std::string& text)
+{
+    shown.push_back({"error", caption, text});
+}
+
+std::string FakePostingClient::answer(Request request)
+{
+    request.contentType = m_content;
+    request.cacheControl = m_cache;
+    request.tls = m_tls;
+    request.logOn = logOn;
+    requests.push_back(std::move(request));
+    if (!failWith.empty())
+        throw Error(failWith);
+    if (!replies.empty()) {
+        std::string r = replies.front();
+        replies.pop_front();
+        return r;
+    }
+    return reply;
+}
+
+std::string FakePostingClient::put(const std::string& url, const std::string& body)
+{
+    return answer({"PUT", url, body, {}, {}, {}, false, false});
+}
+
+std::string FakePostingClient::post(const std::string& url, const std::vector<std::string>& entries)
+{
+    return answer({"POST", url, {}, entries, {}, {}, false, false});
+}
+
+std::string FakePostingClient::get(const std::string& url)
+{
+    return answer({"GET", url, {}, {}, {}, {}, false, false});
+}
+
+}  // namespace torvane::test

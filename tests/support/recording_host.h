@@ -1,0 +1,98 @@
+// Test stand-ins for the window: a host that records what the core shows, dialogs that answer from a
+// script, a clock that only counts, and a posting client that records requests and answers a fixed text.
+#pragma once
+
+#include "posting/host.h"
+#include "posting/posting_client.h"
+#include "util/clock.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace torvane::test {
+
+class RecordingHost : public Host {
+public:
+    std::vector<std::string> memo2;  // lines of the information pane
+    std::string memo1;               // text of the diagnostics pane
+    std::vector<std::string> statuses;
+    bool bannerVisible = false;
+    int messagePumps = 0;
+
+    void memo2Add(const std::string& text) override;
+    void memo2Clear() override { memo2.clear(); }
+    void memo1Add(const std::string& text) override;
+    void memo1SetText(const std::string& text) override { memo1 = text; }
+    void memo1Clear() override { memo1.clear(); }
+    std::string memo1Text() const override { return memo1; }
+    void setStatusText(const std::string& text) override { statuses.push_back(text); }
+    void setBannerVisible(bool visible) override { bannerVisible = visible; }
+    void repaint() override {}
+    void processMessages() override { ++messagePumps; }
+
+    std::string status() const { return statuses.empty() ? std::string() : statuses.back(); }
+};
+
+class ScriptedDialogs : public Dialogs {
+public:
+    bool answer = true;  // the answer to every question
+    struct Shown {
+        std::string kind, caption, text;
+    };
+    std::vector<Shown> shown;
+
+    bool askYesNo(const std::string& caption, const std::string& text) override;
+    bool askOkCancel(const std::string& caption, const std::string& text) override;
+    void showExclamation(const std::string& caption, const std::string& text) override;
+    void showError(const std::string& caption, const std::string& text) override;
+};
+
+class FakeClock : public Clock {
+public:
+    int64_t now = 0;
+    std::vector<int64_t> sleeps;
+    int64_t nowMs() override { return now; }
+    void sleepMs(int64_t ms) override
+    {
+        sleeps.push_back(ms);
+        now += ms;
+    }
+};
+
+// Records every request; answers each with `reply`, or with the next of `replies` while any are left.
+class FakePostingClient : public PostingClient {
+public:
+    struct Request {
+        std::string method, url, body;
+        std::vector<std::string> entries;
+        std::string contentType, cacheControl;
+        bool tls = false;
+        bool logOn = false;
+    };
+    std::vector<Request> requests;
+    std::string reply;
+    std::deque<std::string> replies;
+    std::string failWith;  // when set, every request throws Error(failWith)
+    bool logOn = false;
+    std::vector<bool> logSwitches;
+
+    void setCacheControl(const std::string& value) override { m_cache = value; }
+    void setContentType(const std::string& value) override { m_content = value; }
+    void attachTlsTransport(bool attach) override { m_tls = attach; }
+    void setTrafficLog(bool on) override
+    {
+        logOn = on;
+        logSwitches.push_back(on);
+    }
+    std::string put(const std::string& url, const std::string& body) override;
+    std::string post(const std::string& url, const std::vector<std::string>& entries) override;
+    std::string get(const std::string& url) override;
+
+private:
+    std::string answer(Request request);
+    std::string m_cache, m_content;
+    bool m_tls = false;
+};
+
+}  // namespace torvane::test
