@@ -11,8 +11,8 @@ namespace torvane {
 inline QString toQString(const std::string& bytes)
 {
     QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    if (text.contains(QChar::ReplacementCharacter) && !QString::fromUtf8("\xEF\xBF\xBD").isEmpty() &&
-        bytes.find("\xEF\xBF\xBD") == std::string::npos)
+    // A replacement character that the bytes did not spell out means they were not UTF-8.
+    if (text.contains(QChar::ReplacementCharacter) && bytes.find("\xEF\xBF\xBD") == std::string::npos)
         return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
     return text;
 }
