@@ -1,0 +1,515 @@
+#include "http/tls_library.h"
+
+#include "util/error.h"
+
+// Only the types, signatures and constants come from here: every call goes through a pointer
+// looked up at run time, so the application starts (and plain http works) without OpenSSL.
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+
+#include <arpa/inet.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <ctime>
+#include <mutex>
+
+namespace torvane {
+
+// The entry points this unit calls, each looked up by name.
+struct TlsApi {
+    void* cryptoHandle = nullptr;
+    void* sslHandle = nullptr;
+
+    decltype(&::OPENSSL_init_ssl) OPENSSL_init_ssl = nullptr;
+    decltype(&::TLS_client_method) TLS_client_method = nullptr;
+    decltype(&::SSL_CTX_new) SSL_CTX_new = nullptr;
+    decltype(&::SSL_CTX_free) SSL_CTX_free = nullptr;
+    decltype(&::SSL_CTX_set_default_passwd_cb) SSL_CTX_set_default_passwd_cb = nullptr;
+    decltype(&::SSL_CTX_set_default_passwd_cb_userdata) SSL_CTX_set_default_passwd_cb_userdata = nullptr;
+    decltype(&::SSL_CTX_set_default_verify_paths) SSL_CTX_set_default_verify_paths = nullptr;
+    decltype(&::SSL_CTX_set_info_callback) SSL_CTX_set_info_callback = nullptr;
+    decltype(&::SSL_CTX_set_cipher_list) SSL_CTX_set_cipher_list = nullptr;
+    decltype(&::SSL_CTX_set_options) SSL_CTX_set_options = nullptr;
+    decltype(&::SSL_CTX_ctrl) SSL_CTX_ctrl = nullptr;
+    decltype(&::SSL_new) SSL_new = nullptr;
+    decltype(&::SSL_free) SSL_free = nullptr;
+    decltype(&::SSL_set_ex_data) SSL_set_ex_data = nullptr;
+    decltype(&::SSL_get_ex_data) SSL_get_ex_data = nullptr;
+    decltype(&::SSL_set_fd) SSL_set_fd = nullptr;
+    decltype(&::SSL_ctrl) SSL_ctrl = nullptr;
+    decltype(&::SSL_connect) SSL_connect = nullptr;
+    decltype(&::SSL_read) SSL_read = nullptr;
+    decltype(&::SSL_write) SSL_write = nullptr;
+    decltype(&::SSL_get_error) SSL_get_error = nullptr;
+    decltype(&::SSL_shutdown) SSL_shutdown = nullptr;
+    decltype(&::SSL_state_string_long) SSL_state_string_long = nullptr;
+    decltype(&::SSL_get_current_cipher) SSL_get_current_cipher = nullptr;
+    decltype(&::SSL_CIPHER_get_name) SSL_CIPHER_get_name = nullptr;
+    decltype(&::SSL_CIPHER_description) SSL_CIPHER_description = nullptr;
+    decltype(&::SSL_CIPHER_get_bits) SSL_CIPHER_get_bits = nullptr;
+    decltype(&::SSL_CIPHER_get_version) SSL_CIPHER_get_version = nullptr;
+    decltype(&::ERR_clear_error) ERR_clear_error = nullptr;
+};
+
+namespace {
+
+const char* const kLoadFailed = "Could not load SSL library.";
+const char* const kCipherList = "ALL:!ADH:RC4+RSA:+HIGH:+MEDIUM:+LOW:+SSLv2:+EXP";
+
+struct LoaderState {
+    std::mutex mutex;
+    std::string sslName = "libssl.so.3";
+    std::string cryptoName = "libcrypto.so.3";
+    std::shared_ptr<const TlsApi> api;
+    std::chrono::milliseconds stallLimit = kTlsStallLimit;
+};
+
+LoaderState& loader()
+{
+    static LoaderState state;
+    return state;
+}
+
+template <typename Fn>
+bool lookUp(void* handle, const char* name, Fn& target)
+{
+    target = reinterpret_cast<Fn>(dlsym(handle, name));
+    return target != nullptr;
+}
+
+// Every entry point must be there; one missing means an OpenSSL this unit cannot drive.
+bool lookUpAll(TlsApi& a)
+{
+    void* s = a.sslHandle;
+    return lookUp(s, "OPENSSL_init_ssl", a.OPENSSL_init_ssl)
+        && lookUp(s, "TLS_client_method", a.TLS_client_method)
+        && lookUp(s, "SSL_CTX_new", a.SSL_CTX_new)
+        && lookUp(s, "SSL_CTX_free", a.SSL_CTX_free)
+        && lookUp(s, "SSL_CTX_set_default_passwd_cb", a.SSL_CTX_set_default_passwd_cb)
+        && lookUp(s, "SSL_CTX_set_default_passwd_cb_userdata", a.SSL_CTX_set_default_passwd_cb_userdata)
+        && lookUp(s, "SSL_CTX_set_default_verify_paths", a.SSL_CTX_set_default_verify_paths)
+        && lookUp(s, "SSL_CTX_set_info_callback", a.SSL_CTX_set_info_callback)
+        && lookUp(s, "SSL_CTX_set_cipher_list", a.SSL_CTX_set_cipher_list)
+        && lookUp(s, "SSL_CTX_set_options", a.SSL_CTX_set_options)
+        && lookUp(s, "SSL_CTX_ctrl", a.SSL_CTX_ctrl)
+        && lookUp(s, "SSL_new", a.SSL_new)
+        && lookUp(s, "SSL_free", a.SSL_free)
+        && lookUp(s, "SSL_set_ex_data", a.SSL_set_ex_data)
+        && lookUp(s, "SSL_get_ex_data", a.SSL_get_ex_data)
+        && lookUp(s, "SSL_set_fd", a.SSL_set_fd)
+        && lookUp(s, "SSL_ctrl", a.SSL_ctrl)
+        && lookUp(s, "SSL_connect", a.SSL_connect)
+        && lookUp(s, "SSL_read", a.SSL_read)
+        && lookUp(s, "SSL_write", a.SSL_write)
+        && lookUp(s, "SSL_get_error", a.SSL_get_error)
+        && lookUp(s, "SSL_shutdown", a.SSL_shutdown)
+        && lookUp(s, "SSL_state_string_long", a.SSL_state_string_long)
+        && lookUp(s, "SSL_get_current_cipher", a.SSL_get_current_cipher)
+        && lookUp(s, "SSL_CIPHER_get_name", a.SSL_CIPHER_get_name)
+        && lookUp(s, "SSL_CIPHER_description", a.SSL_CIPHER_description)
+        && lookUp(s, "SSL_CIPHER_get_bits", a.SSL_CIPHER_get_bits)
+        && lookUp(s, "SSL_CIPHER_get_version", a.SSL_CIPHER_get_version)
+        && lookUp(a.cryptoHandle, "ERR_clear_error", a.ERR_clear_error);
+}
+
+// Caller holds the loader's mutex.
+std::shared_ptr<const TlsApi> loadLocked(LoaderState& st)
+{
+    if (st.api)
+        return st.api;
+    auto api = std::make_shared<TlsApi>();
+    api->cryptoHandle = dlopen(st.cryptoName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (api->cryptoHandle)
+        api->sslHandle = dlopen(st.sslName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!api->cryptoHandle || !api->sslHandle || !lookUpAll(*api)) {
+        // Nothing of the library ran yet, so unloading it again is safe.
+        if (api->sslHandle)
+            dlclose(api->sslHandle);
+        if (api->cryptoHandle)
+            dlclose(api->cryptoHandle);
+        throw Error(kLoadFailed);
+    }
+    // Error strings and the library's own start-up in one call. Once this ran the libraries stay
+    // mapped for good: they register their own clean-up at process exit.
+    if (api->OPENSSL_init_ssl(OPENSSL_INIT_LOAD_SSL_STRINGS | OPENSSL_INIT_LOAD_CRYPTO_STRINGS, nullptr) <= 0)
+        throw Error(kLoadFailed);
+    st.api = api;
+    return st.api;
+}
+
+std::shared_ptr<const TlsApi> loadedApi()
+{
+    LoaderState& st = loader();
+    std::lock_guard lock(st.mutex);
+    return loadLocked(st);
+}
+
+// OpenSSL writes to the socket with plain write(), so a server that has gone away would kill the
+// process with SIGPIPE. For the length of one call the signal is held back and, if this call
+// raised it, swallowed; errno survives the clean-up.
+class SigpipeGuard {
+public:
+    SigpipeGuard()
+    {
+        sigemptyset(&m_pipe);
+        sigaddset(&m_pipe, SIGPIPE);
+        sigset_t pending;
+        sigemptyset(&pending);
+        sigpending(&pending);
+        m_wasPending = sigismember(&pending, SIGPIPE) == 1;
+        pthread_sigmask(SIG_BLOCK, &m_pipe, &m_old);
+    }
+    ~SigpipeGuard()
+    {
+        const int savedErrno = errno;
+        if (!m_wasPending) {
+            sigset_t pending;
+            sigemptyset(&pending);
+            sigpending(&pending);
+            if (sigismember(&pending, SIGPIPE) == 1) {
+                const timespec zero{0, 0};
+                while (sigtimedwait(&m_pipe, nullptr, &zero) == -1 && errno == EINTR) {
+                }
+            }
+        }
+        pthread_sigmask(SIG_SETMASK, &m_old, nullptr);
+        errno = savedErrno;
+    }
+    SigpipeGuard(const SigpipeGuard&) = delete;
+    SigpipeGuard& operator=(const SigpipeGuard&) = delete;
+
+private:
+    sigset_t m_pipe;
+    sigset_t m_old;
+    bool m_wasPending = false;
+};
+
+void putInBlockingModeWithLimit(int fd, std::chrono::milliseconds limit)
+{
+    const int flags = fcntl(fd, F_GETFL, 0);
+    if (flags != -1 && (flags & O_NONBLOCK))
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    timeval tv{};
+    tv.tv_sec = static_cast<time_t>(limit.count() / 1000);
+    tv.tv_usec = static_cast<suseconds_t>((limit.count() % 1000) * 1000);
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+}
+
+// Server names are sent for name-based hosting only; an address literal is not a name there.
+bool isAddressLiteral(const std::string& host)
+{
+    unsigned char buf[sizeof(in6_addr)];
+    return inet_pton(AF_INET, host.c_str(), buf) == 1 || inet_pton(AF_INET6, host.c_str(), buf) == 1;
+}
+
+int clampToInt(size_t len)
+{
+    return len > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(len);
+}
+
+}  // namespace
+
+void setTlsLibraryNames(const std::string& ssl, const std::string& crypto)
+{
+    LoaderState& st = loader();
+    std::lock_guard lock(st.mutex);
+    st.sslName = ssl;
+    st.cryptoName = crypto;
+    st.api.reset();
+}
+
+void loadTlsLibrary()
+{
+    loadedApi();
+}
+
+bool tlsLibraryLoaded()
+{
+    LoaderState& st = loader();
+    std::lock_guard lock(st.mutex);
+    return st.api != nullptr;
+}
+
+void setTlsStallLimit(std::chrono::milliseconds limit)
+{
+    LoaderState& st = loader();
+    std::lock_guard lock(st.mutex);
+    st.stallLimit = limit;
+}
+
+// The two callbacks OpenSSL calls back into, each serialised by a lock of its own. The locks are
+// recursive because a status handler lets window messages run, which may come back here.
+struct TlsCallbacks {
+    static std::recursive_mutex& infoMutex()
+    {
+        static std::recursive_mutex m;
+        return m;
+    }
+    static std::recursive_mutex& passwordMutex()
+    {
+        static std::recursive_mutex m;
+        return m;
+    }
+
+    static void info(const SSL* ssl, int /*where*/, int /*ret*/)
+    {
+        std::lock_guard lock(infoMutex());
+        if (!currentApi)
+            return;
+        // The connection object is only reached through the SSL object's own data slot; the
+        // library pointers are the ones in use while a callback can run at all.
+        auto* conn = static_cast<TlsConnection*>(currentApi->SSL_get_ex_data(ssl, 0));
+        if (!conn)
+            return;
+        const char* state = conn->m_api->SSL_state_string_long(ssl);
+        conn->report(std::string("SSL status: \"") + (state ? state : "") + "\"");
+    }
+
+    // The transport has no password of its own to offer: the answer is always empty.
+    static int password(char* buf, int size, int /*rwflag*/, void* /*userdata*/)
+    {
+        std::lock_guard lock(passwordMutex());
+        if (buf && size > 0)
+            buf[0] = '\0';
+        return 0;
+    }
+
+    static thread_local const TlsApi* currentApi;
+};
+
+thread_local const TlsApi* TlsCallbacks::currentApi = nullptr;
+
+namespace {
+
+// Makes the connection's library table visible to the callbacks for the length of one call.
+class CallScope {
+public:
+    explicit CallScope(const TlsApi* api) : m_previous(TlsCallbacks::currentApi)
+    {
+        TlsCallbacks::currentApi = api;
+    }
+    ~CallScope() { TlsCallbacks::currentApi = m_previous; }
+    CallScope(const CallScope&) = delete;
+    CallScope& operator=(const CallScope&) = delete;
+
+private:
+    const TlsApi* m_previous;
+};
+
+}  // namespace
+
+TlsConnection::TlsConnection(StatusInfo statusInfo)
+    : m_api(loadedApi()), m_statusInfo(std::move(statusInfo))
+{
+    const TlsApi& a = *m_api;
+    SSL_CTX* ctx = a.SSL_CTX_new(a.TLS_client_method());
+    if (!ctx)
+        throw Error("Error creating SSL context.");
+    m_ctx = ctx;
+    a.SSL_CTX_set_default_passwd_cb(ctx, &TlsCallbacks::password);
+    a.SSL_CTX_set_default_passwd_cb_userdata(ctx, this);
+    a.SSL_CTX_set_default_verify_paths(ctx);
+    a.SSL_CTX_set_info_callback(ctx, &TlsCallbacks::info);
+    // The list as a whole is accepted as long as any cipher in it exists; the names of long-gone
+    // protocol families in it simply match nothing.
+    if (a.SSL_CTX_set_cipher_list(ctx, kCipherList) <= 0) {
+        a.SSL_CTX_free(ctx);
+        m_ctx = nullptr;
+        throw Error("SetCipher failed.");
+    }
+    // TLS 1.2 and 1.3 only, whatever the system's defaults say.
+    a.SSL_CTX_ctrl(ctx, SSL_CTRL_SET_MIN_PROTO_VERSION, TLS1_2_VERSION, nullptr);
+    // Many servers end a body by closing the socket without a close notify; that is the end of
+    // the data, not a broken connection.
+    a.SSL_CTX_set_options(ctx, SSL_OP_IGNORE_UNEXPECTED_EOF);
+    // No verification is set up: any certificate is accepted, self-signed and expired ones too.
+}
+
+TlsConnection::~TlsConnection()
+{
+    releaseSsl();
+    if (m_ctx)
+        m_api->SSL_CTX_free(static_cast<SSL_CTX*>(m_ctx));
+}
+
+void TlsConnection::releaseSsl()
+{
+    if (!m_ssl)
+        return;
+    CallScope scope(m_api.get());
+    m_api->SSL_free(static_cast<SSL*>(m_ssl));
+    m_ssl = nullptr;
+    m_handshakeDone = false;
+}
+
+void TlsConnection::report(const std::string& text)
+{
+    if (m_statusInfo)
+        m_statusInfo(text);
+}
+
+void TlsConnection::handshake(int fd, const std::string& serverName)
+{
+    const TlsApi& a = *m_api;
+    releaseSsl();
+    m_broken = false;
+    CallScope scope(m_api.get());
+    SigpipeGuard guard;
+    a.ERR_clear_error();
+
+    SSL* ssl = a.SSL_new(static_cast<SSL_CTX*>(m_ctx));
+    if (!ssl)
+        throw Error("Error connecting with SSL.");
+    m_ssl = ssl;
+    if (a.SSL_set_ex_data(ssl, 0, this) < 1)
+        throw Error("Error binding data to SSL socket.");
+    if (a.SSL_set_fd(ssl, fd) < 1)
+        throw Error("Error connecting with SSL.");
+    if (!serverName.empty() && !isAddressLiteral(serverName))
+        a.SSL_ctrl(ssl, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name,
+                   const_cast<char*>(serverName.c_str()));
+
+    std::chrono::milliseconds limit;
+    {
+        std::lock_guard lock(loader().mutex);
+        limit = loader().stallLimit;
+    }
+    putInBlockingModeWithLimit(fd, limit);
+
+    if (a.SSL_connect(ssl) < 1) {
+        m_broken = true;
+        a.ERR_clear_error();
+        throw Error("Error connecting with SSL.");
+    }
+    m_handshakeDone = true;
+
+    const SSL_CIPHER* cipher = a.SSL_get_current_cipher(ssl);
+    if (!cipher)
+        return;
+    char description[1024] = {};
+    const char* name = a.SSL_CIPHER_get_name(cipher);
+    const char* desc = a.SSL_CIPHER_description(cipher, description, sizeof description);
+    const char* version = a.SSL_CIPHER_get_version(cipher);
+    const int bits = a.SSL_CIPHER_get_bits(cipher, nullptr);
+    report(std::string("Cipher: name = ") + (name ? name : "") + "; " + "description = " + (desc ? desc : "")
+           + "; " + "bits = " + std::to_string(bits) + "; " + "version = " + (version ? version : "") + "; ");
+}
+
+namespace {
+
+// Turns a failed SSL_read/SSL_write into the socket-style result the connection layer expects.
+long failedResult(int sslError, int savedErrno, bool& broken)
+{
+    switch (sslError) {
+    case SSL_ERROR_ZERO_RETURN:
+        return 0;
+    case SSL_ERROR_WANT_READ:
+    case SSL_ERROR_WANT_WRITE:
+        // Still nothing after the second try: the socket's stall limit ran out.
+        errno = ETIMEDOUT;
+        return -1;
+    case SSL_ERROR_SYSCALL:
+        broken = true;
+        if (savedErrno == 0)
+            return 0;  // the peer closed the socket
+        errno = savedErrno;
+        return -1;
+    default:
+        broken = true;
+        errno = ECONNABORTED;  // the peer broke the protocol
+        return -1;
+    }
+}
+
+}  // namespace
+
+long TlsConnection::read(char* buf, size_t len)
+{
+    if (!m_ssl || !m_handshakeDone || m_broken) {
+        errno = ENOTCONN;
+        return -1;
+    }
+    if (len == 0)
+        return 0;
+    const TlsApi& a = *m_api;
+    SSL* ssl = static_cast<SSL*>(m_ssl);
+    CallScope scope(m_api.get());
+    int result = 0;
+    int sslError = SSL_ERROR_NONE;
+    int savedErrno = 0;
+    {
+        SigpipeGuard guard;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            a.ERR_clear_error();
+            errno = 0;
+            result = a.SSL_read(ssl, buf, clampToInt(len));
+            savedErrno = errno;
+            if (result > 0)
+                return result;
+            sslError = a.SSL_get_error(ssl, result);
+            if (sslError != SSL_ERROR_WANT_READ && sslError != SSL_ERROR_WANT_WRITE)
+                break;
+        }
+        a.ERR_clear_error();
+    }
+    return failedResult(sslError, savedErrno, m_broken);
+}
+
+long TlsConnection::write(const char* buf, size_t len)
+{
+    if (!m_ssl || !m_handshakeDone || m_broken) {
+        errno = ENOTCONN;
+        return -1;
+    }
+    if (len == 0)
+        return 0;
+    const TlsApi& a = *m_api;
+    SSL* ssl = static_cast<SSL*>(m_ssl);
+    CallScope scope(m_api.get());
+    int result = 0;
+    int sslError = SSL_ERROR_NONE;
+    int savedErrno = 0;
+    {
+        SigpipeGuard guard;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            a.ERR_clear_error();
+            errno = 0;
+            result = a.SSL_write(ssl, buf, clampToInt(len));
+            savedErrno = errno;
+            if (result > 0)
+                return result;
+            sslError = a.SSL_get_error(ssl, result);
+            if (sslError != SSL_ERROR_WANT_READ && sslError != SSL_ERROR_WANT_WRITE)
+                break;
+        }
+        a.ERR_clear_error();
+    }
+    if (sslError == SSL_ERROR_ZERO_RETURN || (sslError == SSL_ERROR_SYSCALL && savedErrno == 0)) {
+        // A write cannot report "closed" as a count: a peer that went away is a reset connection.
+        m_broken = true;
+        errno = EPIPE;
+        return -1;
+    }
+    return failedResult(sslError, savedErrno, m_broken);
+}
+
+void TlsConnection::shutdown()
+{
+    if (!m_ssl || !m_handshakeDone || m_broken)
+        return;
+    CallScope scope(m_api.get());
+    SigpipeGuard guard;
+    m_api->ERR_clear_error();
+    m_api->SSL_shutdown(static_cast<SSL*>(m_ssl));
+    m_api->ERR_clear_error();
+    m_broken = true;  // no further close notify; the object is freed with the connection
+}
+
+}  // namespace torvane
