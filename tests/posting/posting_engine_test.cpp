@@ -1,0 +1,246 @@
+#include "posting/posting_engine.h"
+#include "support/recording_host.h"
+#include "support/temp_dir.h"
+#include "util/error.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace torvane {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class PostingRunTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    TDataModule1 data{dir.file("torvane.db")};
+    test::RecordingHost host;
+    test::ScriptedDialogs dialogs;
+    test::FakePostingClient client;
+    test::FakeClock clock;
+    PostingEngine engine{data, host, dialogs, client, clock};
+
+    void set(const std::string& field, const std::string& value)
+    {
+        data.SettingsTable.setText(field, value);
+        data.SettingsTable.post();
+    }
+    void configure(const std::string& exportBytes, const std::string& method = "POST")
+    {
+        dir.write("export.txt", exportBytes);
+        set("URL", "http://127.0.0.1:9/form");
+        set("PostType", method);
+        set("ImportData", dir.file("export.txt"));
+    }
+    std::vector<std::string> recordStatuses() const
+    {
+        std::vector<std::string> out;
+        for (const auto& s : host.statuses)
+            if (s.rfind("Processing Export Record# ", 0) == 0)
+                out.push_back(s);
+        return out;
+    }
+};
+
+TEST_F(PostingRunTest, AnsweringNoChangesNothing)
+{
+    host.memo2 = {"kept"};
+    dialogs.answer = false;
+    engine.SendData1Click();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].caption, "Information");
+    EXPECT_EQ(dialogs.shown[0].text, "Ok to Send Data?");
+    EXPECT_EQ(host.memo2, Lines{"kept"});
+    EXPECT_TRUE(host.statuses.empty());
+    EXPECT_EQ(engine.lastOutcome(), RunOutcome::NotStarted);
+}
+
+TEST_F(PostingRunTest, AbortMessagesInTheirOrder)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> settings;
+        Lines memo2;
+    };
+    const Case cases[] = {
+        {"empty store", {}, {"Posting Aborted, No URL Defined.", "Positng Aborted, Post Action Not Defined"}},
+        {"no post type", {{"URL", "http://x/"}, {"ImportData", "f"}}, {"Positng Aborted, Post Action Not Defined"}},
+        {"no url", {{"PostType", "POST"}}, {"Posting Aborted, No URL Defined."}},
+        {"no export file name", {{"URL", "http://x/"}, {"PostType", "POST"}},
+         {"Posting Aborted, No Import File Name Defined"}},
+    };
+    for (const Case& c : cases) {
+        for (const char* f : {"URL", "PostType", "ImportData"})
+            data.SettingsTable.setBlank(f);
+        for (const auto& [field, value] : c.settings)
+            data.SettingsTable.setText(field, value);
+        data.SettingsTable.post();
+        host = {};
+        engine.SendData1Click();
+        EXPECT_EQ(host.memo2, c.memo2) << c.name;
+        EXPECT_EQ(host.status(), "Ready") << c.name;
+        EXPECT_FALSE(host.bannerVisible) << c.name;
+        EXPECT_EQ(engine.lastOutcome(), RunOutcome::Aborted) << c.name;
+    }
+    EXPECT_TRUE(client.requests.empty());
+}
+
+TEST_F(PostingRunTest, MissingExportFileShowsTheBox)
+{
+    set("URL", "http://x/");
+    set("PostType", "GET");
+    set("ImportData", dir.file("nothere.txt"));
+    engine.SendData1Click();
+    ASSERT_EQ(dialogs.shown.size(), 2u);
+    EXPECT_EQ(dialogs.shown[1].kind, "exclamation");
+    EXPECT_EQ(dialogs.shown[1].caption, "Error");
+    EXPECT_EQ(dialogs.shown[1].text, "Export File Could Not Be Found");
+    EXPECT_EQ(host.status(), "Ready");
+    EXPECT_EQ(engine.lastOutcome(), RunOutcome::Aborted);
+}
+
+TEST_F(PostingRunTest, SkippedLinesAreNotCountedAndEmptyLinesAreRecords)
+{
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int linesToRead;
+        int records;
+    };
+    const Case cases[] = {
+        {"more lines to skip than the file has", "a\nb\n", 5, 0},
+        {"empty file", "", 0, 0},
+        {"skip one, empty line counts", "head\nr1\n\nr3", 1, 3},
+        {"Ctrl-Z ends the records", "r1\r\nr2\x1Ar3\r\n", 0, 2},
+    };
+    for (const Case& c : cases) {
+        configure(c.bytes, "GET");
+        set("LinesToRead", std::to_string(c.linesToRead));
+        host = {};
+        client.requests.clear();
+        engine.runPosting();
+        EXPECT_EQ(static_cast<int>(client.requests.size()), c.records) << c.name;
+        const auto statuses = recordStatuses();
+        ASSERT_EQ(static_cast<int>(statuses.size()), c.records) << c.name;
+        for (int i = 0; i < c.records; ++i)
+            EXPECT_EQ(statuses[size_t(i)], "Processing Export Record# " + std::to_string(i + 1)) << c.name;
+        EXPECT_EQ(host.status(), "Ready") << c.name;
+        EXPECT_EQ(engine.lastOutcome(), RunOutcome::Completed) << c.name;
+    }
+}
+
+TEST_F(PostingRunTest, AnEmptyFileIsStillDeleted)
+{
+    configure("", "POST");
+    set("DeleteFile", "True");
+    engine.runPosting();
+    EXPECT_FALSE(std::filesystem::exists(dir.file("export.txt")));
+}
+
+TEST_F(PostingRunTest, MethodContentTypeAndTransportPerRecord)
+{
+    struct Case {
+        const char* postType;
+        const char* url;
+        const char* content;
+        const char* method;  // nullptr: nothing is sent
+        const char* contentSent;
+        bool tls;
+    };
+    const Case cases[] = {
+        {"post", "http://h/f", "", "POST", "application/x-www-form-urlencoded", false},
+        {"Put", "HtTpS://h/f", "text/plain", "PUT", "text/plain", true},
+        {"GET", "http://h/?u=https://x", "text/xml", "GET", "text/xml", false},
+        {" post", "http://h/f", "", nullptr, "", false},
+        {"DELETE", "http://h/f", "", nullptr, "", false},
+    };
+    for (const Case& c : cases) {
+        configure("one\n", c.postType);
+        set("URL", c.url);
+        set("Content", c.content);
+        client.requests.clear();
+        clock.sleeps.clear();
+        engine.runPosting();
+        if (!c.method) {
+            EXPECT_TRUE(client.requests.empty()) << c.postType;
+            EXPECT_EQ(clock.sleeps, std::vector<int64_t>{1000}) << "the pause still runs for " << c.postType;
+            continue;
+        }
+        ASSERT_EQ(client.requests.size(), 1u) << c.postType;
+        const auto& r = client.requests[0];
+        EXPECT_EQ(r.method, c.method);
+        EXPECT_EQ(r.url, c.url);
+        EXPECT_EQ(r.contentType, c.contentSent);
+        EXPECT_EQ(r.cacheControl, "no-cache");
+        EXPECT_EQ(r.tls, c.tls) << c.url;
+    }
+}
+
+TEST_F(PostingRunTest, TheReplyGoesIntoTheDiagnosticsPane)
+{
+    configure("a\nb\n", "GET");
+    client.replies = {"first reply", "second reply"};
+    engine.runPosting();
+    EXPECT_EQ(host.memo1, "second reply");
+}
+
+TEST_F(PostingRunTest, TrafficLogIsOnOnlyAroundRequests)
+{
+    configure("a\nb\n", "POST");
+    set("ViewDiag", "True");
+    engine.runPosting();
+    ASSERT_EQ(client.requests.size(), 2u);
+    for (const auto& r : client.requests)
+        EXPECT_TRUE(r.logOn);
+    EXPECT_EQ(client.logSwitches, (std::vector<bool>{true, false, true, false}));
+
+    set("ViewDiag", "False");
+    client.logSwitches.clear();
+    engine.runPosting();
+    EXPECT_TRUE(client.logSwitches.empty());
+}
+
+TEST_F(PostingRunTest, AnErrorEndsTheRunAndLeavesNothingOpen)
+{
+    configure("a\nb\nc\n", "POST");
+    set("ViewDiag", "True");
+    set("DeleteFile", "True");
+    client.failWith = "HTTP/1.1 404 Not Found";
+    try {
+        engine.runPosting();
+        ADD_FAILURE() << "the error did not reach the caller";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "HTTP/1.1 404 Not Found");
+    }
+    EXPECT_EQ(client.requests.size(), 1u) << "no later record is read";
+    EXPECT_TRUE(std::filesystem::exists(dir.file("export.txt"))) << "the export file is not deleted";
+    EXPECT_FALSE(client.logOn) << "the traffic log is switched off";
+    EXPECT_FALSE(host.bannerVisible);
+    EXPECT_EQ(host.status(), "Ready");
+    EXPECT_EQ(engine.lastOutcome(), RunOutcome::Failed);
+    EXPECT_FALSE(engine.isRunning());
+    // The file was closed: it can be replaced and the next run reads the new content.
+    dir.write("export.txt", "x\n");
+    client.failWith.clear();
+    client.requests.clear();
+    engine.runPosting();
+    EXPECT_EQ(client.requests.size(), 1u);
+}
+
+TEST_F(PostingRunTest, FirstActivationReadsDiagnosticsOnce)
+{
+    set("ViewDiag", "True");
+    int layouts = 0;
+    EXPECT_TRUE(engine.FormActivate([&] { ++layouts; }));
+    EXPECT_TRUE(engine.DiagnosticsOn);
+    EXPECT_EQ(layouts, 1);
+    set("ViewDiag", "False");
+    EXPECT_FALSE(engine.FormActivate([&] { ++layouts; }));
+    EXPECT_TRUE(engine.DiagnosticsOn) << "later activations do nothing";
+    EXPECT_EQ(layouts, 1);
+}
+
+}  // namespace
+}  // namespace torvane
