@@ -1,0 +1,355 @@
+#include "posting/main_form.h"
+
+#include "http/http_session.h"
+#include "posting/posting_engine.h"
+#include "posting/progress_handlers.h"
+#include "screens/qt_text.h"
+#include "store/data_module.h"
+#include "util/error_handler.h"
+#include "util/product_info.h"
+#include "util/text.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace torvane {
+
+// The HTTP client with its transport, log and cookies, and the handlers of its progress events, which
+// read the engine's diagnostics flag.
+struct TMainForm::HttpParts {
+    HttpParts(Host& host, const bool& diagnosticsOn)
+        : handlers(host, diagnosticsOn),
+          session(handlers, SystemClock::instance(), [&host] { host.processMessages(); })
+    {
+        handlers.setStatusLineSource([this] { return session.lastStatusLine(); });
+    }
+    ProgressHandlers handlers;
+    HttpSession session;
+};
+
+// The engine is made before the HTTP parts (their handlers read its flag), so it talks to whichever
+// client is current through this.
+class TMainForm::ClientForwarder : public PostingClient {
+public:
+    explicit ClientForwarder(PostingClient*& target) : m_target(target) {}
+    void setCacheControl(const std::string& v) override { m_target->setCacheControl(v); }
+    void setContentType(const std::string& v) override { m_target->setContentType(v); }
+    void attachTlsTransport(bool attach) override { m_target->attachTlsTransport(attach); }
+    void setTrafficLog(bool on) override { m_target->setTrafficLog(on); }
+    std::string put(const std::string& url, const std::string& body) override { return m_target->put(url, body); }
+    std::string post(const std::string& url, const std::vector<std::string>& entries) override
+    {
+        return m_target->post(url, entries);
+    }
+    std::string get(const std::string& url) override { return m_target->get(url); }
+
+private:
+    PostingClient*& m_target;
+};
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
+{
+    FormCreate();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::FormCreate()
+{
+    setWindowTitle(kProductName);
+    resize(684, 477);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(16, 0, 16, 8);
+    layout->setSpacing(4);
+
+    Label2 = new QLabel("Processing Data Please Wait", central);
+    Label2->setObjectName("Label2");
+    Label2->setAlignment(Qt::AlignCenter);
+    QFont bannerFont = Label2->font();
+    bannerFont.setPixelSize(19);
+    Label2->setFont(bannerFont);
+    Label2->setMinimumHeight(25);
+    Label2->setVisible(false);
+    layout->addWidget(Label2);
+
+    Label1 = new QLabel("Information:", central);
+    Label1->setObjectName("Label1");
+    layout->addWidget(Label1);
+
+    Memo2 = new QPlainTextEdit(central);
+    Memo2->setObjectName("Memo2");
+    Memo2->setReadOnly(true);
+    Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
+    layout->addWidget(Memo2, 1);
+
+    Memo1 = new QPlainTextEdit(central);
+    Memo1->setObjectName("Memo1");
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setVisible(false);
+    layout->addWidget(Memo1, 1);
+    // The operator may edit the diagnostics pane; keep the bytes the confirmation check reads in step.
+    connect(Memo1, &QPlainTextEdit::textChanged, this, [this] {
+        if (!m_settingMemo1)
+            m_memo1 = toBytes(Memo1->toPlainText());
+    });
+
+    setCentralWidget(central);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName("StatusBar1");
+    StatusPanel0 = new QLabel(kCopyrightNotice, StatusBar1);
+    StatusPanel0->setObjectName("StatusPanel0");
+    StatusPanel0->setFixedWidth(250);
+    StatusPanel1 = new QLabel("Ready", StatusBar1);
+    StatusPanel1->setObjectName("StatusPanel1");
+    StatusPanel1->setMinimumWidth(50);
+    StatusBar1->addWidget(StatusPanel0);
+    StatusBar1->addWidget(StatusPanel1, 1);
+    setStatusBar(StatusBar1);
+
+    createMenus();
+
+    if (const QScreen* screen = QApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    QApplication::processEvents();
+}
+
+void TMainForm::createMenus()
+{
+    auto add = [this](QMenu* menu, const char* text, const char* name, void (TMainForm::*handler)()) {
+        QAction* action = menu->addAction(QString::fromUtf8(text));
+        action->setObjectName(name);
+        connect(action, &QAction::triggered, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
+        return action;
+    };
+    QMenuBar* bar = menuBar();
+    bar->setObjectName("MainMenu1");
+    QMenu* file = bar->addMenu("&File");
+    Settings1 = add(file, "&Settings", "Settings1", &TMainForm::Settings1Click);
+    file->addSeparator();
+    Print1 = add(file, "&Print", "Print1", &TMainForm::Print1Click);
+    PrinterSetiup1 = add(file, "P&rinter Setiup", "PrinterSetiup1", &TMainForm::PrinterSetiup1Click);
+    file->addSeparator();
+    Exit1 = add(file, "&Exit", "Exit1", &TMainForm::Exit1Click);
+    QMenu* process = bar->addMenu("&Process");
+    SendData1 = add(process, "&Send Data", "SendData1", &TMainForm::SendData1Click);
+    QMenu* tracking = bar->addMenu("&Tracking");
+    ViewTrackingData1 = add(tracking, "&View Tracking Data", "ViewTrackingData1", &TMainForm::ViewTrackingData1Click);
+    QMenu* help = bar->addMenu("&Help");
+    About1 = add(help, "&About", "About1", &TMainForm::About1Click);
+}
+
+void TMainForm::attachDataModule(TDataModule1& data)
+{
+    m_data = &data;
+    m_forwarder = std::make_unique<ClientForwarder>(m_client);
+    m_engine = std::make_unique<PostingEngine>(data, static_cast<Host&>(*this), static_cast<Dialogs&>(*this),
+                                               *m_forwarder);
+    m_http = std::make_unique<HttpParts>(static_cast<Host&>(*this), m_engine->DiagnosticsOn);
+    if (!m_client)
+        m_client = &m_http->session;
+}
+
+void TMainForm::setPostingClient(PostingClient& client)
+{
+    m_client = &client;
+}
+
+void TMainForm::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        guarded([this] { FormActivate(); });
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // Without a window manager the window may never be activated; the first showing counts as well.
+    QTimer::singleShot(0, this, [this] { guarded([this] { FormActivate(); }); });
+}
+
+void TMainForm::FormActivate()
+{
+    if (!m_engine)
+        return;
+    m_engine->FormActivate([this] { showDiagnosticsPane(); });
+}
+
+void TMainForm::showDiagnosticsPane()
+{
+    Memo1->setVisible(true);
+    Memo2->setMinimumHeight(0);
+    auto* layout = static_cast<QVBoxLayout*>(centralWidget()->layout());
+    // Information pane 185 high above the diagnostics pane, as the two-pane layout has it.
+    layout->setStretchFactor(Memo2, 185);
+    layout->setStretchFactor(Memo1, 169);
+    QMainWindow::repaint();
+}
+
+void TMainForm::Settings1Click()
+{
+    if (!m_windows.settings)
+        return;
+    const bool showPostingData = m_windows.settings();
+    if (m_engine) {
+        m_engine->ShowPostingData = showPostingData;
+        m_engine->DiagnosticsOn = m_data->SettingsTable.logical("ViewDiag", false);
+    }
+}
+
+void TMainForm::Print1Click()
+{
+    if (!m_windows.print)
+        return;
+    m_windows.print(Memo2->toPlainText());
+    if (m_engine && m_engine->DiagnosticsOn)
+        m_windows.print(Memo1->toPlainText());
+}
+
+void TMainForm::PrinterSetiup1Click()
+{
+    if (m_windows.printerSetup)
+        m_windows.printerSetup();
+}
+
+void TMainForm::Exit1Click()
+{
+    close();
+}
+
+void TMainForm::SendData1Click()
+{
+    if (!m_engine || m_engine->isRunning())
+        return;
+    SendData1->setEnabled(false);
+    struct Reenable {
+        QAction* action;
+        ~Reenable() { action->setEnabled(true); }
+    } reenable{SendData1};
+    m_engine->SendData1Click();
+}
+
+void TMainForm::ViewTrackingData1Click()
+{
+    if (m_windows.viewTracking)
+        m_windows.viewTracking();
+}
+
+void TMainForm::About1Click()
+{
+    if (m_windows.about)
+        m_windows.about();
+}
+
+// Host
+
+void TMainForm::memo2Add(const std::string& text)
+{
+    for (const std::string& line : splitAddedText(text))
+        Memo2->appendPlainText(toQString(line));
+}
+
+void TMainForm::memo2Clear()
+{
+    Memo2->clear();
+}
+
+void TMainForm::memo1Add(const std::string& text)
+{
+    m_settingMemo1 = true;
+    for (const std::string& line : splitAddedText(text))
+        Memo1->appendPlainText(toQString(line));
+    m_settingMemo1 = false;
+    if (!m_memo1.empty())
+        m_memo1 += "\r\n";
+    m_memo1 += text;
+}
+
+void TMainForm::memo1SetText(const std::string& text)
+{
+    m_settingMemo1 = true;
+    Memo1->setPlainText(toQString(text));
+    m_settingMemo1 = false;
+    m_memo1 = text;
+}
+
+void TMainForm::memo1Clear()
+{
+    memo1SetText({});
+}
+
+std::string TMainForm::memo1Text() const
+{
+    return m_memo1;
+}
+
+void TMainForm::setStatusText(const std::string& text)
+{
+    StatusPanel1->setText(toQString(text));
+}
+
+void TMainForm::setBannerVisible(bool visible)
+{
+    Label2->setVisible(visible);
+}
+
+void TMainForm::repaint()
+{
+    QMainWindow::repaint();
+}
+
+void TMainForm::processMessages()
+{
+    QApplication::processEvents();
+}
+
+// Dialogs
+
+bool TMainForm::askYesNo(const std::string& caption, const std::string& text)
+{
+    if (m_dialogsOverride)
+        return m_dialogsOverride->askYesNo(caption, text);
+    QMessageBox box(QMessageBox::Warning, toQString(caption), toQString(text), QMessageBox::Yes | QMessageBox::No,
+                    this);
+    return box.exec() == QMessageBox::Yes;
+}
+
+bool TMainForm::askOkCancel(const std::string& caption, const std::string& text)
+{
+    if (m_dialogsOverride)
+        return m_dialogsOverride->askOkCancel(caption, text);
+    QMessageBox box(QMessageBox::Question, toQString(caption), toQString(text),
+                    QMessageBox::Ok | QMessageBox::Cancel, this);
+    return box.exec() == QMessageBox::Ok;
+}
+
+void TMainForm::showExclamation(const std::string& caption, const std::string& text)
+{
+    if (m_dialogsOverride)
+        return m_dialogsOverride->showExclamation(caption, text);
+    QMessageBox box(QMessageBox::Warning, toQString(caption), toQString(text), QMessageBox::Ok, this);
+    box.exec();
+}
+
+void TMainForm::showError(const std::string& caption, const std::string& text)
+{
+    if (m_dialogsOverride)
+        return m_dialogsOverride->showError(caption, text);
+    QMessageBox box(QMessageBox::Critical, toQString(caption), toQString(text), QMessageBox::Ok, this);
+    box.exec();
+}
+
+}  // namespace torvane

@@ -1,0 +1,116 @@
+// The main window: the menus, the information and diagnostics panes, the wait banner and the status bar,
+// adapting the posting engine (and the HTTP client's progress events) to widgets.
+#pragma once
+
+#include "posting/host.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QPlainTextEdit;
+class QStatusBar;
+
+namespace torvane {
+
+class TDataModule1;
+class PostingEngine;
+class PostingClient;
+
+// What the menu items open; the start-up sequence fills these with the long-lived windows.
+struct MainFormWindows {
+    std::function<bool()> settings;  // shows the settings dialog; returns "Show Posting Data"
+    std::function<void()> viewTracking;
+    std::function<void(const QString& text)> print;  // one print job
+    std::function<void()> printerSetup;
+    std::function<void()> about;
+};
+
+class TMainForm : public QMainWindow, private Host, private Dialogs {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Attaches the data module once it exists; the posting engine is made here.
+    void attachDataModule(TDataModule1& data);
+    void setWindows(MainFormWindows windows) { m_windows = std::move(windows); }
+    // For tests: the posting client to use instead of the HTTP client.
+    void setPostingClient(PostingClient& client);
+
+    PostingEngine* engine() { return m_engine.get(); }
+    Dialogs& dialogs() { return *this; }
+    Host& host() { return *this; }
+    // Replaces the message boxes (tests answer questions through this).
+    void setDialogs(Dialogs* dialogs) { m_dialogsOverride = dialogs; }
+
+    // Handlers of the menu items.
+    void Settings1Click();
+    void Print1Click();
+    void PrinterSetiup1Click();
+    void Exit1Click();
+    void SendData1Click();
+    void ViewTrackingData1Click();
+    void About1Click();
+    // First activation: reads Show Diagnostics, lays out the panes, purges old tracking records.
+    void FormActivate();
+
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QPlainTextEdit* Memo2 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* StatusPanel0 = nullptr;
+    QLabel* StatusPanel1 = nullptr;
+    QAction* Settings1 = nullptr;
+    QAction* Print1 = nullptr;
+    QAction* PrinterSetiup1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QAction* SendData1 = nullptr;
+    QAction* ViewTrackingData1 = nullptr;
+    QAction* About1 = nullptr;
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormCreate();
+    void createMenus();
+    void showDiagnosticsPane();
+
+    // Host
+    void memo2Add(const std::string& text) override;
+    void memo2Clear() override;
+    void memo1Add(const std::string& text) override;
+    void memo1SetText(const std::string& text) override;
+    void memo1Clear() override;
+    std::string memo1Text() const override;
+    void setStatusText(const std::string& text) override;
+    void setBannerVisible(bool visible) override;
+    void repaint() override;
+    void processMessages() override;
+
+    // Dialogs
+    bool askYesNo(const std::string& caption, const std::string& text) override;
+    bool askOkCancel(const std::string& caption, const std::string& text) override;
+    void showExclamation(const std::string& caption, const std::string& text) override;
+    void showError(const std::string& caption, const std::string& text) override;
+
+    struct HttpParts;
+    class ClientForwarder;
+    std::unique_ptr<ClientForwarder> m_forwarder;
+    std::unique_ptr<PostingEngine> m_engine;
+    std::unique_ptr<HttpParts> m_http;
+    PostingClient* m_client = nullptr;
+    TDataModule1* m_data = nullptr;
+    Dialogs* m_dialogsOverride = nullptr;
+    MainFormWindows m_windows;
+    std::string m_memo1;  // the diagnostics pane's bytes, as the confirmation check reads them
+    bool m_settingMemo1 = false;
+};
+
+}  // namespace torvane

@@ -1,0 +1,93 @@
+#include "posting/main_form.h"
+#include "posting/posting_engine.h"
+#include "store/data_module.h"
+#include "support/recording_host.h"
+#include "support/temp_dir.h"
+#include "util/error_handler.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <gtest/gtest.h>
+
+namespace torvane {
+namespace {
+
+class MainFormTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    TDataModule1 data{dir.file("torvane.db")};
+    test::ScriptedDialogs dialogs;
+    test::FakePostingClient client;
+    TMainForm form;
+    std::vector<std::string> errors;
+
+    void SetUp() override
+    {
+        form.attachDataModule(data);
+        form.setDialogs(&dialogs);
+        form.setPostingClient(client);
+        form.engine()->setPauseSeconds(0);
+        setErrorReporter([this](const std::string& m) { errors.push_back(m); });
+    }
+    void TearDown() override { setErrorReporter({}); }
+    QStringList memo2Lines() const { return form.Memo2->toPlainText().split('\n'); }
+};
+
+TEST_F(MainFormTest, MenusCarryTheirCaptionsAndAccessKeys)
+{
+    QStringList menus;
+    for (QAction* a : form.menuBar()->actions())
+        menus << a->text();
+    EXPECT_EQ(menus, (QStringList{"&File", "&Process", "&Tracking", "&Help"}));
+    QStringList fileItems;
+    for (QAction* a : form.menuBar()->actions()[0]->menu()->actions())
+        fileItems << (a->isSeparator() ? "-" : a->text());
+    EXPECT_EQ(fileItems, (QStringList{"&Settings", "-", "&Print", "P&rinter Setiup", "-", "&Exit"}));
+    EXPECT_EQ(form.SendData1->text(), "&Send Data");
+    EXPECT_EQ(form.ViewTrackingData1->text(), "&View Tracking Data");
+    EXPECT_EQ(form.About1->text(), "&About");
+    EXPECT_EQ(form.windowTitle(), "Torvane");
+    EXPECT_EQ(form.StatusPanel1->text(), "Ready");
+    EXPECT_FALSE(form.StatusPanel0->text().isEmpty());
+    EXPECT_FALSE(form.Memo1->isVisibleTo(&form));
+    EXPECT_FALSE(form.Label2->isVisibleTo(&form));
+}
+
+TEST_F(MainFormTest, SendDataOnAnEmptyStoreShowsBothAbortLines)
+{
+    form.SendData1->trigger();
+    ASSERT_FALSE(dialogs.shown.empty());
+    EXPECT_EQ(dialogs.shown[0].text, "Ok to Send Data?");
+    EXPECT_EQ(memo2Lines(),
+              (QStringList{"Posting Aborted, No URL Defined.", "Positng Aborted, Post Action Not Defined"}));
+    EXPECT_EQ(form.StatusPanel1->text(), "Ready");
+    EXPECT_TRUE(form.SendData1->isEnabled());
+}
+
+TEST_F(MainFormTest, AnErrorEndingARunReachesTheGeneralErrorHandler)
+{
+    dir.write("export.txt", "a\nb\n");
+    data.SettingsTable.setText("URL", "http://127.0.0.1:9/");
+    data.SettingsTable.setText("PostType", "GET");
+    data.SettingsTable.setText("ImportData", dir.file("export.txt"));
+    data.SettingsTable.post();
+    client.failWith = "HTTP/1.1 404 Not Found";
+    form.SendData1->trigger();
+    EXPECT_EQ(errors, std::vector<std::string>{"HTTP/1.1 404 Not Found."});
+    EXPECT_EQ(form.StatusPanel1->text(), "Ready");
+    EXPECT_TRUE(form.SendData1->isEnabled());
+}
+
+TEST_F(MainFormTest, DiagnosticsPaneShowsWhenViewDiagWasSetAtFirstActivation)
+{
+    data.SettingsTable.setText("ViewDiag", "True");
+    data.SettingsTable.post();
+    form.FormActivate();
+    EXPECT_TRUE(form.Memo1->isVisibleTo(&form));
+    EXPECT_TRUE(form.engine()->DiagnosticsOn);
+}
+
+}  // namespace
+}  // namespace torvane
