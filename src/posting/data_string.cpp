@@ -1,17 +1,92 @@
-// Placeholder until the field extraction and cross walk land: every record is complete and empty.
+// The data string of one export line: every field definition in order, its value cut from the line and
+// translated through the cross walk, the tracking key, and the verdict on required fields.
 #include "posting/posting_engine.h"
+
+#include "posting/record_fields.h"
+#include "store/statements.h"
+#include "util/text.h"
 
 namespace torvane {
 
-void PostingEngine::MakeDataString(const std::string&)
+namespace {
+
+bool isTrackedField(const PostingEngine& engine, const std::string& name)
+{
+    return name == engine.FieldToTrack1 || name == engine.FieldToTrack2 || name == engine.FieldToTrack3 ||
+           name == engine.FieldToTrack4;
+}
+
+}  // namespace
+
+void PostingEngine::MakeDataString(const std::string& line)
 {
     WarningList.clear();
     RequiredList.clear();
     RecordComplete = true;
     TrackKey.clear();
     DataList.clear();
+    std::string overflowText;
+
+    // The definitions are fetched for every record, so an edit made in the settings dialog during a
+    // run applies from the next record on.
+    Query& fields = m_data.FieldsQuery;
+    fields.close();
+    fields.open(selectFieldsInOrder());
+    for (bool found = fields.findFirst(); found; found = fields.findNext()) {
+        const FieldSettings field = GetFieldSettings(fields);
+        m_host.setStatusText(StatusText + " Field: " + field.Name);
+        m_host.repaint();
+        m_host.processMessages();
+
+        std::string name = field.Name;
+        std::string value = fieldValue(field, line, overflowText);
+        if (field.Type == "SELECT" || field.Type == "RADIO")
+            LookupSelectOption(name, value, field.Type);
+        if (name.empty())
+            continue;
+
+        if (TrackSent && isTrackedField(*this, name))
+            TrackKey += value;
+        const std::string entry = name + "=" + value;
+        if (DiagnosticsOn)
+            m_host.memo2Add(entry);
+        if (field.Required)
+            CheckIfRequiredField(value, name, field.ZeroValid, RecordComplete, RequiredList);
+        if (DiagnosticsOn)
+            m_host.memo1Add(entry);
+        DataList.push_back(entry);
+    }
+
+    if (RecordComplete)
+        return;
+    // The run shows the list as one block: header, then the warnings as one entry (an empty line when
+    // there are none), then one line per missing field.
+    if (ViewWarnings)
+        RequiredList.insert(RequiredList.begin(), joinLinesCrLf(WarningList));
+    RequiredList.insert(RequiredList.begin(), FieldToTrack1.empty()
+                                                  ? std::string("Data Not Sent Missing Required Fields")
+                                                  : "Data Not Sent For " + TrackKey + ", Missing Required Fields");
 }
 
-void PostingEngine::LookupSelectOption(std::string&, std::string&, const std::string&) {}
+void PostingEngine::LookupSelectOption(std::string& name, std::string& value, const std::string& type)
+{
+    // Name and code are bound, not pasted into the statement, so double quotes in either are looked up
+    // like any other character.
+    Query& options = m_data.SelDataQuery;
+    options.close();
+    options.open(selectOptionByCode(name, value));
+    if (options.findFirst()) {
+        value = options.text("Value");
+    } else {
+        WarningList.push_back("     WARNING " + name + " Not Found In Cross Walk. (" + value + ")");
+        options.close();
+        options.open(selectDefaultOption(name));
+        value = options.findFirst() ? options.text("Value") : std::string();
+    }
+    TrimBlanks(value);
+    // A radio group with nothing selected is not part of the form's data at all.
+    if (type == "RADIO" && value.empty())
+        name.clear();
+}
 
 }  // namespace torvane
