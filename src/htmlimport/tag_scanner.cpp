@@ -1,0 +1,342 @@
+#include "htmlimport/tag_scanner.h"
+
+#include "util/error.h"
+#include "util/text.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace torvane {
+
+namespace {
+
+constexpr size_t kBlockSize = 256 * 1024;
+constexpr char kCtrlZ = '\x1a';
+// A search position not yet looked up on the current line.
+constexpr size_t kUnknown = std::string::npos - 1;
+
+// The wording operators know from file dialogs and the general error handler.
+std::string fileErrorMessage(int err)
+{
+    switch (err) {
+    case ENOENT:
+        return "File not found";
+    case ENOTDIR:
+        return "Path not found";
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+        return "Access denied";
+    case EMFILE:
+    case ENFILE:
+        return "Too many open files";
+    default:
+        return std::strerror(err);
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------------
+// PageReader
+
+PageReader::~PageReader()
+{
+    close();
+}
+
+void PageReader::openFile(const std::string& path)
+{
+    close();
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        throw Error(fileErrorMessage(errno));
+    struct stat st {};
+    if (fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
+        std::fclose(f);
+        throw Error(fileErrorMessage(EISDIR));
+    }
+    m_file = f;
+    m_open = true;
+    m_ended = false;
+    m_block.clear();
+    m_blockPos = 0;
+}
+
+void PageReader::openText(std::string bytes)
+{
+    close();
+    m_block = std::move(bytes);
+    m_blockPos = 0;
+    m_open = true;
+    m_ended = false;
+}
+
+void PageReader::close()
+{
+    if (m_file)
+        std::fclose(m_file);
+    m_file = nullptr;
+    m_open = false;
+    m_ended = true;
+    m_block.clear();
+    m_block.shrink_to_fit();
+    m_blockPos = 0;
+}
+
+bool PageReader::refill()
+{
+    if (!m_file)
+        return false;
+    m_block.resize(kBlockSize);
+    const size_t n = std::fread(m_block.data(), 1, m_block.size(), m_file);
+    m_block.resize(n);
+    m_blockPos = 0;
+    if (n == 0) {
+        if (std::ferror(m_file))
+            throw Error(fileErrorMessage(errno));
+        return false;
+    }
+    return true;
+}
+
+bool PageReader::atEnd()
+{
+    if (!m_open || m_ended)
+        return true;
+    if (m_blockPos == m_block.size() && !refill()) {
+        m_ended = true;
+        return true;
+    }
+    if (m_block[m_blockPos] == kCtrlZ) {
+        m_ended = true;
+        return true;
+    }
+    return false;
+}
+
+bool PageReader::readLine(std::string& line)
+{
+    line.clear();
+    if (atEnd())
+        return false;
+    for (;;) {
+        if (m_blockPos == m_block.size() && !refill())
+            return true;  // the last line of a page that does not end with a line break
+        const char* data = m_block.data();
+        const size_t n = m_block.size();
+        size_t i = m_blockPos;
+        while (i < n && data[i] != '\n' && data[i] != '\r' && data[i] != kCtrlZ)
+            ++i;
+        line.append(data + m_blockPos, i - m_blockPos);
+        m_blockPos = i;
+        if (i == n)
+            continue;
+        if (data[i] == '\n') {
+            ++m_blockPos;
+            return true;
+        }
+        if (data[i] == kCtrlZ) {
+            m_ended = true;
+            return true;
+        }
+        // A carriage return ends the line only together with a line feed; alone it is dropped.
+        ++m_blockPos;
+        if (m_blockPos == m_block.size() && !refill())
+            return true;
+        if (m_block[m_blockPos] == '\n') {
+            ++m_blockPos;
+            return true;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TagScanner
+
+void TagScanner::openFile(const std::string& path)
+{
+    m_reader.openFile(path);
+    tagCount = 0;
+    setBuffer({});
+}
+
+void TagScanner::openText(std::string bytes)
+{
+    m_reader.openText(std::move(bytes));
+    tagCount = 0;
+    setBuffer({});
+}
+
+void TagScanner::resetSearch()
+{
+    m_next.fill(kUnknown);
+}
+
+void TagScanner::setBuffer(std::string text)
+{
+    m_line = std::move(text);
+    m_pos = 0;
+    ++m_lineSerial;
+    resetSearch();
+}
+
+bool TagScanner::readLine()
+{
+    const bool got = m_reader.readLine(m_line);
+    m_pos = 0;
+    ++m_lineSerial;
+    resetSearch();
+    RemoveComments();
+    return got;
+}
+
+void TagScanner::RemoveComments()
+{
+    const size_t open = m_line.find("<!--", m_pos);
+    if (open == std::string::npos)
+        return;
+    const size_t close = m_line.find("-->", m_pos);
+    if (close == std::string::npos || close <= open)
+        return;
+    m_line.erase(open, close + 3 - open);
+    resetSearch();
+}
+
+void TagScanner::FindFirstTag()
+{
+    size_t best = std::string::npos;
+    for (size_t w = 0; w < kOpeningWords.size(); ++w) {
+        size_t& next = m_next[w];
+        // Search again only when the remembered occurrence has been consumed; the text between the old
+        // and the new front was already searched and held none.
+        if (next == kUnknown || (next != std::string::npos && next < m_pos)) {
+            const int found = FindItem(kOpeningWords[w], buffer());
+            next = found ? m_pos + static_cast<size_t>(found) - 1 : std::string::npos;
+        }
+        best = std::min(best, next);
+    }
+    m_pos = best == std::string::npos ? m_line.size() : best;
+}
+
+bool TagScanner::atFront(std::string_view word) const
+{
+    const std::string_view rest = buffer();
+    return rest.size() >= word.size() && equalsIgnoreCaseAscii(rest.substr(0, word.size()), word);
+}
+
+bool TagScanner::CopyTag(int start, std::string& tagText)
+{
+    tagText.clear();
+    size_t begin = m_pos + static_cast<size_t>(std::max(start, 1)) - 1;
+    size_t pos = begin;
+    for (;;) {
+        if (pos < m_line.size()) {
+            const size_t gt = m_line.find('>', pos);
+            if (gt != std::string::npos) {
+                tagText.append(m_line, pos, gt + 1 - pos);
+                if (begin == m_pos) {
+                    m_pos = gt + 1;
+                } else {
+                    m_line.erase(begin, gt + 1 - begin);
+                    resetSearch();
+                }
+                return true;
+            }
+            tagText.append(m_line, pos, std::string::npos);
+        }
+        // The tag runs on: its text continues with the next line that is not empty.
+        do {
+            if (!readLine()) {
+                tagText.clear();
+                setBuffer({});
+                return false;
+            }
+        } while (buffer().empty());
+        begin = pos = m_pos;
+    }
+}
+
+bool TagScanner::FindEndSelect()
+{
+    if (!atFront("</SELECT"))
+        return false;
+    std::string tag;
+    if (!CopyTag(1, tag))
+        return false;
+    ++tagCount;
+    return true;
+}
+
+void TagScanner::RunLineLoop(const std::vector<Handler>& handlers, const std::function<void(int)>& progress)
+{
+    while (!atEnd()) {
+        if (progress)
+            progress(tagCount);
+        readLine();
+        while (buffer().size() >= 4) {
+            FindFirstTag();
+            if (buffer().empty())
+                break;
+            const size_t pos = m_pos;
+            const size_t size = m_line.size();
+            const uint64_t serial = m_lineSerial;
+            for (const Handler& handler : handlers)
+                handler();
+            // Every opening word has its handler, so a pass always consumes something; should a word
+            // be left without one, step over its "<" rather than scan the same place for ever.
+            if (m_pos == pos && m_line.size() == size && m_lineSerial == serial)
+                ++m_pos;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Attributes
+
+std::string ExtractEqualsData(int position, std::string_view tagText)
+{
+    const size_t from = position < 1 ? 0 : static_cast<size_t>(position) - 1;
+    const size_t eq = tagText.find('=', from);
+    if (eq == std::string_view::npos)
+        return {};
+    size_t i = eq + 1;
+    while (i < tagText.size() && tagText[i] == ' ')
+        ++i;
+    if (i >= tagText.size())
+        return {};
+    if (tagText[i] == '"') {
+        const size_t close = tagText.find('"', i + 1);
+        if (close != std::string_view::npos)
+            return std::string(tagText.substr(i + 1, close - i - 1));
+        // The ">" that ended the tag stood inside the quotes: take what there is, without that ">".
+        size_t end = tagText.size();
+        if (end > i + 1 && tagText[end - 1] == '>')
+            --end;
+        return std::string(tagText.substr(i + 1, end - i - 1));
+    }
+    const size_t end = tagText.find_first_of(" >", i);
+    return std::string(tagText.substr(i, end == std::string_view::npos ? std::string_view::npos : end - i));
+}
+
+std::string ReturnItemStr(std::string_view name, std::string_view tagText)
+{
+    const int at = FindItem(name, tagText);
+    if (at == 0)
+        return {};
+    return ExtractEqualsData(at, tagText);
+}
+
+int ReturnItemInt(std::string_view name, std::string_view tagText)
+{
+    std::string value = ReturnItemStr(name, tagText);
+    value.erase(std::remove(value.begin(), value.end(), ' '), value.end());
+    if (value.empty())
+        return 0;
+    return toInt32(value);
+}
+
+}  // namespace torvane
