@@ -1,0 +1,51 @@
+// The about box of Help > About: product name, version, pictures, copyright and the maker's
+// addresses; the banner and the web address open the maker's web site. Built anew for each opening.
+#pragma once
+
+#include <QDialog>
+#include <QUrl>
+
+#include <functional>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+
+namespace torvane {
+
+class TAboutBox : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TAboutBox(QWidget* parent);
+
+    QFrame* Panel1 = nullptr;
+    QLabel* Image2 = nullptr;
+    QLabel* ProductName = nullptr;
+    QLabel* Version = nullptr;
+    QLabel* Image1 = nullptr;
+    QLabel* Copyright = nullptr;
+    QLabel* WebSite = nullptr;
+    QLabel* EMail = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+
+    void FormCreate();
+    // Both open the maker's web site in the user's browser.
+    void WebSiteClick();
+    void Image1DblClick();
+
+    // Hands an address to the desktop's browser; failures go unreported. Tests replace it so no
+    // browser starts.
+    static std::function<void(const QUrl&)> urlOpener;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void openWebSite();
+    // A double click arrives as press, release, double click, release: the second release must not
+    // open the site a second time.
+    bool m_swallowRelease = false;
+};
+
+}  // namespace torvane
