@@ -1,0 +1,193 @@
+#include "htmlimport/form_import.h"
+
+#include "store/data_module.h"
+#include "util/text.h"
+
+namespace torvane {
+
+namespace {
+
+constexpr const char* kFormContent = "application/x-www-form-urlencoded";
+constexpr int kOrderStep = 10;
+constexpr int kSelectMaxLength = 20;
+
+// A failed import leaves no row half set in a view: the rows already posted stay, the one being
+// filled is dropped.
+void abandonPending(TableView& view) noexcept
+{
+    try {
+        view.cancel();
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+HtmlFormImport::HtmlFormImport(TDataModule1& data) : m_data(data) {}
+
+void HtmlFormImport::resetState()
+{
+    m_scanner.tagCount = 0;
+    m_fieldOrder = 0;
+    m_optionOrder = 0;
+    m_lastInputName.clear();
+    m_selectName.clear();
+}
+
+void HtmlFormImport::ImportHTML()
+{
+    resetState();
+    m_scanner.openFile(PageFileName);
+    run();
+}
+
+void HtmlFormImport::ImportText(std::string page)
+{
+    resetState();
+    m_scanner.openText(std::move(page));
+    run();
+}
+
+void HtmlFormImport::run()
+{
+    // One transaction makes a long page one write to disk instead of one per row. A failure must still
+    // keep every row written before it, so what was written is committed before the error goes on.
+    Database::Transaction transaction(m_data.database());
+    try {
+        m_scanner.RunLineLoop({[this] { FindFormHeader(); }, [this] { FindInputHeader(); },
+                               [this] { FindSelectHeader(); }, [this] { FindSelectItemsList(); },
+                               [this] {
+                                   if (m_scanner.FindEndSelect())
+                                       m_selectName.clear();
+                               }},
+                              Progress);
+    } catch (...) {
+        abandonPending(m_data.SettingsTable);
+        abandonPending(m_data.FieldsTable);
+        abandonPending(m_data.SelDataTable);
+        try {
+            transaction.commit();
+        } catch (...) {
+        }
+        m_scanner.close();
+        throw;
+    }
+    transaction.commit();
+    m_scanner.close();
+}
+
+void HtmlFormImport::FindFormHeader()
+{
+    if (!m_scanner.atFront("<FORM"))
+        return;
+    std::string tag;
+    if (!m_scanner.CopyTag(1, tag))
+        return;
+    ++m_scanner.tagCount;
+    TableView& settings = m_data.SettingsTable;
+    settings.edit();
+    settings.setText("URL", ReturnItemStr("ACTION", tag));
+    settings.setText("PostType", ReturnItemStr("METHOD", tag));
+    settings.setText("Content", kFormContent);
+    settings.post();
+}
+
+void HtmlFormImport::FindInputHeader()
+{
+    if (!m_scanner.atFront("<INPUT"))
+        return;
+    std::string tag;
+    if (!m_scanner.CopyTag(1, tag))
+        return;
+    ++m_scanner.tagCount;
+    std::string type = ReturnItemStr("TYPE", tag);
+    const std::string name = ReturnItemStr("NAME", tag);
+    const std::string value = ReturnItemStr("VALUE", tag);
+    const int maxLength = ReturnItemInt("MAXLENGTH", tag);
+
+    // Buttons of one name that follow one another (a radio group, check boxes) make one field.
+    if (name != m_lastInputName) {
+        m_lastInputName = name;
+        if (type.empty())
+            type = "TEXT";
+        if (FindItem("SUBMIT", type) == 0 && FindItem("RESET", type) == 0) {
+            m_optionOrder = 0;
+            m_fieldOrder += kOrderStep;
+            TableView& fields = m_data.FieldsTable;
+            fields.append();
+            fields.setInteger("OrderNum", m_fieldOrder);
+            fields.setText("Name", name);
+            fields.setText("Type", type);
+            fields.setText("DefaultValue", value);
+            fields.setInteger("MaxLength", maxLength);
+            fields.setLogical("Overflow", false);
+            fields.setLogical("Required", false);
+            fields.setInteger("ImportStart", 0);
+            fields.setInteger("ImportLength", 0);
+            fields.setText("Format", "");
+            // ZeroValid stays blank, which the posting run reads as true.
+            fields.post();
+        }
+    }
+    if (FindItem("RADIO", type) != 0)
+        appendOptionRow(name, value, false, "");
+}
+
+void HtmlFormImport::FindSelectHeader()
+{
+    if (!m_scanner.atFront("<SELECT"))
+        return;
+    std::string tag;
+    if (!m_scanner.CopyTag(1, tag))
+        return;
+    ++m_scanner.tagCount;
+    m_selectName = ReturnItemStr("NAME", tag);
+    m_optionOrder = 0;
+    m_fieldOrder += kOrderStep;
+    TableView& fields = m_data.FieldsTable;
+    fields.append();
+    fields.setInteger("OrderNum", m_fieldOrder);
+    fields.setText("Name", m_selectName);
+    fields.setText("Type", "Select");
+    fields.setText("DefaultValue", "");
+    fields.setInteger("MaxLength", kSelectMaxLength);
+    fields.setLogical("Overflow", false);
+    fields.setLogical("Required", false);
+    fields.setInteger("ImportStart", 0);
+    fields.setInteger("ImportLength", 0);
+    fields.setText("Format", "");
+    fields.setLogical("ZeroValid", false);
+    fields.post();
+}
+
+void HtmlFormImport::FindSelectItemsList()
+{
+    if (!m_scanner.atFront("<OPTION"))
+        return;
+    std::string tag;
+    if (!m_scanner.CopyTag(1, tag))
+        return;
+    ++m_scanner.tagCount;
+    const std::string value = ReturnItemStr("VALUE", tag);
+    // The option's text is what follows the tag on the same line, up to the next tag.
+    const std::string_view rest = m_scanner.buffer();
+    const std::string text(rest.substr(0, rest.find('<')));
+    appendOptionRow(m_selectName, value, m_optionOrder == 0, text);
+}
+
+void HtmlFormImport::appendOptionRow(const std::string& name, const std::string& value, bool isDefault,
+                                     const std::string& text)
+{
+    m_optionOrder += kOrderStep;
+    TableView& options = m_data.SelDataTable;
+    options.append();
+    options.setInteger("OrderNum", m_optionOrder);
+    options.setText("Name", name);
+    options.setText("Value", value);
+    options.setLogical("DefaultValue", isDefault);
+    options.setText("Description", text);
+    options.setText("ImportMap", text);
+    options.post();
+}
+
+}  // namespace torvane

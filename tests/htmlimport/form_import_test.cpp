@@ -1,0 +1,334 @@
+#include "htmlimport/form_import.h"
+
+#include "store/data_module.h"
+#include "support/temp_dir.h"
+#include "util/error.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace torvane {
+namespace {
+
+std::string cellText(const Cell& c)
+{
+    if (const int64_t* n = std::get_if<int64_t>(&c))
+        return std::to_string(*n);
+    if (const std::string* s = std::get_if<std::string>(&c))
+        return *s;
+    return "-";
+}
+
+// Every row of a table in the order written, each as its fields joined by "|"; a blank field shows "-".
+std::vector<std::string> dump(TDataModule1& data, const std::string& columns, const std::string& table)
+{
+    std::vector<std::string> rows;
+    for (const auto& row : data.database().query("SELECT " + columns + " FROM " + table + " ORDER BY rowid")) {
+        std::string line;
+        for (const Cell& c : row)
+            line += (line.empty() ? "" : "|") + cellText(c);
+        rows.push_back(line);
+    }
+    return rows;
+}
+
+constexpr const char* kFieldColumns =
+    "OrderNum, Name, Type, DefaultValue, MaxLength, Overflow, Required, ImportStart, ImportLength, Format, ZeroValid";
+constexpr const char* kOptionColumns = "Name, OrderNum, Value, DefaultValue, Description, ImportMap";
+constexpr const char* kSettingsColumns = "URL, PostType, Content";
+
+std::vector<std::string> fieldRows(TDataModule1& d) { return dump(d, kFieldColumns, "fields"); }
+std::vector<std::string> optionRows(TDataModule1& d) { return dump(d, kOptionColumns, "seldata"); }
+std::vector<std::string> settingsRows(TDataModule1& d) { return dump(d, kSettingsColumns, "settings"); }
+
+class FormImportTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    TDataModule1 data{dir.file("torvane.db")};
+    HtmlFormImport import{data};
+};
+
+const std::string kUrlEncoded = "application/x-www-form-urlencoded";
+
+TEST_F(FormImportTest, WritesRowsFromWholePages)
+{
+    struct Case {
+        const char* name;
+        std::string page;
+        std::vector<std::string> fields;
+        std::vector<std::string> options;
+        std::vector<std::string> settings;
+        int tags;
+    };
+    const Case cases[] = {
+        {"form sets the settings record",
+         "<FORM ACTION=\"/cgi-bin/post.cgi\" METHOD=POST>\n",
+         {},
+         {},
+         {"/cgi-bin/post.cgi|POST|" + kUrlEncoded},
+         1},
+        {"a second form overwrites URL and PostType",
+         "<form action=\"a.cgi\" method=post>\n<INPUT NAME=x>\n</form><form action=b.cgi method=\"get\">\n"
+         "<INPUT NAME=y>\n",
+         {"10|x|TEXT|-|0|0|0|0|0|-|-", "20|y|TEXT|-|0|0|0|0|0|-|-"},
+         {},
+         {"b.cgi|get|" + kUrlEncoded},
+         4},
+        {"form without attributes blanks URL and PostType", "<FORM>\n", {}, {}, {"-|-|" + kUrlEncoded}, 1},
+        {"plain input", "<INPUT NAME=q>\n", {"10|q|TEXT|-|0|0|0|0|0|-|-"}, {}, {}, 1},
+        {"typed input with value and length",
+         "<INPUT TYPE=\"text\" NAME=\"zip\" MAXLENGTH=\"5\" VALUE=\"00000\">\n",
+         {"10|zip|text|00000|5|0|0|0|0|-|-"},
+         {},
+         {},
+         1},
+        {"empty TYPE reads as TEXT", "<INPUT TYPE=\"\" NAME=a MAXLENGTH=\" 20 \">\n",
+         {"10|a|TEXT|-|20|0|0|0|0|-|-"}, {}, {}, 1},
+        {"submit and reset counted, not written",
+         "<INPUT TYPE=submit NAME=go VALUE=Send><INPUT TYPE=\"Reset\"><input type=mysubmitbutton name=z>\n",
+         {},
+         {},
+         {},
+         3},
+        {"radio group gives one field and one option per button",
+         "<INPUT TYPE=\"Radio\" NAME=\"c\" VALUE=\"1\">\n<INPUT TYPE=\"Radio\" NAME=\"c\" VALUE=\"2\">\n",
+         {"10|c|Radio|1|0|0|0|0|0|-|-"},
+         {"c|10|1|0|-|-", "c|20|2|0|-|-"},
+         {},
+         2},
+        {"names compare with their case", "<INPUT NAME=Q><INPUT NAME=q><INPUT NAME=q>\n",
+         {"10|Q|TEXT|-|0|0|0|0|0|-|-", "20|q|TEXT|-|0|0|0|0|0|-|-"}, {}, {}, 3},
+        {"check boxes of one name give one field",
+         "<INPUT TYPE=checkbox NAME=k VALUE=a><INPUT TYPE=checkbox NAME=k VALUE=b>\n",
+         {"10|k|checkbox|a|0|0|0|0|0|-|-"}, {}, {}, 2},
+        {"a radio group broken by another field starts again",
+         "<INPUT TYPE=radio NAME=c VALUE=1><INPUT NAME=d><INPUT TYPE=radio NAME=c VALUE=2>\n",
+         {"10|c|radio|1|0|0|0|0|0|-|-", "20|d|TEXT|-|0|0|0|0|0|-|-", "30|c|radio|2|0|0|0|0|0|-|-"},
+         {"c|10|1|0|-|-", "c|10|2|0|-|-"},
+         {},
+         3},
+        {"a repeated name keeps its TYPE as read",
+         "<INPUT TYPE=radio NAME=c VALUE=1><INPUT NAME=c VALUE=2><INPUT TYPE=RADIO NAME=c VALUE=3>\n",
+         {"10|c|radio|1|0|0|0|0|0|-|-"},
+         {"c|10|1|0|-|-", "c|20|3|0|-|-"},
+         {},
+         3},
+        {"unnamed inputs",
+         "<INPUT TYPE=hidden VALUE=1><INPUT VALUE=2>\n<INPUT NAME=a><INPUT VALUE=3><INPUT VALUE=4>\n",
+         {"10|a|TEXT|-|0|0|0|0|0|-|-", "20|-|TEXT|3|0|0|0|0|0|-|-"},
+         {},
+         {},
+         5},
+        {"select with options, SELECTED ignored",
+         "<SELECT NAME=\"state\">\n<OPTION VALUE=\"AL\">Alabama\n<OPTION VALUE=\"AK\" SELECTED>Alaska\n"
+         "<OPTION VALUE=\"AZ\">Arizona</OPTION>\n</SELECT>\n",
+         {"10|state|Select|-|20|0|0|0|0|-|0"},
+         {"state|10|AL|1|Alabama|Alabama", "state|20|AK|0|Alaska|Alaska", "state|30|AZ|0|Arizona|Arizona"},
+         {},
+         5},
+        {"option text as it stands, on its own line only",
+         "<SELECT NAME=s><OPTION>Blue<OPTION> Blue <OPTION VALUE=x>\nGreen\n<OPTION>a &amp; b</option>",
+         {"10|s|Select|-|20|0|0|0|0|-|0"},
+         {"s|10|-|1|Blue|Blue", "s|20|-|0| Blue | Blue ", "s|30|x|0|-|-", "s|40|-|0|a &amp; b|a &amp; b"},
+         {},
+         5},
+        {"options after the end tag belong to no list",
+         "<SELECT NAME=s><OPTION VALUE=1>One</SELECT><OPTION VALUE=2>Two\n",
+         {"10|s|Select|-|20|0|0|0|0|-|0"},
+         {"s|10|1|1|One|One", "-|20|2|0|Two|Two"},
+         {},
+         4},
+        {"selects without end tags each number from 10",
+         "<SELECT NAME=a><OPTION VALUE=1>x<OPTION VALUE=2>y\n<SELECT NAME=b><OPTION VALUE=3>z\n",
+         {"10|a|Select|-|20|0|0|0|0|-|0", "20|b|Select|-|20|0|0|0|0|-|0"},
+         {"a|10|1|1|x|x", "a|20|2|0|y|y", "b|10|3|1|z|z"},
+         {},
+         5},
+        {"inputs and selects share one order; a select does not change the last input name",
+         "<INPUT NAME=a><SELECT NAME=b></SELECT><INPUT NAME=a><INPUT NAME=c>\n",
+         {"10|a|TEXT|-|0|0|0|0|0|-|-", "20|b|Select|-|20|0|0|0|0|-|0", "30|c|TEXT|-|0|0|0|0|0|-|-"},
+         {},
+         {},
+         5},
+        {"textarea, button and optgroup write nothing",
+         "<TEXTAREA NAME=t></TEXTAREA><BUTTON NAME=b>Go</BUTTON><OPTGROUP LABEL=g>\n", {}, {}, {}, 0},
+        {"the six-tag example",
+         "<FORM ACTION=x METHOD=post>\n<SELECT NAME=s>\n<OPTION VALUE=1>One\n<OPTION VALUE=2>Two\n</SELECT>\n"
+         "<INPUT TYPE=submit VALUE=Go>\n</FORM>\n",
+         {"10|s|Select|-|20|0|0|0|0|-|0"},
+         {"s|10|1|1|One|One", "s|20|2|0|Two|Two"},
+         {"x|post|" + kUrlEncoded},
+         6},
+        {"a form inside a comment on one line is skipped",
+         "<!-- <FORM ACTION=old> --><FORM ACTION=new>\n", {}, {}, {"new|-|" + kUrlEncoded}, 1},
+    };
+    for (const Case& c : cases) {
+        data.database().execute("DELETE FROM fields");
+        data.database().execute("DELETE FROM seldata");
+        data.database().execute("DELETE FROM settings");
+        data.database().notifyChanged("fields");
+        data.database().notifyChanged("seldata");
+        data.database().notifyChanged("settings");
+        import.ImportText(c.page);
+        EXPECT_EQ(fieldRows(data), c.fields) << c.name;
+        EXPECT_EQ(optionRows(data), c.options) << c.name;
+        EXPECT_EQ(settingsRows(data), c.settings) << c.name;
+        EXPECT_EQ(import.tagCount(), c.tags) << c.name;
+    }
+}
+
+TEST_F(FormImportTest, LeavesOtherSettingsAndExistingRowsAlone)
+{
+    data.SettingsTable.edit();
+    data.SettingsTable.setText("URL", "http://keep/");
+    data.SettingsTable.setText("DataSentText", "Thanks");
+    data.SettingsTable.setInteger("LinesToRead", 3);
+    data.SettingsTable.post();
+    data.FieldsTable.append();
+    data.FieldsTable.setText("Name", "old");
+    data.FieldsTable.post();
+
+    import.ImportText("<INPUT NAME=a>\n");
+    EXPECT_EQ(dump(data, "URL, DataSentText, LinesToRead", "settings"),
+              (std::vector<std::string>{"http://keep/|Thanks|3"}));
+    EXPECT_EQ(dump(data, "Name, OrderNum", "fields"), (std::vector<std::string>{"old|-", "a|10"}));
+
+    import.ImportText("<FORM ACTION=new METHOD=GET>\n");
+    EXPECT_EQ(dump(data, "URL, PostType, DataSentText, LinesToRead", "settings"),
+              (std::vector<std::string>{"new|GET|Thanks|3"}));
+}
+
+TEST_F(FormImportTest, EachImportStartsItsCountersAfresh)
+{
+    import.ImportText("<SELECT NAME=a><OPTION>x<INPUT NAME=b>\n");
+    import.ImportText("<INPUT NAME=b><OPTION>y\n");
+    EXPECT_EQ(dump(data, "Name, OrderNum", "fields"), (std::vector<std::string>{"a|10", "b|20", "b|10"}));
+    EXPECT_EQ(dump(data, "Name, OrderNum, DefaultValue", "seldata"),
+              (std::vector<std::string>{"a|10|1", "-|10|1"}));
+    EXPECT_EQ(import.tagCount(), 2);
+}
+
+TEST_F(FormImportTest, AFailureMidwayKeepsTheRowsBeforeIt)
+{
+    dir.write("page.html",
+              "<FORM ACTION=a METHOD=post>\n<INPUT NAME=one>\n<SELECT NAME=s><OPTION VALUE=1>x\n"
+              "<INPUT NAME=two MAXLENGTH=\"20px\">\n<INPUT NAME=three>\n");
+    import.PageFileName = dir.file("page.html");
+    try {
+        import.ImportHTML();
+        FAIL() << "import succeeded";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()), "'20px' is not a valid integer value");
+    }
+    // Another connection sees the rows: they were committed, not left in an open transaction.
+    TDataModule1 other(dir.file("torvane.db"));
+    EXPECT_EQ(dump(other, "Name, OrderNum", "fields"), (std::vector<std::string>{"one|10", "s|20"}));
+    EXPECT_EQ(dump(other, "Name, Value", "seldata"), (std::vector<std::string>{"s|1"}));
+    EXPECT_EQ(settingsRows(other), (std::vector<std::string>{"a|post|" + kUrlEncoded}));
+    EXPECT_EQ(data.FieldsTable.state(), TableView::State::Browse);
+
+    // The store is usable afterwards and a corrected page imports.
+    dir.write("page.html", "<INPUT NAME=two MAXLENGTH=\"20\">\n");
+    import.ImportHTML();
+    EXPECT_EQ(dump(data, "Name, MaxLength", "fields"),
+              (std::vector<std::string>{"one|0", "s|20", "two|20"}));
+}
+
+TEST_F(FormImportTest, AStoreFailureEndsTheImportAndKeepsEarlierRows)
+{
+    // A trigger stands in for a store that refuses a row.
+    data.database().execute(
+        "CREATE TRIGGER refuse BEFORE INSERT ON seldata WHEN NEW.Value = 'bad' "
+        "BEGIN SELECT RAISE(ABORT, 'row refused'); END");
+    try {
+        import.ImportText("<INPUT NAME=a>\n<SELECT NAME=s><OPTION VALUE=ok>o<OPTION VALUE=bad>b\n<INPUT NAME=z>\n");
+        FAIL() << "import succeeded";
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("row refused"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(dump(data, "Name", "fields"), (std::vector<std::string>{"a", "s"}));
+    EXPECT_EQ(dump(data, "Value", "seldata"), (std::vector<std::string>{"ok"}));
+    EXPECT_EQ(data.SelDataTable.state(), TableView::State::Browse);
+    EXPECT_EQ(data.SelDataTable.recordCount(), 1);
+}
+
+TEST_F(FormImportTest, PageFileErrors)
+{
+    import.PageFileName = dir.file("missing.html");
+    try {
+        import.ImportHTML();
+        FAIL() << "import succeeded";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()), "File not found");
+    }
+    EXPECT_TRUE(fieldRows(data).empty());
+}
+
+TEST_F(FormImportTest, ProgressReportsTheCountBeforeEachLine)
+{
+    dir.write("p.html", "<FORM>\r\n<INPUT NAME=a><INPUT NAME=b>\r\n<SELECT NAME=c>");
+    import.PageFileName = dir.file("p.html");
+    std::vector<int> seen;
+    import.Progress = [&](int n) { seen.push_back(n); };
+    import.ImportHTML();
+    EXPECT_EQ(seen, (std::vector<int>{0, 1, 3}));
+    EXPECT_EQ(import.tagCount(), 4);
+}
+
+// Saved pages from real sites: every one imports without crashing and with counts that hang together.
+TEST_F(FormImportTest, CorpusPagesImportSanely)
+{
+    const std::filesystem::path corpus = std::filesystem::path(TORVANE_SOURCE_DIR) / ".." / "shared" / "corpora" / "forms";
+    if (!std::filesystem::is_directory(corpus))
+        GTEST_SKIP() << "no corpus at " << corpus;
+    std::vector<std::filesystem::path> pages;
+    for (const auto& entry : std::filesystem::directory_iterator(corpus))
+        if (entry.path().extension() == ".html")
+            pages.push_back(entry.path());
+    std::sort(pages.begin(), pages.end());
+    ASSERT_GT(pages.size(), 100u);
+
+    int pagesWithFields = 0, failures = 0;
+    for (const auto& page : pages) {
+        data.database().execute("DELETE FROM fields");
+        data.database().execute("DELETE FROM seldata");
+        data.database().notifyChanged("fields");
+        data.database().notifyChanged("seldata");
+        std::ifstream in(page, std::ios::binary);
+        std::stringstream bytes;
+        bytes << in.rdbuf();
+        const std::string text = bytes.str();
+        import.PageFileName = page.string();
+        try {
+            import.ImportHTML();
+        } catch (const Error& e) {
+            // Only a non-numeric MAXLENGTH may stop a page.
+            EXPECT_NE(std::string(e.what()).find("is not a valid integer value"), std::string::npos)
+                << page << ": " << e.what();
+            ++failures;
+        }
+        const auto fields = dump(data, "OrderNum", "fields");
+        const auto options = dump(data, "OrderNum", "seldata");
+        const auto lessThans = static_cast<size_t>(std::count(text.begin(), text.end(), '<'));
+        EXPECT_LE(static_cast<size_t>(import.tagCount()), lessThans) << page;
+        EXPECT_LE(fields.size() + options.size(), static_cast<size_t>(import.tagCount())) << page;
+        for (size_t i = 0; i < fields.size(); ++i)
+            EXPECT_EQ(fields[i], std::to_string(10 * (i + 1))) << page;
+        for (const auto& o : options)
+            EXPECT_TRUE(std::stoi(o) % 10 == 0 && std::stoi(o) > 0) << page << " " << o;
+        if (!fields.empty())
+            ++pagesWithFields;
+    }
+    // These are pages chosen for their forms: nearly all of them give fields.
+    EXPECT_GT(pagesWithFields, static_cast<int>(pages.size()) * 3 / 4);
+    EXPECT_LT(failures, 10);
+}
+
+}  // namespace
+}  // namespace torvane
