@@ -1,0 +1,49 @@
+#include "util/dates.h"
+
+#include <gtest/gtest.h>
+
+namespace torvane {
+namespace {
+
+class DatesTest : public ::testing::Test {
+protected:
+    void TearDown() override { setShortDateFormat("MM/dd/yyyy"); }
+};
+
+TEST_F(DatesTest, ShortDateFormatsBothWays)
+{
+    struct Case {
+        const char* pattern;
+        Date date;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"MM/dd/yyyy", {2005, 1, 31}, "01/31/2005"},
+        {"M/d/yy", {2026, 12, 9}, "12/9/26"},
+        {"dd.MM.yyyy", {2026, 3, 4}, "04.03.2026"},
+        {"yyyy-MM-dd", {1999, 12, 31}, "1999-12-31"},
+    };
+    for (const Case& c : cases) {
+        setShortDateFormat(c.pattern);
+        EXPECT_EQ(formatShortDate(c.date), c.text) << c.pattern;
+        EXPECT_EQ(parseShortDate(c.text), c.date) << c.pattern;
+    }
+    setShortDateFormat("MM/dd/yyyy");
+    EXPECT_EQ(parseShortDate("2026-02-28"), (Date{2026, 2, 28})) << "ISO text is always understood";
+    for (const char* bad : {"02/30/2026", "13/01/2026", "1/1", "01/01/2026x", ""})
+        EXPECT_FALSE(parseShortDate(bad).has_value()) << bad;
+}
+
+TEST_F(DatesTest, DayArithmeticCrossesMonthsYearsAndLeapDays)
+{
+    EXPECT_EQ(addDays({2026, 1, 1}, -1), (Date{2025, 12, 31}));
+    EXPECT_EQ(addDays({2024, 2, 28}, 1), (Date{2024, 2, 29}));
+    EXPECT_EQ(addDays({2026, 3, 1}, -1), (Date{2026, 2, 28}));
+    EXPECT_EQ(addDays({2026, 12, 9}, -365), (Date{2025, 12, 9}));
+    EXPECT_EQ(toIsoText({2026, 1, 5}), "2026-01-05");
+    EXPECT_FALSE(fromIsoText("2026-13-01").has_value());
+    EXPECT_LT((Date{2025, 12, 31}), (Date{2026, 1, 1}));
+}
+
+}  // namespace
+}  // namespace torvane

@@ -1,0 +1,80 @@
+#include "util/error.h"
+#include "util/text.h"
+
+#include <gtest/gtest.h>
+
+namespace torvane {
+namespace {
+
+TEST(TextTest, FindItem)
+{
+    struct Case {
+        const char* item;
+        const char* data;
+        int position;
+    };
+    const Case cases[] = {
+        {"thank you", "<p>Thank You for your order</p>", 4},
+        {"<INPUT", "<input type=text>", 1},
+        {"", "anything", 0},
+        {"x", "", 0},
+        {"longer", "long", 0},
+        {"\xE9", "\xC9\xE9", 2},  // only ASCII letters are folded
+        {"ab", "aab", 2},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FindItem(c.item, c.data), c.position) << c.item << " in " << c.data;
+}
+
+TEST(TextTest, TrimBlanksRemovesSpacesOnly)
+{
+    struct Case {
+        std::string in, out;
+    };
+    const Case cases[] = {{"  a b  ", "a b"}, {"   ", ""}, {"", ""}, {"\ta\t", "\ta\t"}, {" \r\n", "\r\n"}};
+    for (const Case& c : cases) {
+        std::string s = c.in;
+        TrimBlanks(s);
+        EXPECT_EQ(s, c.out);
+    }
+    EXPECT_EQ(trimControlAndBlanks("\r\n a=b& \t"), "a=b&");
+}
+
+TEST(TextTest, IntegerConversion)
+{
+    int32_t v = 0;
+    EXPECT_TRUE(tryToInt32("-2147483648", v));
+    EXPECT_EQ(v, INT32_MIN);
+    for (const char* bad : {"", "+", "2147483648", "1 2", " 1", "0x10", "12a"})
+        EXPECT_FALSE(tryToInt32(bad, v)) << bad;
+    try {
+        toInt32("ab");
+        ADD_FAILURE();
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "'ab' is not a valid integer value");
+    }
+}
+
+TEST(TextTest, AddedTextBecomesLines)
+{
+    using L = std::vector<std::string>;
+    EXPECT_EQ(splitAddedText(""), L{""});
+    EXPECT_EQ(splitAddedText("a"), L{"a"});
+    EXPECT_EQ(splitAddedText("a\r\nb\r\n"), (L{"a", "b", ""}));
+    EXPECT_EQ(splitAddedText("a\nb\rc"), (L{"a", "b", "c"}));
+    EXPECT_EQ(joinLinesCrLf({"h", "", "x"}), "h\r\n\r\nx\r\n");
+}
+
+TEST(ErrorTest, GeneralHandlerAddsAFullStopAfterCharactersAboveIt)
+{
+    EXPECT_EQ(formatErrorMessage("HTTP/1.1 404 Not Found"), "HTTP/1.1 404 Not Found.");
+    EXPECT_EQ(formatErrorMessage("Connection Closed Gracefully."), "Connection Closed Gracefully.");
+    EXPECT_EQ(formatErrorMessage("Socket Error # 10061\r\nConnection refused."),
+              "Socket Error # 10061\r\nConnection refused.");
+    EXPECT_EQ(formatErrorMessage("ends in blank "), "ends in blank ");
+    EXPECT_EQ(formatErrorMessage("quoted\""), "quoted\"");
+    EXPECT_EQ(formatErrorMessage(""), "");
+}
+
+}  // namespace
+}  // namespace torvane
