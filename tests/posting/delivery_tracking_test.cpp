@@ -1,0 +1,150 @@
+#include "posting/posting_engine.h"
+#include "support/recording_host.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace torvane {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class DeliveryTrackingTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    TDataModule1 data{dir.file("torvane.db")};
+    test::RecordingHost host;
+    test::ScriptedDialogs dialogs;
+    test::FakePostingClient client;
+    test::FakeClock clock;
+    PostingEngine engine{data, host, dialogs, client, clock};
+
+    void set(const std::string& field, const std::string& value)
+    {
+        data.SettingsTable.setText(field, value);
+        data.SettingsTable.post();
+    }
+    void addTrack(const std::string& key, Date sent)
+    {
+        data.TrackTable.append();
+        data.TrackTable.setText("DataToTrack", key);
+        data.TrackTable.setCell("DataSent", toIsoText(sent));
+        data.TrackTable.post();
+    }
+    // One confirmation check of a reply for a record with the given key.
+    Lines check(const std::string& reply, const std::string& key)
+    {
+        host.memo2.clear();
+        host.memo1 = reply;
+        engine.TrackKey = key;
+        engine.CheckToSeeIfSent();
+        EXPECT_TRUE(engine.TrackKey.empty()) << "the key is emptied after every check";
+        return host.memo2;
+    }
+};
+
+TEST_F(DeliveryTrackingTest, ConfirmationMessagesAndTracking)
+{
+    struct Case {
+        const char* name;
+        const char* sentText;  // "" leaves DataSentText blank
+        bool trackSent;
+        const char* fieldToTrack1;
+        const char* reply;
+        Lines memo2;
+        int tracked;
+    };
+    const Case cases[] = {
+        {"no confirmation text: nothing at all", "", true, "ACCT", "Thank you", {}, 0},
+        {"found in any case", "thank you", true, "ACCT", "<b>THANK YOU</b>", {"Data Accepted By Server For: 1001"}, 1},
+        {"not found", "thank you", true, "ACCT", "Error", {"Server Did Not Confirm Data Was Sent For: 1001"}, 0},
+        {"short forms without FieldToTrack1", "ok", true, "", "OK", {"Data Accepted By Server"}, 1},
+        {"short unconfirmed form", "ok", true, "", "nope", {"Server Did Not Confirm Data Was Sent"}, 0},
+        {"tracking off: confirmed records are not reported", "ok", false, "ACCT", "ok", {}, 0},
+        {"tracking off: unconfirmed still are", "ok", false, "ACCT", "no", {"Server Did Not Confirm Data Was Sent For: 1001"}, 0},
+    };
+    for (const Case& c : cases) {
+        set("DataSentText", c.sentText);
+        engine.TrackSent = c.trackSent;
+        engine.FieldToTrack1 = c.fieldToTrack1;
+        const int before = data.TrackTable.recordCount();
+        EXPECT_EQ(check(c.reply, "1001"), c.memo2) << c.name;
+        EXPECT_EQ(data.TrackTable.recordCount() - before, c.tracked) << c.name;
+    }
+}
+
+TEST_F(DeliveryTrackingTest, TheTrackingRecordIsStoredBeforeAcceptanceIsReportedThenPauses)
+{
+    set("DataSentText", "ok");
+    engine.TrackSent = true;
+    engine.FieldToTrack1 = "ACCT";
+    struct CheckingHost : test::RecordingHost {
+        std::string path;
+        bool storedFirst = false;
+        void memo2Add(const std::string& text) override
+        {
+            TDataModule1 other(path);  // a second connection sees only what was committed
+            other.TrackQuery.open(selectTrackByKey("1001"));
+            storedFirst = other.TrackQuery.findFirst();
+            RecordingHost::memo2Add(text);
+        }
+    } checking;
+    checking.path = dir.file("torvane.db");
+    PostingEngine e(data, checking, dialogs, client, clock);
+    e.TrackSent = true;
+    e.FieldToTrack1 = "ACCT";
+    e.TrackKey = "1001";
+    checking.memo1 = "OK";
+    e.CheckToSeeIfSent();
+    EXPECT_TRUE(checking.storedFirst);
+    EXPECT_EQ(clock.sleeps, std::vector<int64_t>{1000});
+    EXPECT_EQ(data.TrackTable.text("DataSent"), formatShortDate(today()));
+}
+
+TEST_F(DeliveryTrackingTest, AlreadySentReportsTheDateAndAnEmptyKeyNeverMatches)
+{
+    addTrack("1001", {2026, 1, 31});
+    addTrack("", today());
+    engine.TrackKey = "1001";
+    EXPECT_TRUE(engine.DataAlreadySent());
+    EXPECT_EQ(host.memo2, Lines{"Data For 1001 Sent On 01/31/2026, Data Not Sent."});
+    host.memo2.clear();
+    engine.TrackKey = "";
+    EXPECT_FALSE(engine.DataAlreadySent());
+    engine.TrackKey = "1002";
+    EXPECT_FALSE(engine.DataAlreadySent());
+    EXPECT_TRUE(host.memo2.empty());
+}
+
+TEST_F(DeliveryTrackingTest, PurgeAtFirstActivation)
+{
+    struct Case {
+        const char* name;
+        const char* trackSent;
+        const char* purgeDays;
+        int left;
+    };
+    // Rows dated today, 3 days ago and 40 days ago.
+    const Case cases[] = {
+        {"PurgeDays 0 deletes today's rows too", "True", "0", 0},
+        {"PurgeDays 3", "True", "3", 1},
+        {"PurgeDays 30", "True", "30", 2},
+        {"blank PurgeDays deletes nothing", "True", "", 3},
+        {"tracking off deletes nothing", "False", "0", 3},
+        {"tracking blank deletes nothing", "", "0", 3},
+    };
+    for (const Case& c : cases) {
+        data.TrackQuery.execute(deleteTrackUpTo(addDays(today(), 1000)));
+        addTrack("a", today());
+        addTrack("b", addDays(today(), -3));
+        addTrack("c", addDays(today(), -40));
+        set("TrackSent", c.trackSent);
+        set("PurgeDays", c.purgeDays);
+        PostingEngine fresh(data, host, dialogs, client, clock);
+        EXPECT_TRUE(fresh.FormActivate());
+        EXPECT_EQ(data.TrackTable.recordCount(), c.left) << c.name;
+    }
+}
+
+}  // namespace
+}  // namespace torvane
