@@ -31,22 +31,6 @@ QString defaultAskFileName(QWidget* parent, const QString& suggestedPath)
 const QMarginsF kMargins(report_geometry::kMarginInches, report_geometry::kMarginInches,
                          report_geometry::kMarginInches, report_geometry::kMarginInches);
 
-// The pages a print puts out, 1-based and inclusive, after the page range of the setup.
-struct PageSpan {
-    int first = 1;
-    int last = 0;
-};
-
-PageSpan printedSpan(const QPrinter& printer, int pageCount)
-{
-    PageSpan span{1, pageCount};
-    if (printer.printRange() == QPrinter::PageRange && printer.toPage() > 0) {
-        span.first = std::max(1, printer.fromPage());
-        span.last = std::min(pageCount, printer.toPage());
-    }
-    return span;
-}
-
 }  // namespace
 
 TMemoReport::FileNameAsker TMemoReport::askFileName = defaultAskFileName;
@@ -161,10 +145,15 @@ bool TMemoReport::printPages(QWidget* parent)
         detail += ReportMemo1;
     const std::vector<PageLines> pages = layoutPages(detail, font, geometry);
 
-    const PageSpan span = printedSpan(*m_printer, static_cast<int>(pages.size()));
-    if (span.first > span.last)
+    // Printers that cannot make copies themselves (a PDF file) get the copies as repeated pages.
+    const bool ranged = m_printer->printRange() == QPrinter::PageRange;
+    const int copies = m_printer->supportsMultipleCopies() ? 1 : m_printer->copyCount();
+    const std::vector<int> order =
+        pagePrintOrder(static_cast<int>(pages.size()), ranged ? m_printer->fromPage() : 0,
+                       ranged ? m_printer->toPage() : 0, copies, m_printer->collateCopies());
+    if (order.empty())
         return true;  // the page range lies beyond the end: nothing to put out
-    const int total = span.last - span.first + 1;
+    const int total = static_cast<int>(order.size());
 
     QProgressDialog progress(QStringLiteral("Printing page 1 of %1").arg(total), QStringLiteral("Cancel"), 0,
                              total, parent);
@@ -183,19 +172,17 @@ bool TMemoReport::printPages(QWidget* parent)
     }
 
     bool cancelled = false;
-    for (int page = span.first; page <= span.last; ++page) {
+    for (int done = 0; done < total; ++done) {
         QApplication::processEvents();
         if (progress.wasCanceled()) {
             cancelled = true;
             break;
         }
-        if (page > span.first)
+        if (done > 0)
             m_printer->newPage();
-        paintReportPage(painter, pages[static_cast<size_t>(page - 1)], font, dpi);
-        progress.setValue(page - span.first + 1);
-        progress.setLabelText(QStringLiteral("Printing page %1 of %2")
-                                  .arg(std::min(page - span.first + 2, total))
-                                  .arg(total));
+        paintReportPage(painter, pages[static_cast<size_t>(order[static_cast<size_t>(done)] - 1)], font, dpi);
+        progress.setValue(done + 1);
+        progress.setLabelText(QStringLiteral("Printing page %1 of %2").arg(std::min(done + 2, total)).arg(total));
     }
 
     if (cancelled) {

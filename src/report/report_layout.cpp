@@ -146,4 +146,27 @@ std::vector<PageLines> layoutPages(const QStringList& lines, const QFont& font, 
     return pages;
 }
 
+std::vector<int> pagePrintOrder(int pageCount, int fromPage, int toPage, int copies, bool collate)
+{
+    int first = 1;
+    int last = pageCount;
+    if (toPage > 0) {
+        first = std::max(1, fromPage);
+        last = std::min(pageCount, toPage);
+    }
+    copies = std::max(1, copies);
+    std::vector<int> order;
+    if (first > last)
+        return order;
+    if (collate) {
+        for (int c = 0; c < copies; ++c)
+            for (int p = first; p <= last; ++p)
+                order.push_back(p);
+    } else {
+        for (int p = first; p <= last; ++p)
+            order.insert(order.end(), static_cast<size_t>(copies), p);
+    }
+    return order;
+}
+
 }  // namespace torvane

@@ -66,4 +66,9 @@ double lineHeight(const QFont& font, double dpi);
 // page too short for one line cannot loop forever.
 std::vector<PageLines> layoutPages(const QStringList& lines, const QFont& font, const PageGeometry& geometry);
 
+// The pages a print puts out, 1-based, in order. fromPage/toPage of 0 mean all pages; a range is
+// clipped to the document. copies above 1 repeat the pages, as whole sets when collated and page by
+// page otherwise (for printers that cannot make copies themselves, such as a PDF file).
+std::vector<int> pagePrintOrder(int pageCount, int fromPage, int toPage, int copies, bool collate);
+
 }  // namespace torvane

@@ -216,6 +216,23 @@ TEST_F(MemoReportTest, PageRangeLimitsEveryLaterPrint)
     EXPECT_EQ(bodyLines(second[0]).last(), QStringLiteral("Record %1 was accepted").arg(2 * perPage, 3, 10, QChar('0')));
 }
 
+TEST_F(MemoReportTest, CopiesRepeatThePagesInAFile)
+{
+    printToFile("copies.pdf");
+    m_report.printer().setCopyCount(2);
+    m_report.printer().setCollateCopies(true);
+    ASSERT_TRUE(m_report.printText(numberedText(linesPerLetterPage() + 1), nullptr));
+    const QStringList pages = pdfPages(path("copies.pdf"));
+    if (m_report.printer().supportsMultipleCopies()) {
+        EXPECT_EQ(pages.size(), 2);
+        return;
+    }
+    ASSERT_EQ(pages.size(), 4);
+    EXPECT_EQ(pages[0], pages[2]);
+    EXPECT_EQ(pages[1], pages[3]);
+    EXPECT_NE(pages[0], pages[1]);
+}
+
 TEST_F(MemoReportTest, RangeBeyondTheEndPrintsNothing)
 {
     printToFile("beyond.pdf");
@@ -262,6 +279,37 @@ TEST_F(MemoReportTest, CancelStopsThePrintAndLeavesNoFile)
     printToFile("after.pdf");
     EXPECT_TRUE(m_report.printText("again", nullptr));
     EXPECT_EQ(pdfPages(path("after.pdf")).size(), 1);
+}
+
+TEST_F(MemoReportTest, SetupCancelChangesNothingAndOkKeepsTheChoices)
+{
+    QPrinter& p = m_report.printer();
+    p.setOutputFormat(QPrinter::PdfFormat);
+    p.setOutputFileName(path("setup.pdf"));
+    p.setCopyCount(2);
+    p.setPageOrientation(QPageLayout::Landscape);
+
+    const auto answerWith = [](bool accept) {
+        QTimer::singleShot(0, [accept] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            QMetaObject::invokeMethod(dialog, accept ? "accept" : "reject");
+        });
+    };
+
+    answerWith(false);
+    EXPECT_FALSE(m_report.printerSetup(nullptr));
+    EXPECT_EQ(p.copyCount(), 2);
+    EXPECT_EQ(p.pageLayout().orientation(), QPageLayout::Landscape);
+    EXPECT_EQ(p.outputFileName(), path("setup.pdf"));
+
+    // Accepting the preset dialog keeps what it was preset with.
+    answerWith(true);
+    EXPECT_TRUE(m_report.printerSetup(nullptr));
+    EXPECT_EQ(p.copyCount(), 2);
+    EXPECT_EQ(p.pageLayout().orientation(), QPageLayout::Landscape);
+    EXPECT_EQ(p.outputFileName(), path("setup.pdf"));
+    EXPECT_EQ(p.pageLayout().pageSize().id(), QPageSize::Letter);
 }
 
 TEST_F(MemoReportTest, UnwritableFileIsAnErrorNotSuccess)

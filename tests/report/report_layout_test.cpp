@@ -182,5 +182,29 @@ TEST(LayoutPages, PageShorterThanALineStillProgresses)
         EXPECT_EQ(p.lines.size(), 1);
 }
 
+TEST(PagePrintOrder, RangeAndCopies)
+{
+    struct Case {
+        const char* name;
+        int pages, from, to, copies;
+        bool collate;
+        std::vector<int> order;
+    };
+    const Case cases[] = {
+        {"all pages", 3, 0, 0, 1, false, {1, 2, 3}},
+        {"a range", 5, 2, 3, 1, false, {2, 3}},
+        {"range past the end is clipped", 3, 2, 9999, 1, false, {2, 3}},
+        {"range wholly past the end", 2, 5, 9, 1, false, {}},
+        {"from 0 counts from the first page", 3, 0, 2, 1, false, {1, 2}},
+        {"single page", 4, 4, 4, 1, false, {4}},
+        {"collated copies", 2, 0, 0, 2, true, {1, 2, 1, 2}},
+        {"uncollated copies", 2, 0, 0, 3, false, {1, 1, 1, 2, 2, 2}},
+        {"copies of a range", 5, 2, 3, 2, true, {2, 3, 2, 3}},
+        {"zero copies print once", 1, 0, 0, 0, false, {1}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(pagePrintOrder(c.pages, c.from, c.to, c.copies, c.collate), c.order) << c.name;
+}
+
 }  // namespace
 }  // namespace torvane
