@@ -321,6 +321,24 @@ TEST_F(TlsLibraryTest, HandshakeFailsAgainstServersThatDoNotSpeakTls)
     }
 }
 
+TEST_F(TlsLibraryTest, ReadFromAServerThatFallsSilentTimesOut)
+{
+    std::atomic<bool> done{false};
+    TlsTestServer server(test::makeTestCertificate(m_dir.path(), CertKind::SelfSigned), [&](TlsPeer&) {
+        while (!done)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    });
+    setTlsStallLimit(std::chrono::milliseconds(200));
+    TlsConnection tls(nullptr);
+    ClientSocket sock(server.port());
+    tls.handshake(sock.fd(), "localhost");
+    char b[64];
+    errno = 0;
+    EXPECT_EQ(tls.read(b, sizeof b), -1);
+    EXPECT_EQ(errno, ETIMEDOUT);
+    done = true;
+}
+
 TEST_F(TlsLibraryTest, ReadAndWriteBeforeAHandshakeAreErrors)
 {
     TlsConnection tls(nullptr);
