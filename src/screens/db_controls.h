@@ -1,0 +1,152 @@
+// Data-aware controls: widgets bound to one field of a data source's view. They show the field of the
+// view's current row, write the operator's changes back into that row, and follow the view when it
+// changes (another control, a button, a posting run or a statement). No control keeps a copy of the data.
+#pragma once
+
+#include "store/table_view.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTableView>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace torvane {
+
+// Writes every operator text of the controls bound to this view that is still waiting to be written
+// (a partial number, say) into the view; throws the store's error when a text does not fit its field.
+// Everything that saves or leaves a row calls it first, so no typed text is silently lost.
+void updateRecord(TableView& view);
+
+// Subscription to a view that ends with its owner; the view must outlive it.
+class ViewSubscription {
+public:
+    ViewSubscription(TableView& view, TableView::Observer observer);
+    ~ViewSubscription();
+    ViewSubscription(const ViewSubscription&) = delete;
+    ViewSubscription& operator=(const ViewSubscription&) = delete;
+
+private:
+    TableView& m_view;
+    int m_id;
+};
+
+// A text box. Every keystroke puts the row into editing and writes the text at once when it fits the
+// field's kind, so readers of the view get the pending value; a text that does not fit yet (a number
+// being typed, "-" or "1a") waits in the box and is written, or refused with the store's message, by
+// updateRecord() when the row is saved or left.
+class DBEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    DBEdit(DataSource& source, std::string field, QWidget* parent = nullptr);
+    ~DBEdit() override;
+
+    TableView& view() const { return m_view; }
+    const std::string& field() const { return m_field; }
+    // True while the box holds operator text not yet written into the row.
+    bool hasUnwrittenText() const { return m_unwritten; }
+    // Writes text waiting in the box; throws the store's error when it does not fit the field.
+    void flush();
+
+private:
+    void refresh();
+    void onTextEdited(const QString& text);
+
+    TableView& m_view;
+    std::string m_field;
+    ViewSubscription m_subscription;
+    bool m_writing = false;
+    bool m_unwritten = false;
+    int m_unwrittenRow = -1;
+};
+
+// A check box for a logical field: ticked writes True, cleared writes False; a blank field shows an
+// empty box.
+class DBCheckBox : public QCheckBox {
+    Q_OBJECT
+public:
+    DBCheckBox(DataSource& source, std::string field, const QString& caption, QWidget* parent = nullptr);
+
+private:
+    void refresh();
+
+    TableView& m_view;
+    std::string m_field;
+    ViewSubscription m_subscription;
+    bool m_writing = false;
+};
+
+// A drop-down list of fixed choices; nothing else can be typed. A stored value that is not among the
+// choices shows an empty box.
+class DBComboBox : public QComboBox {
+    Q_OBJECT
+public:
+    DBComboBox(DataSource& source, std::string field, const std::vector<std::string>& choices,
+               QWidget* parent = nullptr);
+
+private:
+    void refresh();
+
+    TableView& m_view;
+    std::string m_field;
+    ViewSubscription m_subscription;
+    bool m_writing = false;
+};
+
+// A drop-down choice of one field of every row of another view (the lookup list); choosing an entry
+// stores its text in the bound field. The list follows the lookup view as its rows change.
+class DBLookupComboBox : public QComboBox {
+    Q_OBJECT
+public:
+    DBLookupComboBox(DataSource& source, std::string field, DataSource& listSource, std::string listField,
+                     QWidget* parent = nullptr);
+
+private:
+    void refreshList();
+    void refresh();
+
+    TableView& m_view;
+    std::string m_field;
+    TableView& m_listView;
+    std::string m_listField;
+    ViewSubscription m_subscription;
+    ViewSubscription m_listSubscription;
+    bool m_writing = false;
+};
+
+// A read-only grid over a view: one column per field with its title, the current row follows the
+// view and choosing a row moves the view there. Ctrl+Delete deletes the current row after the question
+// "Delete record?" (OK/Cancel).
+class DBGrid : public QTableView {
+    Q_OBJECT
+public:
+    struct Column {
+        std::string field;
+        QString title;
+    };
+    DBGrid(DataSource& source, std::vector<Column> columns, QWidget* parent = nullptr);
+    ~DBGrid() override;
+
+    // Asks an OK/Cancel question (caption, text); true for OK. A message box when not set.
+    using Confirm = std::function<bool(const std::string& caption, const std::string& text)>;
+    void setConfirm(Confirm confirm) { m_confirm = std::move(confirm); }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    class Model;
+    void onCurrentRowChanged(int row);
+    void followView();
+
+    TableView& m_view;
+    Model* m_model;
+    ViewSubscription m_subscription;
+    Confirm m_confirm;
+    bool m_syncing = false;
+};
+
+}  // namespace torvane
