@@ -1,0 +1,16 @@
+// The body of a POSTed name-value list: values encoded for a form, entries joined with "&".
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace torvane {
+
+// Letters and digits stay, a blank becomes "+", every other byte "%" and two upper-case hex digits.
+std::string encodeFormValue(std::string_view value);
+// Each entry "name=value" with its value encoded once; with two or more entries each is followed
+// by "&"; bytes of code 32 and below are trimmed off both ends.
+std::string encodePostBody(const std::vector<std::string>& entries);
+
+}  // namespace torvane

@@ -1,0 +1,62 @@
+#include "http/http_session.h"
+
+#include "http/http_events.h"
+
+namespace torvane {
+
+HttpSession::HttpSession(HttpEvents& events, Clock& clock, std::function<void()> pump, HttpSessionOptions options)
+    : m_log(options.trafficLogFile, options.localTime),
+      m_cookies(options.now),
+      m_tls(clock, [&events](const std::string& text) { events.tlsStatusInfo(text); }),
+      m_client(events, clock, std::move(pump))
+{
+    m_client.setCookieStore(&m_cookies);
+    m_client.setTrafficLog(&m_log);
+    m_client.setLimits(options.limits);
+    // The client starts with the TLS transport attached; the posting run chooses before each request.
+    m_client.attachTransport(&m_tls);
+}
+
+HttpSession::~HttpSession() = default;
+
+void HttpSession::setCacheControl(const std::string& value)
+{
+    m_client.setCacheControl(value);
+}
+
+void HttpSession::setContentType(const std::string& value)
+{
+    m_client.setContentType(value);
+}
+
+void HttpSession::attachTlsTransport(bool attach)
+{
+    m_client.attachTransport(attach ? &m_tls : nullptr);
+}
+
+void HttpSession::setTrafficLog(bool on)
+{
+    m_log.setActive(on);
+}
+
+std::string HttpSession::put(const std::string& url, const std::string& body)
+{
+    return m_client.put(url, body);
+}
+
+std::string HttpSession::post(const std::string& url, const std::vector<std::string>& entries)
+{
+    return m_client.post(url, entries);
+}
+
+std::string HttpSession::get(const std::string& url)
+{
+    return m_client.get(url);
+}
+
+std::string HttpSession::lastStatusLine() const
+{
+    return m_client.lastStatusLine();
+}
+
+}  // namespace torvane

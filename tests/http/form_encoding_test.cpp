@@ -1,0 +1,39 @@
+#include "http/form_encoding.h"
+
+#include <gtest/gtest.h>
+
+namespace torvane {
+namespace {
+
+struct BodyCase {
+    const char* name;
+    std::vector<std::string> entries;
+    std::string body;
+};
+
+class PostBodyTest : public ::testing::TestWithParam<BodyCase> {};
+
+TEST_P(PostBodyTest, Encodes)
+{
+    EXPECT_EQ(encodePostBody(GetParam().entries), GetParam().body);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PostBodyTest,
+    ::testing::Values(BodyCase{"TwoEntriesEndWithAmpersand", {"first=Ann Lee", "zip=0815-7"}, "first=Ann+Lee&zip=0815%2D7&"},
+                      BodyCase{"OneEntryNoAmpersand", {"a=b"}, "a=b"},
+                      BodyCase{"Empty", {}, ""},
+                      BodyCase{"Percent", {"v=50% off"}, "v=50%25+off"},
+                      BodyCase{"Plus", {"v=a+b"}, "v=a%2Bb"},
+                      BodyCase{"AlreadyEncoded", {"v=%20"}, "v=%2520"},
+                      BodyCase{"NameNeverEncoded", {"my name=x y"}, "my name=x+y"},
+                      BodyCase{"SameNameEncodedOnce", {"a=1 2", "a=3&4"}, "a=1+2&a=3%264&"},
+                      BodyCase{"NoEqualsStays", {"plain text", "b=c"}, "plain text&b=c&"},
+                      BodyCase{"EmptyValue", {"a=", "b=1"}, "a=&b=1&"},
+                      BodyCase{"OnlyFirstEqualsSplits", {"a=b=c"}, "a=b%3Dc"},
+                      BodyCase{"HighBytesAndControls", {std::string("a=\xE9\t")}, "a=%E9%09"},
+                      BodyCase{"EndsTrimmed", {" lead=x"}, "lead=x"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace torvane

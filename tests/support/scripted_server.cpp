@@ -1,0 +1,205 @@
+#include "support/scripted_server.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <netinet/in.h>
+#include <poll.h>
+#include <random>
+#include <stdexcept>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace torvane::test {
+
+namespace {
+
+bool sendAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+// Length of the first complete request in buf (head plus Content-Length body), 0 if incomplete.
+size_t requestLength(const std::string& buf)
+{
+    const size_t headEnd = buf.find("\r\n\r\n");
+    if (headEnd == std::string::npos)
+        return 0;
+    size_t length = 0;
+    std::string head = buf.substr(0, headEnd + 2);
+    for (auto& c : head)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    const size_t at = head.find("\r\ncontent-length:");
+    if (at != std::string::npos)
+        length = std::stoul(head.substr(at + 17));
+    const size_t total = headEnd + 4 + length;
+    return buf.size() >= total ? total : 0;
+}
+
+}  // namespace
+
+ScriptedServer::ScriptedServer()
+{
+    m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = 0;
+    if (m_listen < 0 || ::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(m_listen, 16) != 0)
+        throw std::runtime_error("scripted server: cannot listen");
+    socklen_t len = sizeof addr;
+    ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &len);
+    m_port = ntohs(addr.sin_port);
+    m_acceptor = std::thread([this] { acceptLoop(); });
+}
+
+ScriptedServer::~ScriptedServer()
+{
+    m_stop = true;
+    m_changed.notify_all();
+    m_acceptor.join();
+    for (auto& t : m_workers)
+        t.join();
+    ::close(m_listen);
+}
+
+std::string ScriptedServer::url(const std::string& path) const
+{
+    return "http://127.0.0.1:" + std::to_string(m_port) + path;
+}
+
+void ScriptedServer::queue(Reply reply)
+{
+    std::lock_guard lock(m_mutex);
+    m_replies.push_back(std::move(reply));
+}
+
+void ScriptedServer::queue(const std::string& bytes, bool closeAfter)
+{
+    Reply r;
+    r.bytes = bytes;
+    r.closeAfter = closeAfter;
+    queue(std::move(r));
+}
+
+std::vector<std::string> ScriptedServer::requests() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_requests;
+}
+
+std::vector<std::string> ScriptedServer::waitForRequests(size_t n) const
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait_for(lock, std::chrono::seconds(5), [&] { return m_requests.size() >= n; });
+    return m_requests;
+}
+
+int ScriptedServer::unusedPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::close(fd);
+    return ntohs(addr.sin_port);
+}
+
+void ScriptedServer::acceptLoop()
+{
+    while (!m_stop) {
+        pollfd p{m_listen, POLLIN, 0};
+        if (::poll(&p, 1, 20) <= 0)
+            continue;
+        const int fd = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0)
+            continue;
+        ++m_connections;
+        m_workers.emplace_back([this, fd] { serve(fd); });
+    }
+}
+
+void ScriptedServer::serve(int fd)
+{
+    std::string buf;
+    std::mt19937 random(12345);
+    bool open = true;
+    while (open && !m_stop) {
+        // Collect one whole request.
+        size_t length = 0;
+        bool peerClosed = false;
+        while ((length = requestLength(buf)) == 0 && !m_stop) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 20) <= 0)
+                continue;
+            char chunk[65536];
+            const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+            if (n <= 0) {
+                peerClosed = true;
+                break;
+            }
+            buf.append(chunk, size_t(n));
+        }
+        if (peerClosed || m_stop)
+            break;
+        Reply reply;
+        {
+            std::lock_guard lock(m_mutex);
+            m_requests.push_back(buf.substr(0, length));
+            if (!m_replies.empty()) {
+                reply = std::move(m_replies.front());
+                m_replies.pop_front();
+            }
+        }
+        m_changed.notify_all();
+        buf.erase(0, length);
+
+        if (reply.silent) {
+            // Hold the connection until the client gives up or the server stops.
+            while (!m_stop) {
+                pollfd p{fd, POLLIN, 0};
+                if (::poll(&p, 1, 20) > 0) {
+                    char c;
+                    if (::recv(fd, &c, 1, 0) <= 0)
+                        break;
+                }
+            }
+            break;
+        }
+        bool sent = true;
+        if (reply.maxPiece == 0) {
+            sent = sendAll(fd, reply.bytes.data(), reply.bytes.size());
+        } else {
+            std::uniform_int_distribution<size_t> piece(1, reply.maxPiece);
+            for (size_t done = 0; done < reply.bytes.size() && sent;) {
+                const size_t n = std::min(piece(random), reply.bytes.size() - done);
+                sent = sendAll(fd, reply.bytes.data() + done, n);
+                done += n;
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+        }
+        if (reply.reset) {
+            linger l{1, 0};
+            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+            break;
+        }
+        if (!sent || reply.closeAfter)
+            break;
+    }
+    ::close(fd);
+}
+
+}  // namespace torvane::test
