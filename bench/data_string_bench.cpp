@@ -75,6 +75,7 @@ struct Form {
     explicit Form(bool indexOptions = false)
     {
         dir = std::filesystem::temp_directory_path() / ("torvane-bench-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
         data = std::make_unique<TDataModule1>((dir / "torvane.db").string());
         Database::Transaction tx(data->database());
