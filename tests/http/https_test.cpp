@@ -170,8 +170,12 @@ TEST_F(HttpsTest, RequestsTravelEncryptedAndTheLayersAboveSeePlainBytes)
         EXPECT_EQ(count(m_events, "status Connecting to"), 0);
         EXPECT_EQ(count(m_events, "status Connected."), 1);
 
-        // The traffic log holds the request and the reply as plain text.
+        // The traffic log holds the request and the reply as plain text, nothing of the handshake,
+        // and marks the connection only once it is encrypted.
         const std::string log = m_dir.read("DebugFile.log");
+        EXPECT_EQ(log.rfind("Stat Disconnected.\r\n", 0), 0u) << log;
+        EXPECT_NE(log.find("Stat Connected.\r\nSent "), std::string::npos) << log;
+        EXPECT_EQ(log.find('\x16'), std::string::npos) << "handshake bytes in the log";
         EXPECT_NE(log.find(c.requestLine), std::string::npos);
         EXPECT_NE(log.find("accepted " + c.method), std::string::npos);
         std::remove(m_dir.file("DebugFile.log").c_str());
