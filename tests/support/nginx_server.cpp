@@ -1,0 +1,116 @@
+#include "support/nginx_server.h"
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <netinet/in.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "support/scripted_server.h"
+
+namespace torvane::test {
+
+namespace {
+
+bool accepts(int port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(uint16_t(port));
+    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    ::close(fd);
+    return ok;
+}
+
+void replaceAll(std::string& text, const std::string& from, const std::string& to)
+{
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+}  // namespace
+
+std::string NginxServer::findBinary()
+{
+    std::vector<std::string> dirs = {"/usr/sbin", "/usr/local/sbin", "/usr/local/nginx/sbin"};
+    if (const char* path = std::getenv("PATH")) {
+        std::stringstream s(path);
+        std::string d;
+        while (std::getline(s, d, ':'))
+            dirs.push_back(d);
+    }
+    for (const auto& d : dirs)
+        if (::access((d + "/nginx").c_str(), X_OK) == 0)
+            return d + "/nginx";
+    return {};
+}
+
+NginxServer::NginxServer(const std::string& binary, const std::string& locations)
+{
+    const std::string& d = m_dir.path();
+    m_port = ScriptedServer::unusedPort();
+    std::filesystem::create_directories(d + "/www");
+    std::filesystem::create_directories(d + "/logs");
+    std::string body = locations;
+    replaceAll(body, "{PORT}", std::to_string(m_port));
+    replaceAll(body, "{DIR}", d);
+    std::string conf;
+    // Started as root, nginx hands its workers to an account that cannot read the test's directory.
+    if (::geteuid() == 0)
+        conf += "user root;\n";
+    conf += "worker_processes 1;\npid " + d + "/nginx.pid;\nerror_log " + d + "/logs/error.log;\n"
+            "events { worker_connections 64; }\n"
+            "http {\n"
+            "  access_log off;\n  default_type text/plain;\n"
+            "  client_body_temp_path " + d + "/body;\n  proxy_temp_path " + d + "/proxy;\n"
+            "  fastcgi_temp_path " + d + "/fastcgi;\n  uwsgi_temp_path " + d + "/uwsgi;\n"
+            "  scgi_temp_path " + d + "/scgi;\n"
+            "  server {\n"
+            "    listen 127.0.0.1:" + std::to_string(m_port) + ";\n"
+            "    root " + d + "/www;\n" + body + "\n  }\n}\n";
+    m_dir.write("nginx.conf", conf);
+
+    m_pid = ::fork();
+    if (m_pid == 0) {
+        ::execl(binary.c_str(), binary.c_str(), "-p", (d + "/").c_str(), "-c", (d + "/nginx.conf").c_str(), "-e",
+                (d + "/logs/error.log").c_str(), "-g", "daemon off;", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    for (int i = 0; i < 100 && !accepts(m_port); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
+NginxServer::~NginxServer()
+{
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGTERM);
+        int status = 0;
+        ::waitpid(m_pid, &status, 0);
+    }
+}
+
+bool NginxServer::running() const
+{
+    return m_pid > 0 && accepts(m_port);
+}
+
+std::string NginxServer::url(const std::string& path) const
+{
+    return "http://127.0.0.1:" + std::to_string(m_port) + path;
+}
+
+std::string NginxServer::errorLog() const
+{
+    return m_dir.read("logs/error.log");
+}
+
+}  // namespace torvane::test
