@@ -12,7 +12,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <deque>
+#include <memory>
 #include <mutex>
 
 namespace torvane {
