@@ -5,6 +5,7 @@
 #include "util/error.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -15,6 +16,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressDialog>
+#include <QPushButton>
 
 #include <algorithm>
 
@@ -88,6 +90,16 @@ QString TMemoReport::nextFreeName(const QString& fileName, const QStringList& al
 
 bool TMemoReport::printText(const QString& text, QWidget* parent)
 {
+    // The progress window lets events through; a print started from one of them would paint on
+    // the printer that is busy with this one.
+    if (m_printing)
+        return false;
+    m_printing = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{m_printing};
+
     ReportMemo1 = paneLines(text);
 
     bool printReport = true;
@@ -102,7 +114,8 @@ bool TMemoReport::printText(const QString& text, QWidget* parent)
     if (toFile) {
         QString target;
         if (fixedName.isEmpty()) {
-            target = askFileName(parent, QDir::current().filePath(QStringLiteral("Torvane Report.pdf")));
+            const QString suggested = QDir::current().filePath(QStringLiteral("Torvane Report.pdf"));
+            target = askFileName(parent, nextFreeName(suggested, m_writtenFiles));
         } else {
             target = nextFreeName(fixedName, m_writtenFiles);
         }
@@ -204,6 +217,11 @@ bool TMemoReport::printerSetup(QWidget* parent)
     dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
                       QAbstractPrintDialog::PrintCollateCopies | QAbstractPrintDialog::PrintShowPageSize);
     dialog.setMinMax(1, 9999);
+    // The dialog only sets up later prints, so its accept button says OK rather than Print.
+    for (QDialogButtonBox* box : dialog.findChildren<QDialogButtonBox*>()) {
+        if (QPushButton* ok = box->button(QDialogButtonBox::Ok))
+            ok->setText(QStringLiteral("OK"));
+    }
     return dialog.exec() == QDialog::Accepted;
 }
 

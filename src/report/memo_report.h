@@ -57,6 +57,7 @@ private:
 
     std::unique_ptr<QPrinter> m_printer;
     bool m_detailPrinted = false;
+    bool m_printing = false;
     QStringList m_writtenFiles;
 };
 

@@ -5,6 +5,7 @@
 #include "util/error.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QProgressDialog>
@@ -246,14 +247,20 @@ TEST_F(MemoReportTest, WithoutAFileNameEachJobAsks)
 {
     m_report.printer().setOutputFormat(QPrinter::PdfFormat);
     m_report.printer().setOutputFileName(QString());
-    m_answers = {path("info.pdf"), QString()};
+    // The suggestion lies in the working folder; make that the test's own.
+    const QString savedCurrent = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(m_dir.path())));
+    const QString suggested = QDir::current().filePath("Torvane Report.pdf");
+    m_answers = {suggested, QString()};
 
     EXPECT_TRUE(m_report.printText("info", nullptr));
     EXPECT_FALSE(m_report.printText("diagnostics", nullptr)) << "an empty answer cancels the job";
 
     ASSERT_EQ(m_asked.size(), 2);
-    EXPECT_TRUE(m_asked[0].endsWith("Torvane Report.pdf"));
-    EXPECT_EQ(pdfPages(path("info.pdf")).size(), 1);
+    EXPECT_EQ(m_asked[0], suggested);
+    EXPECT_EQ(m_asked[1], QDir::current().filePath("Torvane Report-2.pdf")) << "suggests a file not yet written";
+    EXPECT_EQ(pdfPages(suggested).size(), 1);
+    QDir::setCurrent(savedCurrent);
     EXPECT_TRUE(m_report.printer().outputFileName().isEmpty()) << "the answer held for one job only";
 }
 
@@ -310,6 +317,17 @@ TEST_F(MemoReportTest, SetupCancelChangesNothingAndOkKeepsTheChoices)
     EXPECT_EQ(p.pageLayout().orientation(), QPageLayout::Landscape);
     EXPECT_EQ(p.outputFileName(), path("setup.pdf"));
     EXPECT_EQ(p.pageLayout().pageSize().id(), QPageSize::Letter);
+}
+
+TEST_F(MemoReportTest, NoSecondPrintWhileOneIsUnderWay)
+{
+    printToFile("outer.pdf");
+    bool innerResult = true;
+    QTimer::singleShot(0, [&] { innerResult = m_report.printText("inner", nullptr); });
+    EXPECT_TRUE(m_report.printText(numberedText(3 * linesPerLetterPage()), nullptr));
+    EXPECT_FALSE(innerResult);
+    EXPECT_EQ(pdfPages(path("outer.pdf")).size(), 3);
+    EXPECT_FALSE(QFile::exists(path("outer-2.pdf")));
 }
 
 TEST_F(MemoReportTest, UnwritableFileIsAnErrorNotSuccess)
