@@ -1,0 +1,106 @@
+#include "cli/commands.h"
+
+namespace torvane {
+
+const std::vector<Command>& allCommands()
+{
+    static const std::vector<Command> commands{
+        {"send", "[--pause SECONDS] [--verbose]", "purge old tracking records, then run one posting",
+         "Usage: torvane-cli send [--pause SECONDS] [--verbose]\n"
+         "\n"
+         "Does what starting Torvane and choosing Process > Send Data does: purges old tracking records\n"
+         "(when tracking is on), then submits every record of the export file. Each line of the\n"
+         "information pane is written to standard output as it is added; a one-line summary follows\n"
+         "on standard error.\n"
+         "\n"
+         "  --pause SECONDS  pause after each request and after each tracking record (default 1;\n"
+         "                   0 for a fast local server)\n"
+         "  --verbose        also write the status bar texts and the diagnostics pane to standard error\n"
+         "\n"
+         "Exit status: 0 the export file was read to its end; 2 the run was aborted before reading\n"
+         "records (a missing setting or export file); 1 an error ended the run.\n",
+         runSend},
+        {"import-html", "FILE", "replace the form definition with the form of a saved web page",
+         "Usage: torvane-cli import-html FILE\n"
+         "\n"
+         "Does what the Import button of the settings does, without its questions: empties the field\n"
+         "definitions and the option rows, blanks the four tracked fields and imports the FORM, INPUT,\n"
+         "SELECT and OPTION tags of FILE. Prints \"Fields Imported: N\". The page is read once before\n"
+         "anything is changed, so a file that cannot be read or imported leaves everything as it was.\n",
+         runImportHtml},
+        {"show", "", "print the settings, field definitions, option rows and tracking records",
+         "Usage: torvane-cli show\n"
+         "\n"
+         "Prints the settings record, the field definitions (in order), the option rows of the cross\n"
+         "walk and the tracking records as tables.\n",
+         runShow},
+        {"set", "NAME VALUE", "set one field of the settings record",
+         "Usage: torvane-cli set NAME VALUE\n"
+         "\n"
+         "Sets the setting NAME (URL, Content, PostType, DataSentText, ViewWarnings, ViewDiag,\n"
+         "ImportData, LinesToRead, DeleteFile, TrackSent, PurgeDays, FieldToTrack1 to FieldToTrack4)\n"
+         "to VALUE. An empty VALUE (\"\") makes it blank. Logical settings take True or False; integer\n"
+         "settings a whole number. A value that does not fit is refused and nothing is changed.\n",
+         runSet},
+        {"set-field", "ORDER NAME VALUE", "set one field of a field definition",
+         "Usage: torvane-cli set-field ORDER NAME VALUE\n"
+         "\n"
+         "Sets NAME (OrderNum, Name, Type, MaxLength, Overflow, Required, ImportStart, ImportLength,\n"
+         "DefaultValue, Format, ZeroValid) of the field definition whose OrderNum is ORDER (the first\n"
+         "one when several share it). An empty VALUE makes it blank.\n",
+         runSetField},
+        {"set-option", "FIELD ORDER NAME VALUE", "set one field of an option row",
+         "Usage: torvane-cli set-option FIELD ORDER NAME VALUE\n"
+         "\n"
+         "Sets NAME (Name, OrderNum, Value, Description, ImportMap, DefaultValue) of the option row of\n"
+         "the field FIELD (letter case counts) whose OrderNum is ORDER. An empty VALUE makes it blank.\n"
+         "Example: torvane-cli set-option STATE 20 ImportMap OH\n",
+         runSetOption},
+        {"tracking", "list | delete KEY", "list tracking records, or delete those of one key",
+         "Usage: torvane-cli tracking list\n"
+         "       torvane-cli tracking delete KEY\n"
+         "\n"
+         "list prints the records the server accepted while tracking was on, with the day each was\n"
+         "sent. delete removes the tracking records of KEY, so the next run sends that record again.\n",
+         runTracking},
+    };
+    return commands;
+}
+
+const Command* findCommand(const std::string& name)
+{
+    for (const Command& c : allCommands())
+        if (name == c.name)
+            return &c;
+    return nullptr;
+}
+
+std::string overviewHelp()
+{
+    std::string text =
+        "Usage: torvane-cli [-C DIR] COMMAND [ARGUMENTS]\n"
+        "       torvane-cli --version\n"
+        "\n"
+        "Works on torvane.db in the working directory, as Torvane itself does.\n"
+        "\n"
+        "  -C DIR     change to DIR first\n"
+        "  --help     this text; COMMAND --help describes one command\n"
+        "  --version  the version\n"
+        "\n"
+        "Commands:\n";
+    for (const Command& c : allCommands()) {
+        std::string head = std::string("  ") + c.name;
+        if (*c.synopsis)
+            head += std::string(" ") + c.synopsis;
+        if (head.size() < 34)
+            head += std::string(34 - head.size(), ' ');
+        else
+            head += "\n" + std::string(34, ' ');
+        text += head + c.summary + "\n";
+    }
+    text += "\nExit status: 0 success, 1 an error, 2 a send aborted before reading records, 64 a wrong\n"
+            "command line.\n";
+    return text;
+}
+
+}  // namespace torvane

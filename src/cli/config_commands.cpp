@@ -1,0 +1,145 @@
+// show, set, set-field and set-option: the settings dialog's editing, one field at a time, with the
+// store's own kind checks.
+
+#include "cli/arguments.h"
+#include "cli/commands.h"
+#include "cli/table_printer.h"
+
+#include "store/data_module.h"
+#include "util/error.h"
+#include "util/text.h"
+
+#include <limits>
+#include <ostream>
+
+namespace torvane {
+
+namespace {
+
+constexpr int32_t kIntMin = std::numeric_limits<int32_t>::min();
+constexpr int32_t kIntMax = std::numeric_limits<int32_t>::max();
+
+// The field of that name, letter case aside; an unknown name lists the known ones.
+const FieldDef& fieldNamed(const TableDef& table, const std::string& name, const std::string& what)
+{
+    for (const FieldDef& f : table.fields)
+        if (equalsIgnoreCaseAscii(f.name, name))
+            return f;
+    std::string known;
+    for (const FieldDef& f : table.fields)
+        known += (known.empty() ? "" : ", ") + f.name;
+    throw Error("unknown " + what + " '" + name + "' (known: " + known + ")");
+}
+
+// Writes one field of the view's current row and saves it. A value the store refuses leaves the row
+// as it was: the pending edit is dropped, not saved later by someone else.
+void writeField(TableView& view, const FieldDef& field, const std::string& value)
+{
+    try {
+        view.setText(field.name, value);
+        view.post();
+    } catch (...) {
+        view.cancel();
+        throw;
+    }
+}
+
+bool hasOrder(const TableView& view, int index, int32_t order)
+{
+    const Cell c = view.cellAt(index, "OrderNum");
+    const int64_t* n = std::get_if<int64_t>(&c);
+    return n && *n == order;
+}
+
+int printHelp(const char* command, std::ostream& out)
+{
+    out << findCommand(command)->help;
+    return kExitOk;
+}
+
+}  // namespace
+
+int runShow(const Args& argv, std::ostream& out, std::ostream&)
+{
+    const CommandArgs args = parseCommandArgs("show", argv);
+    if (args.help)
+        return printHelp("show", out);
+    requirePositional("show", args, 0);
+
+    TDataModule1 data;
+    const TableView& settings = data.SettingsTable;
+    TextTable settingsTable{{"Setting", "Value"}, {}};
+    for (const FieldDef& f : settings.tableDef().fields)
+        settingsTable.rows.push_back({f.name, settings.displayText(f.name)});
+    out << "Settings\n";
+    printTable(out, settingsTable);
+    out << "\nField definitions (" << data.FieldsTable.recordCount() << ")\n";
+    printTable(out, tableOf(data.FieldsTable));
+    out << "\nOption rows (" << data.SelDataTable.recordCount() << ")\n";
+    printTable(out, tableOf(data.SelDataTable));
+    out << "\nTracking records (" << data.TrackTable.recordCount() << ")\n";
+    printTable(out, tableOf(data.TrackTable));
+    return kExitOk;
+}
+
+int runSet(const Args& argv, std::ostream& out, std::ostream&)
+{
+    const CommandArgs args = parseCommandArgs("set", argv);
+    if (args.help)
+        return printHelp("set", out);
+    requirePositional("set", args, 2);
+    const FieldDef& field = fieldNamed(settingsTableDef(), args.positional[0], "setting");
+
+    TDataModule1 data;
+    // The application uses the first row only; on an empty table the edit creates it.
+    data.SettingsTable.first();
+    writeField(data.SettingsTable, field, args.positional[1]);
+    return kExitOk;
+}
+
+int runSetField(const Args& argv, std::ostream& out, std::ostream&)
+{
+    const CommandArgs args = parseCommandArgs("set-field", argv);
+    if (args.help)
+        return printHelp("set-field", out);
+    requirePositional("set-field", args, 3);
+    const int32_t order = parseInteger(args.positional[0], "ORDER", kIntMin, kIntMax);
+    const FieldDef& field = fieldNamed(fieldsTableDef(), args.positional[1], "field definition column");
+
+    TDataModule1 data;
+    TableView& fields = data.FieldsTable;
+    for (int i = 0; i < fields.recordCount(); ++i) {
+        if (hasOrder(fields, i, order)) {
+            fields.moveTo(i);
+            writeField(fields, field, args.positional[2]);
+            return kExitOk;
+        }
+    }
+    throw Error("no field definition has order number " + std::to_string(order));
+}
+
+int runSetOption(const Args& argv, std::ostream& out, std::ostream&)
+{
+    const CommandArgs args = parseCommandArgs("set-option", argv);
+    if (args.help)
+        return printHelp("set-option", out);
+    requirePositional("set-option", args, 4);
+    const std::string& fieldName = args.positional[0];
+    const int32_t order = parseInteger(args.positional[1], "ORDER", kIntMin, kIntMax);
+    const FieldDef& field = fieldNamed(selDataTableDef(), args.positional[2], "option row column");
+
+    TDataModule1 data;
+    TableView& options = data.SelDataTable;
+    for (int i = 0; i < options.recordCount(); ++i) {
+        // A blank name reads as empty, as the cross walk reads it.
+        const std::string name = cellDisplayText(options.cellAt(i, "Name"), FieldKind::Text);
+        if (name == fieldName && hasOrder(options, i, order)) {
+            options.moveTo(i);
+            writeField(options, field, args.positional[3]);
+            return kExitOk;
+        }
+    }
+    throw Error("field '" + fieldName + "' has no option row with order number " + std::to_string(order));
+}
+
+}  // namespace torvane

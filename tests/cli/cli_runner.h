@@ -1,0 +1,121 @@
+// Runs the built torvane-cli as a child process and collects its exit status, standard output and
+// standard error, for the companion's tests.
+#pragma once
+
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <spawn.h>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace torvane::test {
+
+struct CliResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+inline std::string cliBinary()
+{
+    return TORVANE_BINARY_DIR "/torvane-cli";
+}
+
+inline std::vector<std::string> splitOutputLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// Runs program with args (argv[0] is the program); stdin is empty. A child that has not ended after
+// two minutes is killed and reported with status -1.
+inline CliResult runProgram(const std::string& program, const std::vector<std::string>& args)
+{
+    CliResult result;
+    TempDir capture;
+    const std::string outPath = capture.file("out");
+    const std::string errPath = capture.file("err");
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<std::string> argvStrings{program};
+    argvStrings.insert(argvStrings.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : argvStrings)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) {
+        ADD_FAILURE() << "cannot start " << program;
+        return result;
+    }
+    int wstatus = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    for (;;) {
+        const pid_t done = ::waitpid(pid, &wstatus, WNOHANG);
+        if (done == pid)
+            break;
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &wstatus, 0);
+            ADD_FAILURE() << program << " did not end within two minutes";
+            return result;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+    result.out = capture.read("out");
+    result.err = capture.read("err");
+    return result;
+}
+
+// A fresh working folder and the companion run in it with -C.
+class CliTest : public ::testing::Test {
+protected:
+    TempDir dir;
+
+    void SetUp() override
+    {
+        struct stat st {};
+        ASSERT_EQ(::stat(cliBinary().c_str(), &st), 0)
+            << cliBinary() << " is missing: build the torvane-cli target before running these tests";
+    }
+
+    CliResult cli(std::vector<std::string> args) const
+    {
+        args.insert(args.begin(), {"-C", dir.path()});
+        return runProgram(cliBinary(), args);
+    }
+    // Runs a command that must succeed.
+    std::string ok(const std::vector<std::string>& args) const
+    {
+        const CliResult r = cli(args);
+        EXPECT_EQ(r.status, 0) << "torvane-cli " << ::testing::PrintToString(args) << ": " << r.err;
+        return r.out;
+    }
+    std::string show() const { return ok({"show"}); }
+};
+
+}  // namespace torvane::test

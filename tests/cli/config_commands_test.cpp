@@ -1,0 +1,201 @@
+// torvane-cli show, set, set-field, set-option and import-html: values reach the store with its kind
+// checks, and bad input is refused with one line and changes nothing.
+#include "cli/cli_runner.h"
+
+#include <gtest/gtest.h>
+
+namespace torvane {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const char* const kForm =
+    "<FORM ACTION=\"/post.cgi\" METHOD=POST>\n"
+    "<INPUT TYPE=\"text\" NAME=\"acct\" MAXLENGTH=\"6\">\n"
+    "<SELECT NAME=\"color\"><OPTION VALUE=\"r\">Red<OPTION VALUE=\"b\">Blue</SELECT>\n"
+    "</FORM>\n";
+
+class ConfigTest : public test::CliTest {
+protected:
+    void SetUp() override
+    {
+        CliTest::SetUp();
+        dir.write("form.html", kForm);
+        ok({"import-html", "form.html"});
+        ok({"set", "LinesToRead", "3"});
+        ok({"set", "FieldToTrack1", "acct"});
+    }
+    // The line of `show` that starts with the given text.
+    std::string showLine(const std::string& start) const
+    {
+        for (const std::string& line : test::splitOutputLines(show()))
+            if (line.rfind(start, 0) == 0)
+                return line;
+        return "(no line starting with '" + start + "')";
+    }
+};
+
+TEST_F(ConfigTest, ImportReplacesTheFormDefinitionAndBlanksTrackedFields)
+{
+    // A second import of the same page gives the same rows, not twice as many.
+    EXPECT_EQ(ok({"import-html", "form.html"}), "Fields Imported: 6\n");
+    const Lines lines = test::splitOutputLines(show());
+    auto has = [&lines](const std::string& text) {
+        return std::find(lines.begin(), lines.end(), text) != lines.end();
+    };
+    EXPECT_TRUE(has("Field definitions (2)"));
+    EXPECT_TRUE(has("Option rows (2)"));
+    EXPECT_EQ(showLine("URL"), "URL            /post.cgi");
+    EXPECT_EQ(showLine("PostType"), "PostType       POST");
+    EXPECT_EQ(showLine("FieldToTrack1"), "FieldToTrack1");
+    EXPECT_EQ(showLine("LinesToRead"), "LinesToRead    3");
+}
+
+struct SetCase {
+    const char* name;
+    Lines args;
+    const char* showStart;  // the line of `show` that must read
+    const char* expected;
+};
+
+void PrintTo(const SetCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class SetTest : public ConfigTest, public ::testing::WithParamInterface<SetCase> {};
+
+TEST_P(SetTest, ValueShowsUp)
+{
+    const SetCase& c = GetParam();
+    const test::CliResult r = cli(c.args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(showLine(c.showStart), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SetTest,
+    ::testing::Values(
+        SetCase{"Text", {"set", "DataSentText", "Thank you"}, "DataSentText", "DataSentText   Thank you"},
+        SetCase{"NameInAnyCase", {"set", "linestoread", "7"}, "LinesToRead", "LinesToRead    7"},
+        SetCase{"EmptyMakesBlank", {"set", "LinesToRead", ""}, "LinesToRead", "LinesToRead"},
+        SetCase{"Logical", {"set", "TrackSent", "true"}, "TrackSent", "TrackSent      True"},
+        SetCase{"NegativeValueIsNoOption", {"set", "PurgeDays", "-1"}, "PurgeDays", "PurgeDays      -1"},
+        SetCase{"FieldDefinition", {"set-field", "10", "ImportStart", "12"}, "10 ", "10        acct   text    6          False     False     12           0"},
+        SetCase{"OptionRow", {"set-option", "color", "20", "ImportMap", "BLU"}, "color  20", "color  20        b      Blue         BLU        False"}),
+    [](const ::testing::TestParamInfo<SetCase>& info) { return std::string(info.param.name); });
+
+struct BadCase {
+    const char* name;
+    Lines args;
+    int status;
+    const char* error;  // the one line on standard error
+};
+
+void PrintTo(const BadCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class BadInputTest : public ConfigTest, public ::testing::WithParamInterface<BadCase> {};
+
+TEST_P(BadInputTest, RefusedWithOneLineAndNothingChanged)
+{
+    const BadCase& c = GetParam();
+    dir.write("bad.html", "<FORM ACTION=/a METHOD=GET>\n<INPUT NAME=x>\n<INPUT NAME=y MAXLENGTH=ten>\n");
+    const std::string before = show();
+    const test::CliResult r = cli(c.args);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, std::string(c.error) + "\n");
+    EXPECT_EQ(show(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BadInputTest,
+    ::testing::Values(
+        BadCase{"NonNumericInteger", {"set", "LinesToRead", "abc"}, 1,
+                "torvane-cli: 'abc' is not a valid integer value for field 'LinesToRead'"},
+        BadCase{"IntegerOutOfRange", {"set", "PurgeDays", "99999999999"}, 1,
+                "torvane-cli: '99999999999' is not a valid integer value for field 'PurgeDays'"},
+        BadCase{"NotALogical", {"set", "ViewDiag", "maybe"}, 1,
+                "torvane-cli: 'maybe' is not a valid boolean value for field 'ViewDiag'"},
+        BadCase{"UnknownSetting", {"set", "Colour", "red"}, 1,
+                "torvane-cli: unknown setting 'Colour' (known: URL, Content, PostType, DataSentText, "
+                "ViewWarnings, ViewDiag, ImportData, LinesToRead, DeleteFile, TrackSent, PurgeDays, "
+                "FieldToTrack1, FieldToTrack2, FieldToTrack3, FieldToTrack4)"},
+        BadCase{"MissingValue", {"set", "URL"}, 64, "torvane-cli: set: too few arguments (see set --help)"},
+        BadCase{"ExtraValue", {"set", "URL", "a", "b"}, 64, "torvane-cli: set: too many arguments (see set --help)"},
+        BadCase{"UnknownCommand", {"post"}, 64, "torvane-cli: unknown command 'post' (see torvane-cli --help)"},
+        BadCase{"UnknownOption", {"show", "--all"}, 64, "torvane-cli: show: unknown option '--all'"},
+        BadCase{"NoSuchFieldOrder", {"set-field", "99", "Name", "x"}, 1,
+                "torvane-cli: no field definition has order number 99"},
+        BadCase{"NonNumericOrder", {"set-field", "ten", "Name", "x"}, 64,
+                "torvane-cli: ORDER must be a whole number from -2147483648 to 2147483647, not 'ten'"},
+        BadCase{"FieldIntegerColumn", {"set-field", "10", "MaxLength", "wide"}, 1,
+                "torvane-cli: 'wide' is not a valid integer value for field 'MaxLength'"},
+        BadCase{"OptionOfAnotherCase", {"set-option", "Color", "10", "Value", "x"}, 1,
+                "torvane-cli: field 'Color' has no option row with order number 10"},
+        BadCase{"UnknownOptionColumn", {"set-option", "color", "10", "Code", "x"}, 1,
+                "torvane-cli: unknown option row column 'Code' (known: Name, OrderNum, Value, Description, "
+                "ImportMap, DefaultValue)"},
+        BadCase{"MissingPage", {"import-html", "gone.html"}, 1,
+                "torvane-cli: cannot read 'gone.html': No such file or directory"},
+        BadCase{"PageIsAFolder", {"import-html", "."}, 1, "torvane-cli: cannot read '.': it is a directory"},
+        // The page fails halfway; the form definition it would have replaced is still all there.
+        BadCase{"PageFailingHalfway", {"import-html", "bad.html"}, 1,
+                "torvane-cli: 'ten' is not a valid integer value"},
+        BadCase{"TrackingKeyNotThere", {"tracking", "delete", "1001"}, 1,
+                "torvane-cli: no tracking record for '1001'"},
+        BadCase{"TrackingWithoutAction", {"tracking"}, 64,
+                "torvane-cli: tracking: say list or delete KEY (see tracking --help)"}),
+    [](const ::testing::TestParamInfo<BadCase>& info) { return std::string(info.param.name); });
+
+TEST(CliDirectoryTest, MissingDirectoryIsRefusedBeforeAnythingIsCreated)
+{
+    test::TempDir dir;
+    const std::string missing = dir.file("nowhere");
+    const test::CliResult r = test::runProgram(test::cliBinary(), {"-C", missing, "show"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "torvane-cli: cannot change to directory '" + missing + "': No such file or directory\n");
+    EXPECT_NE(::access(missing.c_str(), F_OK), 0);
+}
+
+struct HelpCase {
+    Lines args;
+    const char* outStart;
+};
+
+void PrintTo(const HelpCase& c, std::ostream* os)
+{
+    *os << ::testing::PrintToString(c.args);
+}
+
+class HelpTest : public ::testing::TestWithParam<HelpCase> {};
+
+TEST_P(HelpTest, PrintsAndSucceedsWithoutAStore)
+{
+    test::TempDir dir;
+    Lines args{"-C", dir.path()};
+    args.insert(args.end(), GetParam().args.begin(), GetParam().args.end());
+    const test::CliResult r = test::runProgram(test::cliBinary(), args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind(GetParam().outStart, 0), 0u) << r.out;
+    // Asking for help never creates torvane.db.
+    EXPECT_NE(::access(dir.file("torvane.db").c_str(), F_OK), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HelpTest,
+                         ::testing::Values(HelpCase{{"--version"}, "Version 1.1\n"},
+                                           HelpCase{{"--help"}, "Usage: torvane-cli [-C DIR] COMMAND"},
+                                           HelpCase{{"send", "--help"}, "Usage: torvane-cli send [--pause"},
+                                           HelpCase{{"--help", "set"}, "Usage: torvane-cli set NAME VALUE"},
+                                           HelpCase{{"help", "set-field"}, "Usage: torvane-cli set-field ORDER"},
+                                           HelpCase{{"set-option", "-h"}, "Usage: torvane-cli set-option FIELD"},
+                                           HelpCase{{"import-html", "--help"}, "Usage: torvane-cli import-html"},
+                                           HelpCase{{"show", "--help"}, "Usage: torvane-cli show"},
+                                           HelpCase{{"tracking", "--help"}, "Usage: torvane-cli tracking list"}));
+
+}  // namespace
+}  // namespace torvane
