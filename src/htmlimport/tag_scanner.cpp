@@ -15,8 +15,7 @@ namespace {
 
 constexpr size_t kBlockSize = 256 * 1024;
 constexpr char kCtrlZ = '\x1a';
-// A search position not yet looked up on the current line.
-constexpr size_t kUnknown = std::string::npos - 1;
+constexpr std::array<char, 3> kStops = {'\n', '\r', kCtrlZ};
 
 // The wording operators know from file dialogs and the general error handler.
 std::string fileErrorMessage(int err)
@@ -71,6 +70,7 @@ void PageReader::openText(std::string bytes)
     close();
     m_block = std::move(bytes);
     m_blockPos = 0;
+    m_nextStop.fill(std::string::npos);
     m_open = true;
     m_ended = false;
 }
@@ -95,6 +95,7 @@ bool PageReader::refill()
     const size_t n = std::fread(m_block.data(), 1, m_block.size(), m_file);
     m_block.resize(n);
     m_blockPos = 0;
+    m_nextStop.fill(std::string::npos);
     if (n == 0) {
         if (std::ferror(m_file))
             throw Error(fileErrorMessage(errno));
@@ -128,9 +129,17 @@ bool PageReader::readLine(std::string& line)
             return true;  // the last line of a page that does not end with a line break
         const char* data = m_block.data();
         const size_t n = m_block.size();
-        size_t i = m_blockPos;
-        while (i < n && data[i] != '\n' && data[i] != '\r' && data[i] != kCtrlZ)
-            ++i;
+        // The nearest of LF, CR and Ctrl-Z. Where each one next occurs in the block is remembered, so a
+        // block full of lone CRs is not searched again for a LF from every CR.
+        size_t i = n;
+        for (size_t k = 0; k < kStops.size(); ++k) {
+            size_t& next = m_nextStop[k];
+            if (next == std::string::npos || next < m_blockPos) {
+                const void* hit = std::memchr(data + m_blockPos, kStops[k], n - m_blockPos);
+                next = hit ? static_cast<size_t>(static_cast<const char*>(hit) - data) : n;
+            }
+            i = std::min(i, next);
+        }
         line.append(data + m_blockPos, i - m_blockPos);
         m_blockPos = i;
         if (i == n)
@@ -171,17 +180,11 @@ void TagScanner::openText(std::string bytes)
     setBuffer({});
 }
 
-void TagScanner::resetSearch()
-{
-    m_next.fill(kUnknown);
-}
-
 void TagScanner::setBuffer(std::string text)
 {
     m_line = std::move(text);
     m_pos = 0;
     ++m_lineSerial;
-    resetSearch();
 }
 
 bool TagScanner::readLine()
@@ -189,7 +192,6 @@ bool TagScanner::readLine()
     const bool got = m_reader.readLine(m_line);
     m_pos = 0;
     ++m_lineSerial;
-    resetSearch();
     RemoveComments();
     return got;
 }
@@ -203,23 +205,31 @@ void TagScanner::RemoveComments()
     if (close == std::string::npos || close <= open)
         return;
     m_line.erase(open, close + 3 - open);
-    resetSearch();
 }
 
 void TagScanner::FindFirstTag()
 {
-    size_t best = std::string::npos;
-    for (size_t w = 0; w < kOpeningWords.size(); ++w) {
-        size_t& next = m_next[w];
-        // Search again only when the remembered occurrence has been consumed; the text between the old
-        // and the new front was already searched and held none.
-        if (next == kUnknown || (next != std::string::npos && next < m_pos)) {
-            const int found = FindItem(kOpeningWords[w], buffer());
-            next = found ? m_pos + static_cast<size_t>(found) - 1 : std::string::npos;
+    // Every opening word starts with "<", so the earliest occurrence of any of them is the first "<"
+    // from the front at which one of them matches. One pass finds it, and the search never covers the
+    // same text twice: it ends on the tag that the handlers take off next.
+    const char* data = m_line.data();
+    const size_t size = m_line.size();
+    size_t at = m_pos;
+    while (at < size) {
+        const void* lt = std::memchr(data + at, '<', size - at);
+        if (!lt)
+            break;
+        at = static_cast<size_t>(static_cast<const char*>(lt) - data);
+        const std::string_view rest(data + at, size - at);
+        for (std::string_view word : kOpeningWords) {
+            if (rest.size() >= word.size() && equalsIgnoreCaseAscii(rest.substr(0, word.size()), word)) {
+                m_pos = at;
+                return;
+            }
         }
-        best = std::min(best, next);
+        ++at;
     }
-    m_pos = best == std::string::npos ? m_line.size() : best;
+    m_pos = size;
 }
 
 bool TagScanner::atFront(std::string_view word) const
@@ -242,7 +252,6 @@ bool TagScanner::CopyTag(int start, std::string& tagText)
                     m_pos = gt + 1;
                 } else {
                     m_line.erase(begin, gt + 1 - begin);
-                    resetSearch();
                 }
                 return true;
             }

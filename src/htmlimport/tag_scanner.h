@@ -43,6 +43,9 @@ private:
     bool m_ended = false;
     std::string m_block;
     size_t m_blockPos = 0;
+    // Per line-ending byte (LF, CR, Ctrl-Z): where it next occurs in the block at or after the place
+    // last searched from, the block size when it does not; searched again once m_blockPos passes it.
+    std::array<size_t, 3> m_nextStop{};
 };
 
 // One scanning session over one page: the line buffer, the tag count, and the operations the form
@@ -92,15 +95,10 @@ public:
     void RunLineLoop(const std::vector<Handler>& handlers, const std::function<void(int)>& progress);
 
 private:
-    void resetSearch();
-
     PageReader m_reader;
     std::string m_line;
     size_t m_pos = 0;
     uint64_t m_lineSerial = 0;  // grows whenever the buffer gets another line
-    // Per opening word: index in m_line of its first occurrence at or after the last point searched from,
-    // npos when the rest of the line holds none. Valid while it is not behind m_pos.
-    std::array<size_t, kOpeningWords.size()> m_next{};
 };
 
 // The value after the first "=" at or after the 1-based position in the tag text: blanks skipped, then

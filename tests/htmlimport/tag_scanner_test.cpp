@@ -68,6 +68,20 @@ TEST(PageReader, LinesLongerThanOneBlockAndBreaksAcrossBlocks)
     ASSERT_TRUE(reader.readLine(line));
     EXPECT_EQ(line, "w");
     EXPECT_TRUE(reader.atEnd());
+
+    // Many short lines with lone CRs inside, over several blocks: every break found, none twice.
+    std::string many;
+    for (int i = 0; i < 60000; ++i)
+        many += "ab\rcd\n";
+    many += "\x1a" "ef\n";
+    dir.write("many.html", many);
+    reader.openFile(dir.file("many.html"));
+    int count = 0;
+    while (reader.readLine(line)) {
+        ASSERT_EQ(line, "abcd") << "line " << count;
+        ++count;
+    }
+    EXPECT_EQ(count, 60000);
 }
 
 TEST(PageReader, FileErrorsCarryTheOperatorsWording)
