@@ -131,11 +131,7 @@ TEST_F(MemoReportTest, PrinterStartsOnLetterPortraitOneCopyAllPages)
     EXPECT_EQ(p.copyCount(), 1);
     EXPECT_EQ(p.printRange(), QPrinter::AllPages);
     EXPECT_EQ(p.duplex(), QPrinter::DuplexNone);
-    const QMarginsF m = p.pageLayout().margins(QPageLayout::Inch);
-    EXPECT_DOUBLE_EQ(m.left(), 0.5);
-    EXPECT_DOUBLE_EQ(m.top(), 0.5);
-    EXPECT_DOUBLE_EQ(m.right(), 0.5);
-    EXPECT_DOUBLE_EQ(m.bottom(), 0.5);
+    EXPECT_EQ(p.pageLayout().margins(QPageLayout::Inch), QMarginsF(0.5, 0.5, 0.5, 0.5));
 }
 
 TEST_F(MemoReportTest, EmptyPanePrintsOneHeadedPage)

@@ -1,6 +1,5 @@
 #include "report/report_layout.h"
 
-#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QImage>
 #include <gtest/gtest.h>
@@ -16,15 +15,6 @@ double widthOf(const QString& text, const QFont& font, double dpi)
     device.setDotsPerMeterX(static_cast<int>(dpi / 0.0254 + 0.5));
     device.setDotsPerMeterY(static_cast<int>(dpi / 0.0254 + 0.5));
     return QFontMetricsF(font, &device).horizontalAdvance(text);
-}
-
-TEST(ReportFont, ArialResolvesToAnInstalledMetricTwin)
-{
-    const QFont font = reportFont();
-    EXPECT_EQ(font.pointSize(), 10);
-    EXPECT_EQ(reportTitleFont().pointSize(), 24);
-    const QString family = QFontInfo(font).family();
-    EXPECT_TRUE(family == "Arial" || family == "Liberation Sans") << family.toStdString();
 }
 
 TEST(PageGeometry, LetterWithHalfInchMarginsAndHeader)
