@@ -4,7 +4,7 @@ BUILD_ASAN    := build/asan
 BUILD_BENCH   := build/bench
 CMAKE_FLAGS   := -G Ninja -Wno-dev
 
-.PHONY: run test bench deps build clean
+.PHONY: run test bench deps build clean demo
 
 deps:
 	@scripts/install-deps.sh
@@ -26,6 +26,9 @@ bench: deps
 	@cmake -S . -B $(BUILD_BENCH) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DTORVANE_TESTS=OFF -DTORVANE_BENCH=ON >/dev/null
 	@cmake --build $(BUILD_BENCH)
 	@bench/run-all.sh $(BUILD_BENCH)
+
+demo: build
+	@examples/run_demo.sh $(BUILD_RELEASE)
 
 clean:
 	rm -rf build
