@@ -1,11 +1,7 @@
-#include <QApplication>
-#include <QMainWindow>
+// Torvane: submits the records of a fixed-width export file to a web form.
+#include "app/startup.h"
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QMainWindow w;
-    w.setWindowTitle("Torvane");
-    w.show();
-    return app.exec();
+    return torvane::runApplication(argc, argv);
 }
