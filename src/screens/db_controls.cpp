@@ -339,6 +339,7 @@ DBGrid::DBGrid(DataSource& source, std::vector<Column> columns, QWidget* parent)
     setWordWrap(false);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(true);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     verticalHeader()->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("\u25B6")) + 8);

@@ -41,7 +41,9 @@ template <typename W> W* named(W* widget, const char* name)
 // A text box for a number or a short word.
 DBEdit* shortEdit(DBEdit* edit, int chars = 8)
 {
-    edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * chars + 16);
+    const int digit = edit->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    edit->setMinimumWidth(digit * 5 + 12);
+    edit->setMaximumWidth(digit * chars + 16);
     return edit;
 }
 
@@ -57,6 +59,14 @@ QPushButton* button(const char* name, const QString& caption, QWidget* parent)
 template <typename Work> void onClick(QPushButton* b, QObject* context, Work work)
 {
     QObject::connect(b, &QPushButton::clicked, context, [work] { guarded(work); });
+}
+
+// Layouts of the dialog are kept tight so the three pages fit the dialog's small frame.
+template <typename L> L* tight(L* layout, int margin = 6)
+{
+    layout->setContentsMargins(margin, margin, margin, margin);
+    layout->setSpacing(4);
+    return layout;
 }
 
 QLabel* label(const QString& text, QWidget* buddy, QWidget* parent)
@@ -101,7 +111,7 @@ TSettingsForm::TSettingsForm(TDataModule1& data, TImportHTMLForm& importForm, QW
     layout->addWidget(buildBottomBar());
 
     // The dialog frame has a fixed size: the specified client area, or more when the fonts need it.
-    setFixedSize(sizeHint().expandedTo(QSize(426, 439)));
+    setFixedSize(minimumSizeHint().expandedTo(QSize(426, 439)));
 }
 
 TSettingsForm::~TSettingsForm() = default;
@@ -110,11 +120,11 @@ QWidget* TSettingsForm::buildApplicationPage()
 {
     auto* page = named(new QWidget, "TabSheet1");
     DataSource& src = m_data.SettingsSource;
-    auto* layout = new QVBoxLayout(page);
+    auto* layout = tight(new QVBoxLayout(page), 4);
 
     auto* web = named(new QGroupBox(QStringLiteral("Web Server"), page), "GroupBox1");
     {
-        auto* grid = new QGridLayout(web);
+        auto* grid = tight(new QGridLayout(web));
         auto* url = named(new DBEdit(src, "URL", web), "DBEdit1");
         auto* content = named(new DBEdit(src, "Content", web), "DBEdit2");
         auto* postType = named(shortEdit(new DBEdit(src, "PostType", web)), "DBEdit3");
@@ -139,7 +149,7 @@ QWidget* TSettingsForm::buildApplicationPage()
 
     auto* file = named(new QGroupBox(QStringLiteral("Data File"), page), "GroupBox2");
     {
-        auto* grid = new QGridLayout(file);
+        auto* grid = tight(new QGridLayout(file));
         auto* path = named(new DBEdit(src, "ImportData", file), "DBEdit4");
         auto* lines = named(shortEdit(new DBEdit(src, "LinesToRead", file)), "DBEdit18");
         auto* del = named(new DBCheckBox(src, "DeleteFile", QStringLiteral("Delete File"), file), "DBCheckBox6");
@@ -156,7 +166,7 @@ QWidget* TSettingsForm::buildApplicationPage()
 
     auto* track = named(new QGroupBox(QStringLiteral("Tracking Information"), page), "GroupBox3");
     {
-        auto* grid = new QGridLayout(track);
+        auto* grid = tight(new QGridLayout(track));
         auto* trackSent =
             named(new DBCheckBox(src, "TrackSent", QStringLiteral("Track Data Sent:"), track), "DBCheckBox4");
         trackSent->setLayoutDirection(Qt::RightToLeft);  // the caption stands before its box
@@ -194,7 +204,7 @@ QWidget* TSettingsForm::buildFieldsPage()
 {
     auto* page = named(new QWidget, "TabSheet2");
     DataSource& src = m_data.FieldsSource;
-    auto* layout = new QVBoxLayout(page);
+    auto* layout = tight(new QVBoxLayout(page), 4);
 
     auto* grid1 = named(new DBGrid(src,
                                    {{"OrderNum", QStringLiteral("Order Number")},
@@ -208,7 +218,7 @@ QWidget* TSettingsForm::buildFieldsPage()
     auto* lower = new QHBoxLayout;
     auto* group = named(new QGroupBox(QStringLiteral("Fields"), page), "GroupBox4");
     {
-        auto* grid = new QGridLayout(group);
+        auto* grid = tight(new QGridLayout(group));
         auto* order = named(shortEdit(new DBEdit(src, "OrderNum", group)), "DBEdit5");
         auto* type = named(new DBEdit(src, "Type", group), "DBEdit7");
         auto* name = named(new DBEdit(src, "Name", group), "DBEdit6");
@@ -244,6 +254,7 @@ QWidget* TSettingsForm::buildFieldsPage()
         checks->addWidget(zero);
         checks->addStretch(1);
         grid->addLayout(checks, 5, 0, 1, 4);
+        grid->setColumnStretch(1, 1);
         grid->setColumnStretch(3, 1);
     }
     lower->addWidget(group, 1);
@@ -268,7 +279,7 @@ QWidget* TSettingsForm::buildFieldDataPage()
 {
     auto* page = named(new QWidget, "TabSheet3");
     DataSource& src = m_data.SelDataSource;
-    auto* layout = new QVBoxLayout(page);
+    auto* layout = tight(new QVBoxLayout(page), 4);
 
     auto* grid2 = named(new DBGrid(src,
                                    {{"Name", QStringLiteral("Field Name")},
@@ -282,7 +293,7 @@ QWidget* TSettingsForm::buildFieldDataPage()
     auto* lower = new QHBoxLayout;
     auto* group = named(new QGroupBox(QStringLiteral("Field Data"), page), "GroupBox5");
     {
-        auto* grid = new QGridLayout(group);
+        auto* grid = tight(new QGridLayout(group));
         auto* order = named(shortEdit(new DBEdit(src, "OrderNum", group)), "DBEdit13");
         auto* name = named(new DBEdit(src, "Name", group), "DBEdit14");
         auto* value = named(new DBEdit(src, "Value", group), "DBEdit15");
