@@ -8,6 +8,7 @@
 #include "util/product_info.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <exception>
 #include <iostream>
@@ -27,7 +28,9 @@ std::string oneLine(std::string text)
 int main(int argc, char** argv)
 {
     using namespace torvane;
-    std::ios::sync_with_stdio(true);
+    // A reader that goes away (send | head) must not kill a run halfway between sending a record and
+    // tracking it; the lines it no longer reads are simply lost.
+    std::signal(SIGPIPE, SIG_IGN);
     try {
         const Invocation inv = parseInvocation(std::vector<std::string>(argv + 1, argv + argc));
         if (inv.version) {

@@ -44,8 +44,10 @@ inline std::vector<std::string> splitOutputLines(const std::string& text)
 }
 
 // Runs program with args (argv[0] is the program); stdin is empty. A child that has not ended after
-// two minutes is killed and reported with status -1.
-inline CliResult runProgram(const std::string& program, const std::vector<std::string>& args)
+// two minutes is killed and reported with status -1. With readerGone, standard output is a pipe whose
+// reading end is already closed, like `torvane-cli send | head` after head has ended.
+inline CliResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                            bool readerGone = false)
 {
     CliResult result;
     TempDir capture;
@@ -55,7 +57,13 @@ inline CliResult runProgram(const std::string& program, const std::vector<std::s
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int pipeFds[2] = {-1, -1};
+    if (readerGone && ::pipe(pipeFds) == 0) {
+        ::close(pipeFds[0]);
+        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    }
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     std::vector<std::string> argvStrings{program};
     argvStrings.insert(argvStrings.end(), args.begin(), args.end());
@@ -67,6 +75,8 @@ inline CliResult runProgram(const std::string& program, const std::vector<std::s
     pid_t pid = 0;
     const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
+    if (pipeFds[1] >= 0)
+        ::close(pipeFds[1]);
     if (rc != 0) {
         ADD_FAILURE() << "cannot start " << program;
         return result;
@@ -86,7 +96,7 @@ inline CliResult runProgram(const std::string& program, const std::vector<std::s
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
-    result.out = capture.read("out");
+    result.out = readerGone ? std::string() : capture.read("out");
     result.err = capture.read("err");
     return result;
 }

@@ -155,6 +155,18 @@ TEST_F(SendTest, TrackingDeleteLetsTheNextRunSendThatRecordAgain)
     EXPECT_EQ(server.requests().size(), 3u);
 }
 
+TEST_F(SendTest, RunGoesOnWhenNobodyReadsItsOutput)
+{
+    server.queue(reply("200 OK", kThanks));
+    server.queue(reply("200 OK", kThanks));
+    const test::CliResult r = test::runProgram(test::cliBinary(), {"-C", dir.path(), "send", "--pause", "0"}, true);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::splitOutputLines(r.err), Lines{summary(3, 2, 0, 1, 0)});
+    EXPECT_EQ(server.requests().size(), 2u);
+    const Lines tracked = test::splitOutputLines(ok({"tracking", "list"}));
+    EXPECT_EQ(tracked.size(), 4u) << ::testing::PrintToString(tracked);
+}
+
 enum class Target { Server, NobodyListening };
 
 struct ExitCase {
