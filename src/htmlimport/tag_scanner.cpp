@@ -59,9 +59,11 @@ void PageReader::openFile(const std::string& path)
         throw Error(fileErrorMessage(EISDIR));
     }
     m_file = f;
+    m_seekable = S_ISREG(st.st_mode);
     m_open = true;
     m_ended = false;
     m_block.clear();
+    m_blockStart = 0;
     m_blockPos = 0;
 }
 
@@ -69,10 +71,28 @@ void PageReader::openText(std::string bytes)
 {
     close();
     m_block = std::move(bytes);
+    m_blockStart = 0;
     m_blockPos = 0;
     m_nextStop.fill(std::string::npos);
     m_open = true;
     m_ended = false;
+}
+
+void PageReader::seek(uint64_t offset)
+{
+    if (!canSeek())
+        throw Error("Access denied");
+    m_ended = false;
+    m_nextStop.fill(std::string::npos);
+    if (!m_file) {
+        m_blockPos = static_cast<size_t>(std::min<uint64_t>(offset, m_block.size()));
+        return;
+    }
+    if (fseeko(m_file, static_cast<off_t>(offset), SEEK_SET) != 0)
+        throw Error(fileErrorMessage(errno));
+    m_block.clear();
+    m_blockStart = offset;
+    m_blockPos = 0;
 }
 
 void PageReader::close()
@@ -84,13 +104,16 @@ void PageReader::close()
     m_ended = true;
     m_block.clear();
     m_block.shrink_to_fit();
+    m_blockStart = 0;
     m_blockPos = 0;
+    m_seekable = false;
 }
 
 bool PageReader::refill()
 {
     if (!m_file)
         return false;
+    m_blockStart += m_block.size();
     m_block.resize(kBlockSize);
     const size_t n = std::fread(m_block.data(), 1, m_block.size(), m_file);
     m_block.resize(n);
@@ -243,19 +266,41 @@ bool TagScanner::CopyTag(int start, std::string& tagText)
     tagText.clear();
     size_t begin = m_pos + static_cast<size_t>(std::max(start, 1)) - 1;
     size_t pos = begin;
+    // Set when the tag first runs over the end of its line: where the next line starts and how much
+    // of the tag the first line gave.
+    bool marked = false;
+    uint64_t mark = 0;
+    size_t firstPart = 0;
+    bool probing = false;
+    bool mayProbe = m_reader.canSeek();
     for (;;) {
         if (pos < m_line.size()) {
             const size_t gt = m_line.find('>', pos);
-            if (gt != std::string::npos) {
+            if (gt != std::string::npos && probing) {
+                // It does close: read its lines again from the mark, this time keeping them.
+                m_reader.seek(mark);
+                tagText.resize(firstPart);
+                probing = mayProbe = false;
+            } else if (gt != std::string::npos) {
                 tagText.append(m_line, pos, gt + 1 - pos);
-                if (begin == m_pos) {
+                if (begin == m_pos)
                     m_pos = gt + 1;
-                } else {
+                else
                     m_line.erase(begin, gt + 1 - begin);
-                }
                 return true;
+            } else if (!probing) {
+                tagText.append(m_line, pos, std::string::npos);
+                if (mayProbe && marked && tagText.size() > tagProbeBytes) {
+                    probing = true;
+                    tagText.resize(firstPart);
+                    tagText.shrink_to_fit();
+                }
             }
-            tagText.append(m_line, pos, std::string::npos);
+        }
+        if (!marked) {
+            marked = true;
+            mark = m_reader.tell();
+            firstPart = tagText.size();
         }
         // The tag runs on: its text continues with the next line that is not empty.
         do {

@@ -35,13 +35,21 @@ public:
     // Replaces line with the next line; false (and line empty) when the page has ended.
     bool readLine(std::string& line);
 
+    // Where the next line starts, to come back to with seek; only for pages that can be read again
+    // (a regular file or bytes in memory).
+    bool canSeek() const { return m_open && (m_file == nullptr || m_seekable); }
+    uint64_t tell() const { return m_blockStart + m_blockPos; }
+    void seek(uint64_t offset);
+
 private:
     bool refill();
 
     std::FILE* m_file = nullptr;
     bool m_open = false;
     bool m_ended = false;
+    bool m_seekable = false;
     std::string m_block;
+    uint64_t m_blockStart = 0;  // offset in the page of the block's first byte
     size_t m_blockPos = 0;
     // Per line-ending byte (LF, CR, Ctrl-Z): where it next occurs in the block at or after the place
     // last searched from, the block size when it does not; searched again once m_blockPos passes it.
@@ -58,6 +66,10 @@ public:
 
     // Number of tags handed to a handler since the page was opened.
     int tagCount = 0;
+    // A tag that runs over lines is collected up to this size; beyond it the scanner first reads on
+    // without keeping anything to see whether a ">" comes at all, so an unclosed tag near the top of a
+    // page does not hold the rest of the page in memory.
+    size_t tagProbeBytes = 1 << 20;
 
     // Opens a page and resets the line buffer and the tag count.
     void openFile(const std::string& path);

@@ -107,12 +107,30 @@ TEST(PageReader, FileErrorsCarryTheOperatorsWording)
     }
 }
 
+// How a page reaches the scanner: from memory or from a file, and how much of a tag that runs over
+// lines is collected before the scanner first looks ahead for its end.
+struct Source {
+    const char* name;
+    bool viaFile;
+    size_t probeBytes;
+};
+const Source kSources[] = {{"memory", false, 1 << 20}, {"memory, early look-ahead", false, 3},
+                           {"file, early look-ahead", true, 3}, {"file, no look-ahead", true, size_t(-1)}};
+
 // Runs the line loop with one recording handler per opening word and returns the tags in the order
 // they were handed over.
-std::vector<std::string> scanTags(const std::string& page, int* tagCount = nullptr)
+std::vector<std::string> scanTags(const std::string& page, int* tagCount = nullptr,
+                                  const Source& source = kSources[0])
 {
     TagScanner scanner;
-    scanner.openText(page);
+    test::TempDir dir;
+    if (source.viaFile) {
+        dir.write("page.html", page);
+        scanner.openFile(dir.file("page.html"));
+    } else {
+        scanner.openText(page);
+    }
+    scanner.tagProbeBytes = source.probeBytes;
     std::vector<std::string> tags;
     std::vector<TagScanner::Handler> handlers;
     for (const char* word : {"<FORM", "<INPUT", "<SELECT", "<OPTION"}) {
@@ -170,8 +188,28 @@ TEST(TagScanner, FindsTagsInPageOrder)
         {"ctrl-z inside a tag", "<INPUT NAME=b\x1a>\n", {}},
         {"four-character tail still scanned", "<FORM><FOR\n", {"<FORM>"}},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(scanTags(c.page), c.tags) << c.name;
+    for (const Source& source : kSources)
+        for (const Case& c : cases)
+            EXPECT_EQ(scanTags(c.page, nullptr, source), c.tags) << c.name << " (" << source.name << ")";
+}
+
+TEST(TagScanner, LongTagsOverManyLines)
+{
+    std::string longTag = "<INPUT NAME=\"long\"";
+    std::string expected = longTag;
+    std::string page = "<FORM>" + longTag + "\n";
+    for (int i = 0; i < 2000; ++i) {
+        page += "  DATA-" + std::to_string(i) + "=\"x\"\n\n";
+        expected += "  DATA-" + std::to_string(i) + "=\"x\"";
+    }
+    const std::string closed = page + " VALUE=v>tail<INPUT NAME=after>\n";
+    const std::string unclosed = page + "<!-- no end -->\n";
+    for (const Source& source : kSources) {
+        EXPECT_EQ(scanTags(closed, nullptr, source),
+                  (std::vector<std::string>{"<FORM>", expected + " VALUE=v>", "<INPUT NAME=after>"}))
+            << source.name;
+        EXPECT_EQ(scanTags(unclosed, nullptr, source), (std::vector<std::string>{"<FORM>"})) << source.name;
+    }
 }
 
 TEST(TagScanner, CountsOnlyTagsHandedToAHandler)
