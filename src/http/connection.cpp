@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "http/body_buffer.h"
 #include "http/socket_error.h"
 #include "util/clock.h"
 #include "util/text.h"
@@ -287,35 +288,61 @@ void Connection::ensureSpace(size_t extra)
         m_buf.resize(std::max(m_buf.size() * 2, m_end + extra));
 }
 
-bool Connection::receiveOnce()
+long Connection::receiveSome(char* dst, size_t max, bool bufferHoldsBytes)
 {
     if (m_fd < 0)
         throw Error("Not Connected");
-    waitForData(m_readTimeoutMs);
-    ensureSpace(kReceiveBlock);
-    const long n = rawReceive(m_buf.data() + m_end, kReceiveBlock);
+    long n = -1;
+    // On a busy connection the data is usually there already; looking first saves a wait.
+    if (receivesWithoutWaiting())
+        n = ::recv(m_fd, dst, max, MSG_DONTWAIT);
+    if (n < 0 && (!receivesWithoutWaiting() || errno == EAGAIN || errno == EWOULDBLOCK)) {
+        waitForData(m_readTimeoutMs);
+        n = rawReceive(dst, max);
+    }
     if (n > 0) {
         if (m_hooks.received)
-            m_hooks.received(std::string_view(m_buf.data() + m_end, size_t(n)));
-        m_end += size_t(n);
-        return true;
+            m_hooks.received(std::string_view(dst, size_t(n)));
+        return n;
     }
     if (n == 0) {
         noticeServerClose();
-        return false;
+        return 0;
     }
     const int e = errno;
     if (isTransient(e))
-        return true;
+        return -1;
     const int number = socketErrorNumber(e);
     if (number == kSocketErrorShutdown || number == kSocketErrorAborted) {
-        if (buffered() > 0) {
+        if (bufferHoldsBytes) {
             noticeServerClose();
-            return false;
+            return 0;
         }
         closeSocket();
     }
     throw Error(socketErrorMessage(number));
+}
+
+bool Connection::receiveOnce()
+{
+    if (m_fd < 0)
+        throw Error("Not Connected");
+    ensureSpace(kReceiveBlock);
+    const long n = receiveSome(m_buf.data() + m_end, kReceiveBlock, buffered() > 0);
+    if (n > 0)
+        m_end += size_t(n);
+    return n != 0;
+}
+
+size_t Connection::receiveInto(char* dst, size_t max)
+{
+    for (;;) {
+        if (m_closedByServer)
+            return 0;
+        const long n = receiveSome(dst, std::min(max, kReceiveBlock), false);
+        if (n >= 0)
+            return size_t(n);
+    }
 }
 
 std::string Connection::take(size_t n)
@@ -386,6 +413,17 @@ bool Connection::waitFor(size_t count)
 }
 
 size_t Connection::appendBuffered(std::string& out, size_t max)
+{
+    const size_t n = std::min(max, buffered());
+    out.append(m_buf.data() + m_begin, n);
+    m_begin += n;
+    m_searched = 0;
+    if (m_begin == m_end)
+        m_begin = m_end = 0;
+    return n;
+}
+
+size_t Connection::appendBuffered(BodyBuffer& out, size_t max)
 {
     const size_t n = std::min(max, buffered());
     out.append(m_buf.data() + m_begin, n);

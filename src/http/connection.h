@@ -14,6 +14,7 @@
 
 namespace torvane {
 
+class BodyBuffer;
 class Clock;
 
 // The server closed the connection while more was awaited ("Connection Closed Gracefully.").
@@ -80,6 +81,10 @@ public:
     bool waitFor(size_t count);
     // Moves up to max buffered bytes to the end of out; returns how many.
     size_t appendBuffered(std::string& out, size_t max);
+    size_t appendBuffered(BodyBuffer& out, size_t max);
+    // One receive straight into dst, bypassing the input buffer (which must be empty): the byte
+    // count, or 0 when the server has closed.
+    size_t receiveInto(char* dst, size_t max);
 
     void write(std::string_view bytes);
 
@@ -94,6 +99,9 @@ protected:
     virtual void afterConnect(const std::string& host) { (void)host; }
     // Runs before the socket closes (the TLS transport shuts its session down here).
     virtual void beforeClose() {}
+    // Whether a receive may be tried before waiting for readability (not when a session layer
+    // sits on the socket and could block inside).
+    virtual bool receivesWithoutWaiting() const { return true; }
     int socketHandle() const { return m_fd; }
     void status(const std::string& text);
     void pump();
@@ -102,6 +110,8 @@ private:
     void closeSocket();
     // Receives once into the buffer; false when the server closed (hooks already run).
     bool receiveOnce();
+    // One receive into dst: >0 bytes, 0 closed (hooks already run), -1 nothing yet.
+    long receiveSome(char* dst, size_t max, bool bufferHoldsBytes);
     void waitForData(int limitMs);
     [[noreturn]] void raiseSocketError(int posixErrno);
     void noticeServerClose();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "http/body_buffer.h"
 #include "http/connection.h"
 #include "http/cookie_store.h"
 #include "http/form_encoding.h"
@@ -289,42 +290,35 @@ void HttpClient::readResponseHead()
         readHeadOnce();
 }
 
-void HttpClient::readCounted(std::string* out, int64_t count, bool closeEndsQuietly)
+void HttpClient::readCounted(BodyBuffer& out, int64_t count, bool closeEndsQuietly, bool keep)
 {
     // Bytes are taken as they arrive, so a huge announced length costs only what really comes.
     Connection* c = active();
     int64_t total = 0;
-    int64_t remaining = count;
-    if (closeEndsQuietly && c->buffered() > 0) {
-        std::string scratch;
-        const size_t n = c->appendBuffered(out ? *out : scratch, size_t(std::min<int64_t>(remaining, int64_t(c->buffered()))));
-        total += int64_t(n);
-        remaining -= int64_t(n);
-        m_events.work(WorkDirection::Read, total);
-    }
-    while (remaining > 0) {
-        const size_t n = size_t(std::min<int64_t>(remaining, int64_t(kReceiveBlock)));
-        if (!c->waitFor(n)) {
+    for (int64_t remaining = count; remaining > 0;) {
+        const size_t want = size_t(std::min<int64_t>(remaining, int64_t(kReceiveBlock)));
+        size_t n;
+        if (c->buffered() > 0) {
+            n = c->appendBuffered(out, want);
+        } else {
+            n = c->receiveInto(out.prepare(want), want);
+            out.commit(n);
+        }
+        if (n == 0) {
+            // A body cut short by the close is what the server sent; a chunk cut short is an error.
             if (!closeEndsQuietly)
                 throw ClosedGracefully();
-            // A body cut short by the close is what the server sent: keep every byte of it, however
-            // the network happened to split it.
-            if (c->buffered() > 0) {
-                std::string scratch;
-                total += int64_t(c->appendBuffered(out ? *out : scratch, c->buffered()));
-                m_events.work(WorkDirection::Read, total);
-            }
             return;
         }
-        std::string scratch;
-        c->appendBuffered(out ? *out : scratch, n);
         total += int64_t(n);
         remaining -= int64_t(n);
+        if (!keep)
+            out.clear();
         m_events.work(WorkDirection::Read, total);
     }
 }
 
-void HttpClient::readBody(std::string* out)
+void HttpClient::readBody(BodyBuffer& out, bool keep)
 {
     Connection* c = active();
     const int64_t length = m_response.contentLength;
@@ -339,29 +333,34 @@ void HttpClient::readBody(std::string* out)
         m_events.workEnd(WorkDirection::Read);
     };
     if (length >= 1) {
-        transfer(length, [&] { readCounted(out, length, true); });
+        transfer(length, [&] { readCounted(out, length, true, keep); });
     } else if (FindItem("chunked", m_response.transferEncoding) > 0) {
         m_events.status("Chunk Started");
         for (;;) {
             const int64_t size = chunkSizeOf(c->readLine());
             if (size == 0)
                 break;
-            transfer(size, [&] { readCounted(out, size, false); });
+            transfer(size, [&] { readCounted(out, size, false, keep); });
             c->readLine();
         }
         c->readLine();
     } else if (length < 0) {
         transfer(0, [&] {
             int64_t total = 0;
-            std::string scratch;
             for (;;) {
+                size_t n;
                 if (c->buffered() > 0) {
-                    total += int64_t(c->appendBuffered(out ? *out : scratch, c->buffered()));
-                    scratch.clear();
-                    m_events.work(WorkDirection::Read, total);
+                    n = c->appendBuffered(out, c->buffered());
+                } else {
+                    n = c->receiveInto(out.prepare(kReceiveBlock), kReceiveBlock);
+                    out.commit(n);
                 }
-                if (!c->fillBuffer())
+                if (n == 0)
                     break;
+                total += int64_t(n);
+                if (!keep)
+                    out.clear();
+                m_events.work(WorkDirection::Read, total);
             }
         });
     }
@@ -457,7 +456,8 @@ std::string HttpClient::onePassLoop(Method method, const std::string& url, const
                 // The redirection's own body is not wanted, only read past.
                 c->setReadTimeoutMs(m_limits.redirectBodyReadMs);
                 try {
-                    readBody(nullptr);
+                    BodyBuffer scratch;
+                    readBody(scratch, false);
                 } catch (const Error&) {
                 }
                 c->setReadTimeoutMs(m_limits.idleReadMs);
@@ -470,21 +470,21 @@ std::string HttpClient::onePassLoop(Method method, const std::string& url, const
         if (kind == 2) {
             if (!c->connected())
                 throw Error("Undefined situation");
-            std::string result;
+            BodyBuffer result;
             if (code != 204)
-                readBody(&result);
-            return result;
+                readBody(result, true);
+            return result.take();
         }
-        std::string errorBody;
+        BodyBuffer errorBody;
         c->setReadTimeoutMs(m_limits.errorBodyReadMs);
         try {
-            readBody(&errorBody);
+            readBody(errorBody, true);
         } catch (...) {
             c->setReadTimeoutMs(m_limits.idleReadMs);
             throw;
         }
         c->setReadTimeoutMs(m_limits.idleReadMs);
-        throw ProtocolError(code, m_response.statusLine, std::move(errorBody));
+        throw ProtocolError(code, m_response.statusLine, errorBody.take());
     }
 }
 

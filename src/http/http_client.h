@@ -15,6 +15,7 @@
 
 namespace torvane {
 
+class BodyBuffer;
 class Clock;
 class Connection;
 class CookieStore;
@@ -105,8 +106,9 @@ private:
     void writeRequest(Method method, const std::string& body);
     void readResponseHead();
     void readHeadOnce();
-    void readBody(std::string* out);
-    void readCounted(std::string* out, int64_t count, bool closeEndsQuietly);
+    // keep false: the body is only read past (a redirection's), not kept.
+    void readBody(BodyBuffer& out, bool keep);
+    void readCounted(BodyBuffer& out, int64_t count, bool closeEndsQuietly, bool keep);
 
     HttpEvents& m_events;
     Clock& m_clock;

@@ -30,6 +30,7 @@ protected:
     long rawSend(const char* buf, size_t len) override;
     void afterConnect(const std::string& host) override;
     void beforeClose() override;
+    bool receivesWithoutWaiting() const override { return !encrypting(); }
 
 private:
     StatusInfo m_statusInfo;

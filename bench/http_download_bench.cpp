@@ -1,0 +1,236 @@
+// Downloads a 256 MB body from a loopback server three ways (Content-Length, chunked, until close)
+// with the HTTP client and with curl in the same run, and prints the times, their ratio and the
+// peak memory of each downloader. Every download runs in a child process so its peak RSS is its own.
+#include <arpa/inet.h>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <netinet/in.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/uio.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "http/http_events.h"
+#include "http/http_session.h"
+#include "util/clock.h"
+
+namespace {
+
+constexpr size_t kBodySize = size_t(256) << 20;
+constexpr size_t kPatternSize = size_t(1) << 20;
+constexpr size_t kChunkSize = 32768;
+constexpr int kRounds = 3;
+
+class QuietEvents : public torvane::HttpEvents {
+public:
+    void status(const std::string&) override {}
+    void workBegin(torvane::WorkDirection, int64_t) override {}
+    void work(torvane::WorkDirection, int64_t) override {}
+    void workEnd(torvane::WorkDirection) override {}
+    void tlsStatus(const std::string&) override {}
+    void tlsStatusInfo(const std::string&) override {}
+};
+
+bool sendAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+void sendBody(int fd, const std::string& pattern, size_t size, bool chunked)
+{
+    for (size_t done = 0; done < size;) {
+        const size_t n = std::min(chunked ? kChunkSize : pattern.size(), size - done);
+        if (chunked) {
+            // Size line, data and line end leave in one write, as a real server would send them.
+            char line[32];
+            const int len = std::snprintf(line, sizeof line, "%zx\r\n", n);
+            iovec parts[3] = {{line, size_t(len)}, {const_cast<char*>(pattern.data()), n}, {const_cast<char*>("\r\n"), 2}};
+            size_t left = size_t(len) + n + 2;
+            int first = 0;
+            while (left > 0) {
+                const ssize_t sent = ::writev(fd, parts + first, 3 - first);
+                if (sent <= 0)
+                    return;
+                left -= size_t(sent);
+                for (size_t s = size_t(sent); s > 0 && first < 3;) {
+                    const size_t take = std::min(s, parts[first].iov_len);
+                    parts[first].iov_base = static_cast<char*>(parts[first].iov_base) + take;
+                    parts[first].iov_len -= take;
+                    s -= take;
+                    if (parts[first].iov_len == 0)
+                        ++first;
+                }
+            }
+        } else if (!sendAll(fd, pattern.data(), n)) {
+            return;
+        }
+        done += n;
+    }
+    if (chunked)
+        sendAll(fd, "0\r\n\r\n", 5);
+}
+
+// Serves requests one connection at a time: /length, /chunked, /close.
+[[noreturn]] void serve(int listenFd)
+{
+    std::string pattern(kPatternSize, '\0');
+    for (size_t i = 0; i < pattern.size(); ++i)
+        pattern[i] = char('a' + i % 26);
+    for (;;) {
+        const int fd = ::accept(listenFd, nullptr, nullptr);
+        if (fd < 0)
+            continue;
+        std::string request;
+        char buf[4096];
+        while (request.find("\r\n\r\n") == std::string::npos) {
+            const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+            if (n <= 0)
+                break;
+            request.append(buf, size_t(n));
+        }
+        std::string head;
+        if (request.find(" /length ") != std::string::npos) {
+            head = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(kBodySize) + "\r\nConnection: close\r\n\r\n";
+            sendAll(fd, head.data(), head.size());
+            sendBody(fd, pattern, kBodySize, false);
+        } else if (request.find(" /chunked ") != std::string::npos) {
+            head = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n";
+            sendAll(fd, head.data(), head.size());
+            sendBody(fd, pattern, kBodySize, true);
+        } else {
+            head = "HTTP/1.0 200 OK\r\n\r\n";
+            sendAll(fd, head.data(), head.size());
+            sendBody(fd, pattern, kBodySize, false);
+        }
+        ::shutdown(fd, SHUT_WR);
+        while (::recv(fd, buf, sizeof buf, 0) > 0) {
+        }
+        ::close(fd);
+    }
+}
+
+struct Run {
+    double seconds = 0;
+    long peakKb = 0;
+    bool ok = false;
+};
+
+// Our client in a child; the child reports its elapsed time through a pipe.
+Run runClient(const std::string& url)
+{
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        return {};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(pipeFds[0]);
+        QuietEvents events;
+        torvane::HttpSession session(events, torvane::SystemClock::instance(), [] {});
+        session.attachTlsTransport(false);
+        const auto start = std::chrono::steady_clock::now();
+        double seconds = -1;
+        try {
+            const std::string body = session.get(url);
+            if (body.size() == kBodySize)
+                seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "client failed: %s\n", e.what());
+        }
+        [[maybe_unused]] auto n = ::write(pipeFds[1], &seconds, sizeof seconds);
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    double seconds = -1;
+    [[maybe_unused]] auto n = ::read(pipeFds[0], &seconds, sizeof seconds);
+    ::close(pipeFds[0]);
+    int status = 0;
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    return {seconds, usage.ru_maxrss, seconds >= 0};
+}
+
+Run runCurl(const std::string& url)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::execlp("curl", "curl", "-s", "-f", "-o", "/dev/null", url.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return {seconds, usage.ru_maxrss, WIFEXITED(status) && WEXITSTATUS(status) == 0};
+}
+
+template <typename F>
+Run best(F run)
+{
+    Run result;
+    for (int i = 0; i < kRounds; ++i) {
+        const Run r = run();
+        if (!r.ok)
+            return r;
+        if (!result.ok || r.seconds < result.seconds)
+            result.seconds = r.seconds;
+        result.peakKb = std::max(result.peakKb, r.peakKb);
+        result.ok = true;
+    }
+    return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // An argument naming a body kind runs only that one (the benchmark runner's own options are ignored).
+    const std::string only = argc > 1 && argv[1][0] != '-' ? argv[1] : "";
+    const int listenFd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (::bind(listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listenFd, 4) != 0 ||
+        ::getsockname(listenFd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        std::perror("listen");
+        return 1;
+    }
+    const pid_t server = ::fork();
+    if (server == 0)
+        serve(listenFd);
+    ::close(listenFd);
+    const std::string base = "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port));
+    const long bodyKb = long(kBodySize / 1024);
+
+    std::printf("body %zu MB, best of %d rounds; peak RSS in MB, and above the body size\n", kBodySize >> 20, kRounds);
+    std::printf("%-15s %10s %10s %7s %14s %14s\n", "body kind", "client s", "curl s", "ratio", "client RSS", "curl RSS");
+    for (const char* kind : {"length", "chunked", "close"}) {
+        if (!only.empty() && only != kind)
+            continue;
+        const std::string url = base + "/" + kind;
+        const Run mine = best([&] { return runClient(url); });
+        const Run curl = best([&] { return runCurl(url); });
+        if (!mine.ok || !curl.ok) {
+            std::printf("%-15s %s\n", kind, !mine.ok ? "client download failed" : "curl download failed");
+            continue;
+        }
+        std::printf("%-15s %10.3f %10.3f %7.2f %6ld (+%4ld) %14ld\n", kind, mine.seconds, curl.seconds,
+                    mine.seconds / curl.seconds, mine.peakKb / 1024, (mine.peakKb - bodyKb) / 1024,
+                    curl.peakKb / 1024);
+    }
+    ::kill(server, SIGTERM);
+    ::waitpid(server, nullptr, 0);
+    return 0;
+}
