@@ -355,22 +355,6 @@ std::string Connection::take(size_t n)
     return out;
 }
 
-std::string Connection::takeBuffered(size_t max)
-{
-    return take(std::min(max, buffered()));
-}
-
-bool Connection::fillBuffer()
-{
-    while (buffered() == 0) {
-        if (m_closedByServer || m_fd < 0)
-            return false;
-        if (!receiveOnce())
-            return buffered() > 0;
-    }
-    return true;
-}
-
 std::string Connection::readLine()
 {
     for (;;) {
@@ -410,17 +394,6 @@ bool Connection::waitFor(size_t count)
             return false;
     }
     return true;
-}
-
-size_t Connection::appendBuffered(std::string& out, size_t max)
-{
-    const size_t n = std::min(max, buffered());
-    out.append(m_buf.data() + m_begin, n);
-    m_begin += n;
-    m_searched = 0;
-    if (m_begin == m_end)
-        m_begin = m_end = 0;
-    return n;
 }
 
 size_t Connection::appendBuffered(BodyBuffer& out, size_t max)

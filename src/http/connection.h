@@ -72,15 +72,10 @@ public:
     std::string readLine();
     std::string readBlock(size_t count);
     std::string readUntilClose();
-    // Takes up to max bytes that already sit in the input buffer, without receiving.
-    std::string takeBuffered(size_t max);
     size_t buffered() const { return m_end - m_begin; }
-    // Receives until the buffer holds something or the server closes; false on the close.
-    bool fillBuffer();
     // Receives until the buffer holds count bytes; false when the server closes first.
     bool waitFor(size_t count);
     // Moves up to max buffered bytes to the end of out; returns how many.
-    size_t appendBuffered(std::string& out, size_t max);
     size_t appendBuffered(BodyBuffer& out, size_t max);
     // One receive straight into dst, bypassing the input buffer (which must be empty): the byte
     // count, or 0 when the server has closed.
