@@ -58,6 +58,8 @@ Database::Database(const std::string& path) : m_path(path)
         execute("PRAGMA synchronous=FULL");
         for (const TableDef* t : allTableDefs())
             execute(createTableSql(*t));
+        // The cross walk looks options up by field name and code for every select field of every record.
+        execute("CREATE INDEX IF NOT EXISTS seldata_name_code ON seldata (Name, upper(ImportMap))");
     } catch (const Error& e) {
         for (auto& [sql, stmt] : m_statements)
             sqlite3_finalize(stmt);

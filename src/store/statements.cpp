@@ -3,7 +3,7 @@
 namespace torvane {
 
 namespace {
-std::string selectAll(const TableDef& t)
+std::string columnsOf(const TableDef& t)
 {
     std::string cols;
     for (const FieldDef& f : t.fields) {
@@ -13,6 +13,19 @@ std::string selectAll(const TableDef& t)
     }
     return "SELECT " + cols + " FROM " + t.name;
 }
+
+// Built once: the store keeps its prepared statements by their text.
+const std::string& selectAll(const TableDef& t)
+{
+    static const std::string fields = columnsOf(fieldsTableDef());
+    static const std::string selData = columnsOf(selDataTableDef());
+    static const std::string track = columnsOf(trackTableDef());
+    if (&t == &fieldsTableDef())
+        return fields;
+    if (&t == &selDataTableDef())
+        return selData;
+    return track;
+}
 }  // namespace
 
 // Blank fields are NULL, and NULL equals nothing, so a blank name, import map or key never matches.
@@ -20,26 +33,28 @@ std::string selectAll(const TableDef& t)
 
 Statement selectFieldsInOrder()
 {
-    return {&fieldsTableDef(), selectAll(fieldsTableDef()) + " ORDER BY OrderNum, rowid", {}};
+    static const std::string sql = selectAll(fieldsTableDef()) + " ORDER BY OrderNum, rowid";
+    return {&fieldsTableDef(), sql, {}};
 }
 
 Statement selectOptionByCode(const std::string& fieldName, const std::string& code)
 {
-    return {&selDataTableDef(),
-            selectAll(selDataTableDef()) + " WHERE (Name = ?1) AND (upper(ImportMap) = upper(?2)) ORDER BY rowid",
-            {fieldName, code}};
+    static const std::string sql =
+        selectAll(selDataTableDef()) + " WHERE (Name = ?1) AND (upper(ImportMap) = upper(?2)) ORDER BY rowid";
+    return {&selDataTableDef(), sql, {fieldName, code}};
 }
 
 Statement selectDefaultOption(const std::string& fieldName)
 {
-    return {&selDataTableDef(),
-            selectAll(selDataTableDef()) + " WHERE (Name = ?1) AND (DefaultValue = 1) ORDER BY rowid",
-            {fieldName}};
+    static const std::string sql =
+        selectAll(selDataTableDef()) + " WHERE (Name = ?1) AND (DefaultValue = 1) ORDER BY rowid";
+    return {&selDataTableDef(), sql, {fieldName}};
 }
 
 Statement selectTrackByKey(const std::string& key)
 {
-    return {&trackTableDef(), selectAll(trackTableDef()) + " WHERE (DataToTrack = ?1) ORDER BY rowid", {key}};
+    static const std::string sql = selectAll(trackTableDef()) + " WHERE (DataToTrack = ?1) ORDER BY rowid";
+    return {&trackTableDef(), sql, {key}};
 }
 
 Statement deleteTrackUpTo(Date cutOff)
