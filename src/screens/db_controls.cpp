@@ -200,8 +200,11 @@ DBLookupComboBox::DBLookupComboBox(DataSource& source, std::string field, DataSo
       m_listView(listSource.DataSet),
       m_listField(std::move(listField)),
       m_subscription(m_view, [this] { refresh(); }),
-      m_listSubscription(m_listView, [this] { refreshList(); })
+      m_listSubscription(m_listView, [this] { listChanged(); })
 {
+    m_listTimer.setSingleShot(true);
+    m_listTimer.setInterval(0);
+    connect(&m_listTimer, &QTimer::timeout, this, &DBLookupComboBox::refreshList);
     m_view.tableDef().field(m_field);
     m_listView.tableDef().field(m_listField);
     setEditable(false);
@@ -216,8 +219,23 @@ DBLookupComboBox::DBLookupComboBox(DataSource& source, std::string field, DataSo
     refreshList();
 }
 
+void DBLookupComboBox::listChanged()
+{
+    m_listDirty = true;
+    m_listTimer.start();
+}
+
+void DBLookupComboBox::showPopup()
+{
+    if (m_listDirty)
+        refreshList();
+    QComboBox::showPopup();
+}
+
 void DBLookupComboBox::refreshList()
 {
+    m_listDirty = false;
+    m_listTimer.stop();
     QStringList names;
     const int rows = m_listView.recordCount();
     for (int i = 0; i < rows; ++i)
@@ -238,6 +256,10 @@ void DBLookupComboBox::refresh()
 {
     if (m_writing)
         return;
+    if (m_listDirty) {
+        refreshList();
+        return;
+    }
     const QString value = m_view.isOpen() ? toQString(m_view.displayText(m_field)) : QString();
     // A blank field chooses nothing, even when the list holds a blank name.
     const int index = value.isEmpty() ? -1 : findText(value, Qt::MatchExactly | Qt::MatchCaseSensitive);
@@ -257,6 +279,8 @@ public:
         for (const Column& c : m_columns)
             m_kinds.push_back(m_view.tableDef().field(c.field).kind);
         m_rows = m_view.recordCount();
+        m_currentRow = m_view.recNo();
+        m_currentState = m_view.state();
     }
 
     int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : m_rows; }
@@ -284,9 +308,9 @@ public:
                        ? m_columns[static_cast<size_t>(section)].title
                        : QVariant();
         // The row indicator: where the current row is and whether it is being edited or inserted.
-        if (section != m_view.recNo())
+        if (section != m_currentRow)
             return QString();
-        switch (m_view.state()) {
+        switch (m_currentState) {
         case TableView::State::Edit:
             return QStringLiteral("I");
         case TableView::State::Insert:
@@ -305,6 +329,8 @@ public:
     // values are repainted.
     void sync()
     {
+        m_currentRow = m_view.recNo();
+        m_currentState = m_view.state();
         const int rows = m_view.recordCount();
         if (rows != m_rows) {
             beginResetModel();
@@ -321,14 +347,19 @@ private:
     std::vector<Column> m_columns;
     std::vector<FieldKind> m_kinds;
     int m_rows = 0;
+    int m_currentRow = -1;
+    TableView::State m_currentState = TableView::State::Browse;
 };
 
 DBGrid::DBGrid(DataSource& source, std::vector<Column> columns, QWidget* parent)
     : QTableView(parent),
       m_view(source.DataSet),
       m_model(nullptr),
-      m_subscription(m_view, [this] { followView(); })
+      m_subscription(m_view, [this] { m_followTimer.start(); })
 {
+    m_followTimer.setSingleShot(true);
+    m_followTimer.setInterval(0);
+    connect(&m_followTimer, &QTimer::timeout, this, &DBGrid::followView);
     m_model = new Model(m_view, std::move(columns), this);
     setModel(m_model);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -341,6 +372,9 @@ DBGrid::DBGrid(DataSource& source, std::vector<Column> columns, QWidget* parent)
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(true);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // Sizes come from the rows in sight only: a table of thousands of rows is not read to lay out a header.
+    verticalHeader()->setResizeContentsPrecision(0);
+    horizontalHeader()->setResizeContentsPrecision(0);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     verticalHeader()->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("\u25B6")) + 8);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -372,6 +406,7 @@ void DBGrid::followView()
 {
     if (!m_model)
         return;
+    m_followTimer.stop();
     WriteScope scope(m_syncing);
     m_model->sync();
     const int row = m_view.recNo();

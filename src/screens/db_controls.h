@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTableView>
+#include <QTimer>
 
 #include <functional>
 #include <string>
@@ -97,15 +98,21 @@ private:
 };
 
 // A drop-down choice of one field of every row of another view (the lookup list); choosing an entry
-// stores its text in the bound field. The list follows the lookup view as its rows change.
+// stores its text in the bound field. The list follows the lookup view as its rows change: it is
+// rebuilt once the burst of changes is over (an import appends hundreds of rows in one go), or at
+// once when the list is opened or the bound field changes.
 class DBLookupComboBox : public QComboBox {
     Q_OBJECT
 public:
     DBLookupComboBox(DataSource& source, std::string field, DataSource& listSource, std::string listField,
                      QWidget* parent = nullptr);
 
-private:
+    void showPopup() override;
+    // Brings the list up to the lookup view now.
     void refreshList();
+
+private:
+    void listChanged();
     void refresh();
 
     TableView& m_view;
@@ -114,11 +121,14 @@ private:
     std::string m_listField;
     ViewSubscription m_subscription;
     ViewSubscription m_listSubscription;
+    QTimer m_listTimer;
+    bool m_listDirty = true;
     bool m_writing = false;
 };
 
 // A read-only grid over a view: one column per field with its title, the current row follows the
-// view and choosing a row moves the view there. Ctrl+Delete deletes the current row after the question
+// view and choosing a row moves the view there. The grid catches up with the view once a burst of
+// changes is over (an import or a posting run writes many rows without a pause), not at each change. Ctrl+Delete deletes the current row after the question
 // "Delete record?" (OK/Cancel).
 class DBGrid : public QTableView {
     Q_OBJECT
@@ -133,6 +143,8 @@ public:
     // Asks an OK/Cancel question (caption, text); true for OK. A message box when not set.
     using Confirm = std::function<bool(const std::string& caption, const std::string& text)>;
     void setConfirm(Confirm confirm) { m_confirm = std::move(confirm); }
+    // Brings rows, values and the current row up to the view now.
+    void followView();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -140,11 +152,11 @@ protected:
 private:
     class Model;
     void onCurrentRowChanged(int row);
-    void followView();
 
     TableView& m_view;
     Model* m_model;
     ViewSubscription m_subscription;
+    QTimer m_followTimer;
     Confirm m_confirm;
     bool m_syncing = false;
 };

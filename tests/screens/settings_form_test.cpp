@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -369,6 +370,7 @@ TEST_F(SettingsFormTest, TrackedFieldChoicesListTheFieldNames)
     EXPECT_EQ(storedText("SELECT FieldToTrack3 FROM settings"), "Last");
 
     addField("Zip", 30);
+    QCoreApplication::processEvents();
     EXPECT_EQ(combo->count(), 3);
 }
 
@@ -425,6 +427,7 @@ TEST_F(SettingsFormTest, ImportFillsTheThreePages)
     click("ImportB");
     ASSERT_TRUE(errors.empty()) << errors.front();
     EXPECT_FALSE(importForm.isVisible()) << "the import window is closed afterwards";
+    QCoreApplication::processEvents();
 
     EXPECT_EQ(child<QLineEdit>("DBEdit1")->text(), "http://example.test/submit");
     EXPECT_EQ(child<QLineEdit>("DBEdit3")->text(), "post");

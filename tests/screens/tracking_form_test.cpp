@@ -6,6 +6,7 @@
 #include "util/error_handler.h"
 
 #include <QAbstractItemView>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -77,6 +78,7 @@ TEST_F(TrackingFormTest, ListsRowsAndFollowsTheCurrentRow)
     track("B2", {2026, 12, 9});
     data.TrackTable.first();
     form.show();
+    QCoreApplication::processEvents();
     auto* grid = child<QAbstractItemView>("DBGrid1");
     auto* model = grid->model();
     ASSERT_EQ(model->rowCount(), 2);
@@ -94,6 +96,7 @@ TEST_F(TrackingFormTest, ListsRowsAndFollowsTheCurrentRow)
     EXPECT_FALSE(form.isVisible());
     track("C3", {2026, 12, 9});
     form.show();
+    QCoreApplication::processEvents();
     EXPECT_EQ(model->rowCount(), 3);
     EXPECT_EQ(grid->currentIndex().row(), 2);
     EXPECT_EQ(child<QLineEdit>("DBEdit1")->text(), "C3");
@@ -120,6 +123,7 @@ TEST_F(TrackingFormTest, DeleteRemovesTheCurrentRowWithoutAsking)
         QTest::mouseClick(child<QPushButton>("DeleteB"), Qt::LeftButton);
         EXPECT_EQ(storedKeys(), c.left);
         EXPECT_EQ(child<QLineEdit>("DBEdit1")->text(), c.nowShown);
+        QCoreApplication::processEvents();
         EXPECT_EQ(child<QAbstractItemView>("DBGrid1")->model()->rowCount(), 2);
     }
     EXPECT_TRUE(errors.empty());
