@@ -1,6 +1,11 @@
 #include "http/connection.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "support/scripted_server.h"
 #include "util/clock.h"
@@ -109,6 +114,48 @@ TEST(Connection, SilentServerGivesReadTimeout)
     Connected k(silent);
     k.connection.setReadTimeoutMs(150);
     EXPECT_EQ(errorOf([&] { k.connection.readLine(); }), "Read Timeout");
+}
+
+TEST(Connection, WaitsLetTheWindowRepaint)
+{
+    ScriptedServer::Reply silent;
+    silent.silent = true;
+    Connected k(silent);
+    int pumps = 0;
+    ConnectionHooks hooks;
+    hooks.pump = [&] { ++pumps; };
+    k.connection.setHooks(hooks);
+    k.connection.setReadTimeoutMs(300);
+    EXPECT_EQ(errorOf([&] { k.connection.readBlock(1); }), "Read Timeout");
+    EXPECT_GE(pumps, 300 / kWaitSliceMs - 1);
+}
+
+TEST(Connection, ConnectGivesUpAfterItsLimit)
+{
+    // A listener that never accepts and whose queue is full leaves further connects unanswered.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+    const int port = ntohs(addr.sin_port);
+    std::vector<std::unique_ptr<Connection>> fillers;
+    std::string error;
+    for (int i = 0; i < 4 && error.empty(); ++i) {
+        auto c = std::make_unique<Connection>(SystemClock::instance());
+        c->setConnectTimeoutMs(300);
+        try {
+            c->connect("127.0.0.1", port);
+        } catch (const Error& e) {
+            error = e.what();
+        }
+        fillers.push_back(std::move(c));
+    }
+    ::close(listener);
+    EXPECT_EQ(error, "Socket Error # 10060\r\nConnection timed out.");
 }
 
 TEST(Connection, ResetIsASocketError)

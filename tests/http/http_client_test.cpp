@@ -234,6 +234,16 @@ TEST(HttpClientReply, ProtocolErrorCarriesCodeAndBody)
     EXPECT_EQ(f.client.lastStatusLine(), "HTTP/1.1 404 Not Found");
 }
 
+TEST(HttpClientReply, EndlessHeaderBlockIsRefused)
+{
+    ClientFixture f;
+    std::string reply = "HTTP/1.1 200 OK\r\n";
+    while (reply.size() <= kMaxHeaderBlockBytes)
+        reply += "X-Filler: " + std::string(1000, 'f') + "\r\n";
+    f.server.queue(reply + "\r\n");
+    EXPECT_EQ(errorOf([&] { f.client.get(f.server.url("/x")); }), "Max line length exceeded.");
+}
+
 TEST(HttpClientReply, SlowErrorBodyTimesOut)
 {
     ClientFixture f;
