@@ -63,14 +63,19 @@ class SendTest : public test::CliTest {
 protected:
     test::ScriptedServer server;
 
-    void SetUp() override
+    // The configuration is made once with the companion itself and copied into each test's folder;
+    // only the server's address differs from test to test.
+    static std::string& configuredStore()
     {
-        CliTest::SetUp();
-        dir.write("form.html", kForm);
-        dir.write("export.txt", kExport);
-        ok({"import-html", "form.html"});
+        static std::string bytes;
+        return bytes;
+    }
+    static void SetUpTestSuite()
+    {
+        test::TempDir setup;
+        setup.write("form.html", kForm);
         for (const Lines& args : std::vector<Lines>{
-                 {"set", "URL", server.url("/orders")},
+                 {"import-html", "form.html"},
                  {"set", "DataSentText", "thank you"},
                  {"set", "ImportData", "export.txt"},
                  {"set", "LinesToRead", "1"},
@@ -86,8 +91,22 @@ protected:
                  {"set-field", "30", "ImportLength", "1"},
                  {"set-option", "color", "10", "ImportMap", "R"},
                  {"set-option", "color", "20", "ImportMap", "B"},
-             })
-            ok(args);
+             }) {
+            Lines withDir{"-C", setup.path()};
+            withDir.insert(withDir.end(), args.begin(), args.end());
+            const test::CliResult r = test::runProgram(test::cliBinary(), withDir);
+            ASSERT_EQ(r.status, 0) << ::testing::PrintToString(args) << ": " << r.err;
+        }
+        configuredStore() = setup.read("torvane.db");
+    }
+
+    void SetUp() override
+    {
+        CliTest::SetUp();
+        ASSERT_FALSE(configuredStore().empty());
+        dir.write("torvane.db", configuredStore());
+        dir.write("export.txt", kExport);
+        ok({"set", "URL", server.url("/orders")});
     }
 
     test::CliResult send(Lines extra = {})
