@@ -162,6 +162,25 @@ TEST(CliDirectoryTest, MissingDirectoryIsRefusedBeforeAnythingIsCreated)
     EXPECT_NE(::access(missing.c_str(), F_OK), 0);
 }
 
+TEST(CliStoreTest, AFileThatIsNoStoreIsReportedAndLeftAlone)
+{
+    test::TempDir dir;
+    const std::string junk = "not a database, just text\n";
+    dir.write("torvane.db", junk);
+    const std::string expected =
+        "torvane-cli: Cannot open the store \"" + dir.file("torvane.db") + "\": file is not a database\n";
+    for (const Lines& args : std::vector<Lines>{{"show"}, {"send"}, {"set", "URL", "http://127.0.0.1/"},
+                                                {"import-html", TORVANE_SOURCE_DIR "/examples/order_form.html"},
+                                                {"tracking", "list"}}) {
+        Lines withDir{"-C", dir.path()};
+        withDir.insert(withDir.end(), args.begin(), args.end());
+        const test::CliResult r = test::runProgram(test::cliBinary(), withDir);
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_EQ(r.err, expected) << args[0];
+        EXPECT_EQ(dir.read("torvane.db"), junk) << args[0];
+    }
+}
+
 struct HelpCase {
     Lines args;
     const char* outStart;
