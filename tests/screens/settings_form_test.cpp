@@ -226,15 +226,23 @@ TEST_F(SettingsFormTest, CancelLeavesTypedTextPendingUntilTheNextOk)
     EXPECT_EQ(storedText("SELECT URL FROM settings"), "http://new/");
 }
 
-TEST_F(SettingsFormTest, EscapeActsAsCancel)
+TEST_F(SettingsFormTest, EnterAnswersOkAndEscapeCancel)
 {
-    seedSettings();
-    open();
-    type("DBEdit2", "text/plain");
-    QTest::keyClick(&form, Qt::Key_Escape);
-    EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(storedText("SELECT Content FROM settings"), "<blank>");
-    EXPECT_EQ(data.SettingsTable.text("Content"), "text/plain");
+    struct Case {
+        Qt::Key key;
+        const char* stored;
+    };
+    for (const Case& c : {Case{Qt::Key_Escape, "<blank>"}, Case{Qt::Key_Return, "text/plain"}}) {
+        SCOPED_TRACE(c.key);
+        data.SettingsTable.cancel();
+        seedSettings();
+        open();
+        type("DBEdit2", "text/plain");
+        QTest::keyClick(child<QLineEdit>("DBEdit2"), c.key);
+        EXPECT_FALSE(form.isVisible());
+        EXPECT_EQ(storedText("SELECT Content FROM settings"), c.stored);
+        EXPECT_EQ(data.SettingsTable.text("Content"), "text/plain") << "Escape discards nothing either";
+    }
 }
 
 TEST_F(SettingsFormTest, ResetBlanksATrackedFieldButOnlyOkSavesIt)
