@@ -36,25 +36,6 @@ struct TMainForm::HttpParts {
     HttpSession session;
 };
 
-// The engine is made before the HTTP parts (their handlers read its flag), so it talks to whichever
-// client is current through this.
-class TMainForm::ClientForwarder : public PostingClient {
-public:
-    explicit ClientForwarder(PostingClient*& target) : m_target(target) {}
-    void setCacheControl(const std::string& v) override { m_target->setCacheControl(v); }
-    void setContentType(const std::string& v) override { m_target->setContentType(v); }
-    void attachTlsTransport(bool attach) override { m_target->attachTlsTransport(attach); }
-    void setTrafficLog(bool on) override { m_target->setTrafficLog(on); }
-    std::string put(const std::string& url, const std::string& body) override { return m_target->put(url, body); }
-    std::string post(const std::string& url, const std::vector<std::string>& entries) override
-    {
-        return m_target->post(url, entries);
-    }
-    std::string get(const std::string& url) override { return m_target->get(url); }
-
-private:
-    PostingClient*& m_target;
-};
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
 {
@@ -154,17 +135,16 @@ void TMainForm::createMenus()
 void TMainForm::attachDataModule(TDataModule1& data)
 {
     m_data = &data;
-    m_forwarder = std::make_unique<ClientForwarder>(m_client);
     m_engine = std::make_unique<PostingEngine>(data, static_cast<Host&>(*this), static_cast<Dialogs&>(*this),
-                                               *m_forwarder);
+                                               m_client);
     m_http = std::make_unique<HttpParts>(static_cast<Host&>(*this), m_engine->DiagnosticsOn);
-    if (!m_client)
-        m_client = &m_http->session;
+    if (!m_client.target)
+        m_client.target = &m_http->session;
 }
 
 void TMainForm::setPostingClient(PostingClient& client)
 {
-    m_client = &client;
+    m_client.target = &client;
 }
 
 void TMainForm::changeEvent(QEvent* event)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "posting/host.h"
+#include "posting/posting_client.h"
 
 #include <QMainWindow>
 
@@ -18,7 +19,6 @@ namespace torvane {
 
 class TDataModule1;
 class PostingEngine;
-class PostingClient;
 
 // What the menu items open; the start-up sequence fills these with the long-lived windows.
 struct MainFormWindows {
@@ -101,11 +101,9 @@ private:
     void showError(const std::string& caption, const std::string& text) override;
 
     struct HttpParts;
-    class ClientForwarder;
-    std::unique_ptr<ClientForwarder> m_forwarder;
+    ForwardingClient m_client;
     std::unique_ptr<PostingEngine> m_engine;
     std::unique_ptr<HttpParts> m_http;
-    PostingClient* m_client = nullptr;
     TDataModule1* m_data = nullptr;
     Dialogs* m_dialogsOverride = nullptr;
     MainFormWindows m_windows;

@@ -22,4 +22,22 @@ public:
     virtual std::string get(const std::string& url) = 0;
 };
 
+// Passes every call on to the current target. The engine is made before the HTTP client (whose event
+// handlers read the engine's diagnostics flag), so it holds one of these and the target is set after.
+class ForwardingClient : public PostingClient {
+public:
+    PostingClient* target = nullptr;
+
+    void setCacheControl(const std::string& value) override { target->setCacheControl(value); }
+    void setContentType(const std::string& value) override { target->setContentType(value); }
+    void attachTlsTransport(bool attach) override { target->attachTlsTransport(attach); }
+    void setTrafficLog(bool on) override { target->setTrafficLog(on); }
+    std::string put(const std::string& url, const std::string& body) override { return target->put(url, body); }
+    std::string post(const std::string& url, const std::vector<std::string>& entries) override
+    {
+        return target->post(url, entries);
+    }
+    std::string get(const std::string& url) override { return target->get(url); }
+};
+
 }  // namespace torvane

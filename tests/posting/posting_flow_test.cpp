@@ -80,19 +80,7 @@ protected:
         o.post();
     }
 
-    struct Forwarder : PostingClient {
-        PostingClient* target = nullptr;
-        void setCacheControl(const std::string& v) override { target->setCacheControl(v); }
-        void setContentType(const std::string& v) override { target->setContentType(v); }
-        void attachTlsTransport(bool a) override { target->attachTlsTransport(a); }
-        void setTrafficLog(bool on) override { target->setTrafficLog(on); }
-        std::string put(const std::string& u, const std::string& b) override { return target->put(u, b); }
-        std::string post(const std::string& u, const std::vector<std::string>& e) override
-        {
-            return target->post(u, e);
-        }
-        std::string get(const std::string& u) override { return target->get(u); }
-    } forwarder;
+    ForwardingClient forwarder;
 };
 
 const Lines kRefusal1002 = {"Data Not Sent For 1002, Missing Required Fields", "", "     ZIP Required", ""};
