@@ -51,7 +51,6 @@ QPushButton* button(const char* name, const QString& caption, QWidget* parent)
 {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
     return b;
 }
 
@@ -184,11 +183,13 @@ QWidget* TSettingsForm::buildApplicationPage()
         const char* comboNames[] = {"DBLookupComboBox1", "DBLookupComboBox2", "DBLookupComboBox3",
                                     "DBLookupComboBox4"};
         const char* resetNames[] = {"Reset1", "Reset2", "Reset3", "Reset4"};
+        void (TSettingsForm::*resetHandlers[])() = {&TSettingsForm::Reset1Click, &TSettingsForm::Reset2Click,
+                                                    &TSettingsForm::Reset3Click, &TSettingsForm::Reset4Click};
         for (int i = 0; i < 4; ++i) {
             auto* combo = named(new DBLookupComboBox(src, kTrackedFields[i], m_data.FieldsSource, "Name", track),
                                 comboNames[i]);
             auto* reset = button(resetNames[i], QStringLiteral("Reset"), track);
-            onClick(reset, this, [this, i] { resetTrackedField(i + 1); });
+            onClick(reset, this, [this, handler = resetHandlers[i]] { (this->*handler)(); });
             grid->addWidget(label(QString::fromLatin1(captions[i]), combo, track), i + 1, 0);
             grid->addWidget(combo, i + 1, 1);
             grid->addWidget(reset, i + 1, 2);
