@@ -133,8 +133,9 @@ TEST(HttpClientRequest, LongCookieLineIsFolded)
         if (end == std::string::npos)
             end = cookie.size();
         EXPECT_LE(end - lineStart, 1024u);
-        if (lines > 0)
+        if (lines > 0) {
             EXPECT_EQ(cookie[lineStart], ' ');
+        }
         ++lines;
         lineStart = end + 2;
     }
