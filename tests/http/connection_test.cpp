@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <memory>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -59,6 +60,11 @@ struct LineCase {
     std::vector<std::string> lines;  // lines read in order before the expected end
     std::string end;                 // error of the read after them
 };
+
+void PrintTo(const LineCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class ReadLineTest : public ::testing::TestWithParam<std::tuple<LineCase, size_t>> {};
 

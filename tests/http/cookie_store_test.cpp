@@ -1,6 +1,7 @@
 #include "http/cookie_store.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace torvane {
 namespace {
@@ -32,6 +33,11 @@ struct AcceptCase {
     std::string requestHost; // the host of a later request
     std::string expected;    // Cookie header sent to it
 };
+
+void PrintTo(const AcceptCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class CookieAcceptTest : public ::testing::TestWithParam<AcceptCase> {};
 
@@ -89,6 +95,11 @@ struct ExpiryCase {
     std::time_t later;  // seconds after receipt of the next request
     bool sent;
 };
+
+void PrintTo(const ExpiryCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class CookieExpiryTest : public ::testing::TestWithParam<ExpiryCase> {};
 

@@ -1,6 +1,7 @@
 #include "http/form_encoding.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace torvane {
 namespace {
@@ -10,6 +11,11 @@ struct BodyCase {
     std::vector<std::string> entries;
     std::string body;
 };
+
+void PrintTo(const BodyCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class PostBodyTest : public ::testing::TestWithParam<BodyCase> {};
 

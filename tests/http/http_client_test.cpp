@@ -1,6 +1,7 @@
 #include "http/http_client.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 #include "http/cookie_store.h"
 #include "support/recording_http_events.h"
@@ -65,6 +66,11 @@ struct RequestCase {
     std::string expectedHeadStart;  // request line and lines before "Cache-control"
     std::string body;
 };
+
+void PrintTo(const RequestCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class HttpClientRequestTest : public ::testing::TestWithParam<RequestCase> {};
 
@@ -148,6 +154,11 @@ struct ReplyCase {
     std::string result;  // the body, or the error message when error is set
     bool error = false;
 };
+
+void PrintTo(const ReplyCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class HttpClientReplyTest : public ::testing::TestWithParam<std::tuple<ReplyCase, size_t>> {};
 
@@ -280,6 +291,11 @@ struct ChainCase {
     int redirects;
     std::string result;
 };
+
+void PrintTo(const ChainCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class HttpClientRedirectChainTest : public ::testing::TestWithParam<ChainCase> {};
 

@@ -1,6 +1,7 @@
 #include "http/url.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 #include "util/error.h"
 
@@ -13,6 +14,11 @@ struct ResolveCase {
     std::string url;
     std::string scheme, host, port, target;
 };
+
+void PrintTo(const ResolveCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 Location at(std::string scheme, std::string host, std::string port, std::string directory)
 {
@@ -68,6 +74,11 @@ struct FailCase {
     std::string url;
     std::string message;
 };
+
+void PrintTo(const FailCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class ResolveUrlFailTest : public ::testing::TestWithParam<FailCase> {};
 

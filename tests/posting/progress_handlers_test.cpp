@@ -1,6 +1,7 @@
 #include "posting/progress_handlers.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 #include "support/recording_host.h"
 
@@ -14,6 +15,11 @@ struct HandlerCase {
     std::string memo1WithDiagnostics;
     std::string statusPanel;  // empty: the panel is left alone
 };
+
+void PrintTo(const HandlerCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class ProgressHandlersTest : public ::testing::TestWithParam<HandlerCase> {};
 
