@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <netinet/in.h>
 #include <poll.h>
 #include <random>
@@ -40,7 +41,7 @@ size_t requestLength(const std::string& buf)
         c = char(std::tolower(static_cast<unsigned char>(c)));
     const size_t at = head.find("\r\ncontent-length:");
     if (at != std::string::npos)
-        length = std::stoul(head.substr(at + 17));
+        length = std::strtoul(head.c_str() + at + 17, nullptr, 10);
     const size_t total = headEnd + 4 + length;
     return buf.size() >= total ? total : 0;
 }
@@ -128,6 +129,9 @@ void ScriptedServer::acceptLoop()
         if (fd < 0)
             continue;
         ++m_connections;
+        // A client that stops reading must not keep the server from shutting down.
+        timeval limit{5, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
         m_workers.emplace_back([this, fd] { serve(fd); });
     }
 }
