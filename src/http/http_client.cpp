@@ -121,9 +121,10 @@ bool HttpClient::connectionOpen() const
 
 void HttpClient::attachTransport(TlsTransport* tls)
 {
-    if (tls == m_tls)
+    if (tls && tls == m_tls)
         return;
-    // The plain connection the client made goes at once, without the disconnect step.
+    // A plain connection the client made is replaced by whatever is attached now, "none" included,
+    // and goes at once, without the disconnect step.
     m_plain.reset();
     m_tls = tls;
 }

@@ -81,7 +81,8 @@ public:
     void setCacheControl(const std::string& value) { m_cacheControl = value; }
     const std::string& connectionHeader() const { return m_connection; }
 
-    // The TLS transport or none. Replacing a plain connection the client made closes it silently.
+    // The TLS transport or none. A plain connection the client made is closed silently by either;
+    // attaching the TLS transport that is already attached changes nothing.
     void attachTransport(TlsTransport* tls);
     TlsTransport* attachedTransport() const { return m_tls; }
 

@@ -134,6 +134,22 @@ TEST(HttpSession, AttachingTheTransportReleasesThePlainConnectionSilently)
     EXPECT_EQ(log.rfind("Stat Disconnected.\r\nStat Connected.\r\n", 0), 0u) << log;
 }
 
+TEST(HttpSession, EveryPlainRecordOpensANewConnection)
+{
+    test::TempDir dir;
+    ScriptedServer server;
+    server.queue("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na", false);
+    server.queue("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\nb", false);
+    test::RecordingHttpEvents events;
+    HttpSession session(events, SystemClock::instance(), [] {}, optionsIn(dir));
+    for (const char* expected : {"a", "b"}) {
+        // The run chooses the transport before each record; choosing none drops the kept connection.
+        session.attachTlsTransport(false);
+        EXPECT_EQ(session.get(server.url("/")), expected);
+    }
+    EXPECT_EQ(server.connections(), 2);
+}
+
 TEST(HttpSession, ErrorStatusLeavesTheSessionUsable)
 {
     test::TempDir dir;
@@ -145,6 +161,7 @@ TEST(HttpSession, ErrorStatusLeavesTheSessionUsable)
     session.attachTlsTransport(false);
     EXPECT_THROW(session.put(server.url("/x"), "data"), Error);
     EXPECT_EQ(session.lastStatusLine(), "HTTP/1.1 404 Not Found");
+    EXPECT_TRUE(session.client().connectionOpen());
     EXPECT_EQ(session.get(server.url("/y")), "ok");
     EXPECT_EQ(server.connections(), 1);
 }
