@@ -412,10 +412,12 @@ std::string HttpClient::onePassLoop(Method method, const std::string& url, const
 {
     m_redirectCounter = 0;
     std::string nextUrl = url;
+    static const std::string noBody;
+    const std::string* passBody = &body;
     for (;;) {
         ++m_redirectCounter;
         m_location = resolveUrl(nextUrl, m_location);
-        m_contentLength = method == Method::Get ? -1 : int64_t(body.size());
+        m_contentLength = method == Method::Get ? -1 : int64_t(passBody->size());
         m_host = m_location.host + (m_location.port != "80" ? ":" + m_location.port : std::string());
 
         const int port = portNumber(m_location.port);
@@ -445,7 +447,7 @@ std::string HttpClient::onePassLoop(Method method, const std::string& url, const
         if (!connectionOpen())
             connectNow();
 
-        writeRequest(method, body);
+        writeRequest(method, *passBody);
         readResponseHead();
 
         Connection* c = active();
@@ -466,6 +468,12 @@ std::string HttpClient::onePassLoop(Method method, const std::string& url, const
             if (!follow)
                 return {};
             nextUrl = m_response.location;
+            // A success that names another page has already taken the record: that page is fetched,
+            // never sent the record again.
+            if (kind == 2 && method != Method::Get) {
+                method = Method::Get;
+                passBody = &noBody;
+            }
             continue;
         }
         if (kind == 2) {

@@ -340,6 +340,19 @@ TEST(HttpClientRedirect, OkWithLocationIsARedirection)
     EXPECT_EQ(f.server.waitForRequests(2).at(1).substr(0, 30), "GET /cgi-bin/thanks.html HTTP/");
 }
 
+TEST(HttpClientRedirect, AcceptedPostWithLocationFetchesThePageWithoutSendingAgain)
+{
+    ClientFixture f;
+    f.server.queue("HTTP/1.0 201 Created\r\nLocation: /orders/17\r\nContent-Length: 0\r\n\r\n");
+    f.server.queue("HTTP/1.0 200 OK\r\nContent-Length: 9\r\n\r\nThank you");
+    EXPECT_EQ(f.client.post(f.server.url("/form/post"), {"a=1"}), "Thank you");
+    const auto requests = f.server.waitForRequests(2);
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].substr(0, 26), "POST /form/post HTTP/1.0\r\n");
+    EXPECT_EQ(requests[1].substr(0, 25), "GET /orders/17 HTTP/1.0\r\n");
+    EXPECT_EQ(requests[1].find("Content-Length"), std::string::npos) << requests[1];
+}
+
 TEST(HttpClientRedirect, ToHttpsWithoutTransportFails)
 {
     ClientFixture f;
