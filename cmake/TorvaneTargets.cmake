@@ -10,7 +10,7 @@ set(TORVANE_CORE_DIRS util store http posting htmlimport)
 set(TORVANE_DEPS_util "")
 set(TORVANE_DEPS_store torvane_util SQLite::SQLite3)
 set(TORVANE_DEPS_http torvane_util ${CMAKE_DL_LIBS})
-set(TORVANE_DEPS_posting torvane_store torvane_util)
+set(TORVANE_DEPS_posting torvane_store torvane_http torvane_util)
 set(TORVANE_DEPS_htmlimport torvane_store torvane_util)
 
 # GUI libraries and what they need besides Qt.

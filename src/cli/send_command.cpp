@@ -4,47 +4,16 @@
 #include "cli/commands.h"
 #include "cli/console_host.h"
 
-#include "http/http_session.h"
-#include "posting/posting_engine.h"
-#include "posting/progress_handlers.h"
+#include "posting/posting_station.h"
 #include "store/data_module.h"
-#include "util/clock.h"
 #include "util/error.h"
+#include "util/error_handler.h"
 
-#include <exception>
 #include <ostream>
 
 namespace torvane {
 
 namespace {
-
-// The engine is built before the HTTP session, whose progress handlers read the engine's diagnostics
-// flag; until then the engine's requests have nowhere to go, and none is made before it is set.
-class ClientSlot : public PostingClient {
-public:
-    PostingClient* target = nullptr;
-    void setCacheControl(const std::string& v) override { target->setCacheControl(v); }
-    void setContentType(const std::string& v) override { target->setContentType(v); }
-    void attachTlsTransport(bool attach) override { target->attachTlsTransport(attach); }
-    void setTrafficLog(bool on) override { target->setTrafficLog(on); }
-    std::string put(const std::string& url, const std::string& body) override { return target->put(url, body); }
-    std::string post(const std::string& url, const std::vector<std::string>& entries) override
-    {
-        return target->post(url, entries);
-    }
-    std::string get(const std::string& url) override { return target->get(url); }
-};
-
-std::string currentErrorMessage()
-{
-    try {
-        throw;
-    } catch (const std::exception& e) {
-        return e.what();
-    } catch (...) {
-        return "Unknown error";
-    }
-}
 
 std::string summaryLine(const RunSummary& s)
 {
@@ -70,12 +39,8 @@ int runSend(const Args& argv, std::ostream& out, std::ostream& err)
 
     ConsoleHost console(out, err, args.has("--verbose"));
     TDataModule1 data;
-    ClientSlot slot;
-    PostingEngine engine(data, console, console, slot);
-    ProgressHandlers handlers(console, engine.DiagnosticsOn);
-    HttpSession session(handlers, SystemClock::instance(), [] {});
-    handlers.setStatusLineSource([&session] { return session.lastStatusLine(); });
-    slot.target = &session;
+    PostingStation station(data, console, console);
+    PostingEngine& engine = station.engine;
     engine.setPauseSeconds(pause);
 
     int status = kExitOk;
@@ -85,7 +50,7 @@ int runSend(const Args& argv, std::ostream& out, std::ostream& err)
         status = engine.lastOutcome() == RunOutcome::Completed ? kExitOk : kExitAborted;
     } catch (...) {
         // What the general error handler would show in its message box.
-        writeLines(err, formatErrorMessage(currentErrorMessage()));
+        writeLines(err, formatErrorMessage(currentExceptionMessage()));
         status = kExitFailed;
     }
     err << summaryLine(engine.summary()) << '\n';

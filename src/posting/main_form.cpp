@@ -1,8 +1,6 @@
 #include "posting/main_form.h"
 
-#include "http/http_session.h"
-#include "posting/posting_engine.h"
-#include "posting/progress_handlers.h"
+#include "posting/posting_station.h"
 #include "screens/qt_text.h"
 #include "store/data_module.h"
 #include "util/error_handler.h"
@@ -22,20 +20,6 @@
 #include <QVBoxLayout>
 
 namespace torvane {
-
-// The HTTP client with its transport, log and cookies, and the handlers of its progress events, which
-// read the engine's diagnostics flag.
-struct TMainForm::HttpParts {
-    HttpParts(Host& host, const bool& diagnosticsOn)
-        : handlers(host, diagnosticsOn),
-          session(handlers, SystemClock::instance(), [&host] { host.processMessages(); })
-    {
-        handlers.setStatusLineSource([this] { return session.lastStatusLine(); });
-    }
-    ProgressHandlers handlers;
-    HttpSession session;
-};
-
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
 {
@@ -135,16 +119,18 @@ void TMainForm::createMenus()
 void TMainForm::attachDataModule(TDataModule1& data)
 {
     m_data = &data;
-    m_engine = std::make_unique<PostingEngine>(data, static_cast<Host&>(*this), static_cast<Dialogs&>(*this),
-                                               m_client);
-    m_http = std::make_unique<HttpParts>(static_cast<Host&>(*this), m_engine->DiagnosticsOn);
-    if (!m_client.target)
-        m_client.target = &m_http->session;
+    m_station = std::make_unique<PostingStation>(data, static_cast<Host&>(*this), static_cast<Dialogs&>(*this));
+}
+
+PostingEngine* TMainForm::engine()
+{
+    return m_station ? &m_station->engine : nullptr;
 }
 
 void TMainForm::setPostingClient(PostingClient& client)
 {
-    m_client.target = &client;
+    if (m_station)
+        m_station->useClient(client);
 }
 
 void TMainForm::changeEvent(QEvent* event)
@@ -163,9 +149,9 @@ void TMainForm::showEvent(QShowEvent* event)
 
 void TMainForm::FormActivate()
 {
-    if (!m_engine)
+    if (!engine())
         return;
-    m_engine->FormActivate([this] { showDiagnosticsPane(); });
+    engine()->FormActivate([this] { showDiagnosticsPane(); });
 }
 
 void TMainForm::showDiagnosticsPane()
@@ -184,9 +170,9 @@ void TMainForm::Settings1Click()
     if (!m_windows.settings)
         return;
     const bool showPostingData = m_windows.settings();
-    if (m_engine) {
-        m_engine->ShowPostingData = showPostingData;
-        m_engine->DiagnosticsOn = m_data->SettingsTable.logical("ViewDiag", false);
+    if (engine()) {
+        engine()->ShowPostingData = showPostingData;
+        engine()->DiagnosticsOn = m_data->SettingsTable.logical("ViewDiag", false);
     }
 }
 
@@ -195,7 +181,7 @@ void TMainForm::Print1Click()
     if (!m_windows.print)
         return;
     m_windows.print(Memo2->toPlainText());
-    if (m_engine && m_engine->DiagnosticsOn)
+    if (engine() && engine()->DiagnosticsOn)
         m_windows.print(Memo1->toPlainText());
 }
 
@@ -212,14 +198,14 @@ void TMainForm::Exit1Click()
 
 void TMainForm::SendData1Click()
 {
-    if (!m_engine || m_engine->isRunning())
+    if (!engine() || engine()->isRunning())
         return;
     SendData1->setEnabled(false);
     struct Reenable {
         QAction* action;
         ~Reenable() { action->setEnabled(true); }
     } reenable{SendData1};
-    m_engine->SendData1Click();
+    engine()->SendData1Click();
 }
 
 void TMainForm::ViewTrackingData1Click()

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "posting/host.h"
-#include "posting/posting_client.h"
 
 #include <QMainWindow>
 
@@ -19,6 +18,8 @@ namespace torvane {
 
 class TDataModule1;
 class PostingEngine;
+class PostingClient;
+class PostingStation;
 
 // What the menu items open; the start-up sequence fills these with the long-lived windows.
 struct MainFormWindows {
@@ -38,10 +39,10 @@ public:
     // Attaches the data module once it exists; the posting engine is made here.
     void attachDataModule(TDataModule1& data);
     void setWindows(MainFormWindows windows) { m_windows = std::move(windows); }
-    // For tests: the posting client to use instead of the HTTP client.
+    // For tests, after attachDataModule: the posting client to use instead of the HTTP client.
     void setPostingClient(PostingClient& client);
 
-    PostingEngine* engine() { return m_engine.get(); }
+    PostingEngine* engine();
     Dialogs& dialogs() { return *this; }
     Host& host() { return *this; }
     // Replaces the message boxes (tests answer questions through this).
@@ -100,10 +101,7 @@ private:
     void showExclamation(const std::string& caption, const std::string& text) override;
     void showError(const std::string& caption, const std::string& text) override;
 
-    struct HttpParts;
-    ForwardingClient m_client;
-    std::unique_ptr<PostingEngine> m_engine;
-    std::unique_ptr<HttpParts> m_http;
+    std::unique_ptr<PostingStation> m_station;
     TDataModule1* m_data = nullptr;
     Dialogs* m_dialogsOverride = nullptr;
     MainFormWindows m_windows;

@@ -20,17 +20,20 @@ void setErrorReporter(ErrorReporter r)
     reporter() = std::move(r);
 }
 
-void reportCurrentException()
+std::string currentExceptionMessage()
 {
-    std::string message;
     try {
         throw;
     } catch (const std::exception& e) {
-        message = e.what();
+        return e.what();
     } catch (...) {
-        message = "Unknown error";
+        return "Unknown error";
     }
-    reporter()(formatErrorMessage(message));
+}
+
+void reportCurrentException()
+{
+    reporter()(formatErrorMessage(currentExceptionMessage()));
 }
 
 }  // namespace torvane

@@ -14,6 +14,8 @@ namespace torvane {
 using ErrorReporter = std::function<void(const std::string& message)>;
 void setErrorReporter(ErrorReporter reporter);
 
+// The message of the error in flight (call from a catch block), not yet formatted.
+std::string currentExceptionMessage();
 // Reports the error in flight (call from a catch block) through the reporter.
 void reportCurrentException();
 

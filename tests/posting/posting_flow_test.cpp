@@ -1,9 +1,7 @@
 // A whole posting run through the real HTTP client against a loopback server: the worked example of
 // two records, the second run that skips what the first one tracked, and a resend after the tracking
 // record is deleted.
-#include "http/http_session.h"
-#include "posting/posting_engine.h"
-#include "posting/progress_handlers.h"
+#include "posting/posting_station.h"
 #include "support/recording_host.h"
 #include "support/scripted_server.h"
 #include "support/temp_dir.h"
@@ -27,20 +25,15 @@ protected:
     test::ScriptedDialogs dialogs;
     test::FakeClock clock;
     test::ScriptedServer server;
-    std::unique_ptr<ProgressHandlers> handlers;
-    std::unique_ptr<HttpSession> session;
-    std::unique_ptr<PostingEngine> engine;
+    std::unique_ptr<PostingStation> station;
+    PostingEngine* engine = nullptr;
 
     void SetUp() override
     {
-        // The engine exists first: the handlers read its diagnostics flag.
-        engine = std::make_unique<PostingEngine>(data, host, dialogs, forwarder, clock);
-        handlers = std::make_unique<ProgressHandlers>(host, engine->DiagnosticsOn);
         HttpSessionOptions options;
         options.trafficLogFile = dir.file("DebugFile.log");
-        session = std::make_unique<HttpSession>(*handlers, SystemClock::instance(), [] {}, options);
-        handlers->setStatusLineSource([this] { return session->lastStatusLine(); });
-        forwarder.target = session.get();
+        station = std::make_unique<PostingStation>(data, host, dialogs, clock, options);
+        engine = &station->engine;
 
         auto& s = data.SettingsTable;
         s.setText("URL", server.url("/cgi-bin/order"));
@@ -79,8 +72,6 @@ protected:
         o.setText("ImportMap", map);
         o.post();
     }
-
-    ForwardingClient forwarder;
 };
 
 const Lines kRefusal1002 = {"Data Not Sent For 1002, Missing Required Fields", "", "     ZIP Required", ""};
