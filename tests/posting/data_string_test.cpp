@@ -1,7 +1,6 @@
 #include "posting/posting_engine.h"
 
-#include "support/recording_host.h"
-#include "support/temp_dir.h"
+#include "support/engine_bench.h"
 #include "util/error.h"
 
 #include <gtest/gtest.h>
@@ -11,11 +10,6 @@
 namespace torvane {
 namespace {
 
-using test::FakeClock;
-using test::FakePostingClient;
-using test::RecordingHost;
-using test::ScriptedDialogs;
-using test::TempDir;
 using Lines = std::vector<std::string>;
 
 // One row of the field definitions; unset optionals stay blank.
@@ -43,15 +37,7 @@ struct OptionRow {
     std::optional<bool> isDefault;
 };
 
-// A store in a fresh directory with an engine over it and recording stand-ins around it.
-struct Bench {
-    TempDir dir;
-    TDataModule1 data{dir.file("torvane.db")};
-    RecordingHost host;
-    ScriptedDialogs dialogs;
-    FakePostingClient client;
-    FakeClock clock;
-    PostingEngine engine{data, host, dialogs, client, clock};
+struct Bench : test::EngineBench {
     int32_t nextOrder = 10;
 
     void addField(const FieldRow& f)

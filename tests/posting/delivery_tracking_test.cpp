@@ -1,6 +1,4 @@
-#include "posting/posting_engine.h"
-#include "support/recording_host.h"
-#include "support/temp_dir.h"
+#include "support/engine_bench.h"
 
 #include <gtest/gtest.h>
 
@@ -9,21 +7,8 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class DeliveryTrackingTest : public ::testing::Test {
+class DeliveryTrackingTest : public ::testing::Test, protected test::EngineBench {
 protected:
-    test::TempDir dir;
-    TDataModule1 data{dir.file("torvane.db")};
-    test::RecordingHost host;
-    test::ScriptedDialogs dialogs;
-    test::FakePostingClient client;
-    test::FakeClock clock;
-    PostingEngine engine{data, host, dialogs, client, clock};
-
-    void set(const std::string& field, const std::string& value)
-    {
-        data.SettingsTable.setText(field, value);
-        data.SettingsTable.post();
-    }
     void addTrack(const std::string& key, Date sent)
     {
         data.TrackTable.append();

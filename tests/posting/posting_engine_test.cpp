@@ -1,6 +1,4 @@
-#include "posting/posting_engine.h"
-#include "support/recording_host.h"
-#include "support/temp_dir.h"
+#include "support/engine_bench.h"
 #include "util/error.h"
 
 #include <gtest/gtest.h>
@@ -12,21 +10,8 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class PostingRunTest : public ::testing::Test {
+class PostingRunTest : public ::testing::Test, protected test::EngineBench {
 protected:
-    test::TempDir dir;
-    TDataModule1 data{dir.file("torvane.db")};
-    test::RecordingHost host;
-    test::ScriptedDialogs dialogs;
-    test::FakePostingClient client;
-    test::FakeClock clock;
-    PostingEngine engine{data, host, dialogs, client, clock};
-
-    void set(const std::string& field, const std::string& value)
-    {
-        data.SettingsTable.setText(field, value);
-        data.SettingsTable.post();
-    }
     void configure(const std::string& exportBytes, const std::string& method = "POST")
     {
         dir.write("export.txt", exportBytes);
