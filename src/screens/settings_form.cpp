@@ -68,6 +68,35 @@ template <typename L> L* tight(L* layout, int margin = 6)
     return layout;
 }
 
+struct ButtonSpec {
+    const char* name;
+    const char* caption;
+    std::function<void()> work;
+};
+
+// The buttons at the right of a page, top to bottom.
+QVBoxLayout* buttonColumn(const std::vector<ButtonSpec>& specs, QWidget* page, QObject* context)
+{
+    auto* column = new QVBoxLayout;
+    for (const ButtonSpec& spec : specs) {
+        auto* b = button(spec.name, QString::fromLatin1(spec.caption), page);
+        onClick(b, context, spec.work);
+        column->addWidget(b);
+    }
+    column->addStretch(1);
+    return column;
+}
+
+// A page's grid; it only chooses the current row, and Ctrl+Delete asks before deleting it.
+DBGrid* dataGrid(DataSource& source, std::vector<DBGrid::Column> columns, const char* name, QWidget* page,
+                 DBGrid::Confirm confirm)
+{
+    auto* grid = new DBGrid(source, std::move(columns), page);
+    grid->setObjectName(QString::fromLatin1(name));
+    grid->setConfirm(std::move(confirm));
+    return grid;
+}
+
 QLabel* label(const QString& text, QWidget* buddy, QWidget* parent)
 {
     auto* l = new QLabel(text, parent);
@@ -201,20 +230,24 @@ QWidget* TSettingsForm::buildApplicationPage()
     return page;
 }
 
+std::function<bool(const std::string&, const std::string&)> TSettingsForm::gridConfirm()
+{
+    // Asked through whatever dialogs are set when the key is pressed, not when the grid was built.
+    return [this](const std::string& caption, const std::string& text) { return dialogs().askOkCancel(caption, text); };
+}
+
 QWidget* TSettingsForm::buildFieldsPage()
 {
     auto* page = named(new QWidget, "TabSheet2");
     DataSource& src = m_data.FieldsSource;
     auto* layout = tight(new QVBoxLayout(page), 4);
 
-    auto* grid1 = named(new DBGrid(src,
-                                   {{"OrderNum", QStringLiteral("Order Number")},
-                                    {"Name", QStringLiteral("Field Name")},
-                                    {"Type", QStringLiteral("Type")}},
-                                   page),
-                        "DBGrid1");
-    grid1->setConfirm([this](const std::string& c, const std::string& t) { return dialogs().askOkCancel(c, t); });
-    layout->addWidget(grid1, 1);
+    layout->addWidget(dataGrid(src,
+                               {{"OrderNum", QStringLiteral("Order Number")},
+                                {"Name", QStringLiteral("Field Name")},
+                                {"Type", QStringLiteral("Type")}},
+                               "DBGrid1", page, gridConfirm()),
+                      1);
 
     auto* lower = new QHBoxLayout;
     auto* group = named(new QGroupBox(QStringLiteral("Fields"), page), "GroupBox4");
@@ -260,18 +293,10 @@ QWidget* TSettingsForm::buildFieldsPage()
     }
     lower->addWidget(group, 1);
 
-    auto* buttons = new QVBoxLayout;
-    auto* insert = button("InsertB", QStringLiteral("Insert"), page);
-    auto* save = button("SaveB", QStringLiteral("Save"), page);
-    auto* del = button("DeleteB", QStringLiteral("Delete"), page);
-    onClick(insert, this, [this] { InsertBClick(); });
-    onClick(save, this, [this] { SaveBClick(); });
-    onClick(del, this, [this] { DeleteBClick(); });
-    buttons->addWidget(insert);
-    buttons->addWidget(save);
-    buttons->addWidget(del);
-    buttons->addStretch(1);
-    lower->addLayout(buttons);
+    lower->addLayout(buttonColumn({{"InsertB", "Insert", [this] { InsertBClick(); }},
+                                   {"SaveB", "Save", [this] { SaveBClick(); }},
+                                   {"DeleteB", "Delete", [this] { DeleteBClick(); }}},
+                                  page, this));
     layout->addLayout(lower);
     return page;
 }
@@ -282,14 +307,12 @@ QWidget* TSettingsForm::buildFieldDataPage()
     DataSource& src = m_data.SelDataSource;
     auto* layout = tight(new QVBoxLayout(page), 4);
 
-    auto* grid2 = named(new DBGrid(src,
-                                   {{"Name", QStringLiteral("Field Name")},
-                                    {"OrderNum", QStringLiteral("Order Number")},
-                                    {"Value", QStringLiteral("Value")}},
-                                   page),
-                        "DBGrid2");
-    grid2->setConfirm([this](const std::string& c, const std::string& t) { return dialogs().askOkCancel(c, t); });
-    layout->addWidget(grid2, 1);
+    layout->addWidget(dataGrid(src,
+                               {{"Name", QStringLiteral("Field Name")},
+                                {"OrderNum", QStringLiteral("Order Number")},
+                                {"Value", QStringLiteral("Value")}},
+                               "DBGrid2", page, gridConfirm()),
+                      1);
 
     auto* lower = new QHBoxLayout;
     auto* group = named(new QGroupBox(QStringLiteral("Field Data"), page), "GroupBox5");
@@ -317,21 +340,11 @@ QWidget* TSettingsForm::buildFieldDataPage()
     }
     lower->addWidget(group, 1);
 
-    auto* buttons = new QVBoxLayout;
-    auto* copy = button("DupButton", QStringLiteral("Copy"), page);
-    auto* insert = button("InsertB2", QStringLiteral("Insert"), page);
-    auto* save = button("SaveB2", QStringLiteral("Save"), page);
-    auto* del = button("Deleteb2", QStringLiteral("Delete"), page);
-    onClick(copy, this, [this] { DupButtonClick(); });
-    onClick(insert, this, [this] { InsertB2Click(); });
-    onClick(save, this, [this] { SaveB2Click(); });
-    onClick(del, this, [this] { Deleteb2Click(); });
-    buttons->addWidget(copy);
-    buttons->addWidget(insert);
-    buttons->addWidget(save);
-    buttons->addWidget(del);
-    buttons->addStretch(1);
-    lower->addLayout(buttons);
+    lower->addLayout(buttonColumn({{"DupButton", "Copy", [this] { DupButtonClick(); }},
+                                   {"InsertB2", "Insert", [this] { InsertB2Click(); }},
+                                   {"SaveB2", "Save", [this] { SaveB2Click(); }},
+                                   {"Deleteb2", "Delete", [this] { Deleteb2Click(); }}},
+                                  page, this));
     layout->addLayout(lower);
     return page;
 }

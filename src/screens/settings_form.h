@@ -56,6 +56,7 @@ protected:
 
 private:
     QWidget* buildApplicationPage();
+    std::function<bool(const std::string&, const std::string&)> gridConfirm();
     QWidget* buildFieldsPage();
     QWidget* buildFieldDataPage();
     QWidget* buildBottomBar();
