@@ -46,7 +46,7 @@ Cell columnCell(sqlite3_stmt* stmt, int column)
 Database::Database(const std::string& path) : m_path(path)
 {
     const std::string shown = std::filesystem::absolute(path).string();
-    if (sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
         const std::string reason = m_db ? sqlite3_errmsg(m_db) : "out of memory";
         sqlite3_close(m_db);
         m_db = nullptr;

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <unordered_map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,7 +61,7 @@ private:
 
     std::string m_path;
     sqlite3* m_db = nullptr;
-    std::map<std::string, sqlite3_stmt*> m_statements;
+    std::unordered_map<std::string, sqlite3_stmt*> m_statements;
     std::map<std::string, uint64_t> m_generations;
     std::map<int, Listener> m_listeners;
     int m_nextListener = 1;
