@@ -430,6 +430,37 @@ long failedResult(int sslError, int savedErrno, bool& broken)
 
 }  // namespace
 
+namespace {
+
+struct Transfer {
+    int result = 0;
+    int sslError = SSL_ERROR_NONE;
+    int savedErrno = 0;
+};
+
+// One SSL_read or SSL_write; when OpenSSL reports that it wants to read or write first, the call is
+// made once more and its result stands.
+template <typename Call> Transfer transferOnce(const TlsApi& a, SSL* ssl, Call call)
+{
+    Transfer t;
+    SigpipeGuard guard;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        a.ERR_clear_error();
+        errno = 0;
+        t.result = call();
+        t.savedErrno = errno;
+        if (t.result > 0)
+            return t;
+        t.sslError = a.SSL_get_error(ssl, t.result);
+        if (t.sslError != SSL_ERROR_WANT_READ && t.sslError != SSL_ERROR_WANT_WRITE)
+            break;
+    }
+    a.ERR_clear_error();
+    return t;
+}
+
+}  // namespace
+
 long TlsConnection::read(char* buf, size_t len)
 {
     if (!m_ssl || !m_handshakeDone || m_broken) {
@@ -441,25 +472,10 @@ long TlsConnection::read(char* buf, size_t len)
     const TlsApi& a = *m_api;
     SSL* ssl = static_cast<SSL*>(m_ssl);
     CallScope scope(m_api.get());
-    int result = 0;
-    int sslError = SSL_ERROR_NONE;
-    int savedErrno = 0;
-    {
-        SigpipeGuard guard;
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            a.ERR_clear_error();
-            errno = 0;
-            result = a.SSL_read(ssl, buf, clampToInt(len));
-            savedErrno = errno;
-            if (result > 0)
-                return result;
-            sslError = a.SSL_get_error(ssl, result);
-            if (sslError != SSL_ERROR_WANT_READ && sslError != SSL_ERROR_WANT_WRITE)
-                break;
-        }
-        a.ERR_clear_error();
-    }
-    return failedResult(sslError, savedErrno, m_broken);
+    const Transfer t = transferOnce(a, ssl, [&] { return a.SSL_read(ssl, buf, clampToInt(len)); });
+    if (t.result > 0)
+        return t.result;
+    return failedResult(t.sslError, t.savedErrno, m_broken);
 }
 
 long TlsConnection::write(const char* buf, size_t len)
@@ -473,31 +489,16 @@ long TlsConnection::write(const char* buf, size_t len)
     const TlsApi& a = *m_api;
     SSL* ssl = static_cast<SSL*>(m_ssl);
     CallScope scope(m_api.get());
-    int result = 0;
-    int sslError = SSL_ERROR_NONE;
-    int savedErrno = 0;
-    {
-        SigpipeGuard guard;
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            a.ERR_clear_error();
-            errno = 0;
-            result = a.SSL_write(ssl, buf, clampToInt(len));
-            savedErrno = errno;
-            if (result > 0)
-                return result;
-            sslError = a.SSL_get_error(ssl, result);
-            if (sslError != SSL_ERROR_WANT_READ && sslError != SSL_ERROR_WANT_WRITE)
-                break;
-        }
-        a.ERR_clear_error();
-    }
-    if (sslError == SSL_ERROR_ZERO_RETURN || (sslError == SSL_ERROR_SYSCALL && savedErrno == 0)) {
+    const Transfer t = transferOnce(a, ssl, [&] { return a.SSL_write(ssl, buf, clampToInt(len)); });
+    if (t.result > 0)
+        return t.result;
+    if (t.sslError == SSL_ERROR_ZERO_RETURN || (t.sslError == SSL_ERROR_SYSCALL && t.savedErrno == 0)) {
         // A write cannot report "closed" as a count: a peer that went away is a reset connection.
         m_broken = true;
         errno = EPIPE;
         return -1;
     }
-    return failedResult(sslError, savedErrno, m_broken);
+    return failedResult(t.sslError, t.savedErrno, m_broken);
 }
 
 void TlsConnection::shutdown()
