@@ -2,10 +2,13 @@
 // addresses; the banner and the web address open the maker's web site. Built anew for each opening.
 #pragma once
 
+#include "app/product_panel.h"
+
 #include <QDialog>
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 
 class QFrame;
 class QLabel;
@@ -43,6 +46,7 @@ protected:
 
 private:
     void openWebSite();
+    std::unique_ptr<ProductPanel> m_panel;
     // A double click arrives as press, release, double click, release: the second release must not
     // open the site a second time.
     bool m_swallowRelease = false;

@@ -1,33 +1,18 @@
 // The splash window shown while the application starts: product name, version, pictures, the
-// maker's addresses and "Loading....". Also home of the product-name fitting both it and the about
-// box use, and of the loading of the product pictures.
+// maker's addresses and "Loading....".
 #pragma once
 
+#include "app/product_panel.h"
+
 #include <QDialog>
-#include <QFont>
-#include <QString>
+
+#include <memory>
 
 class QFrame;
 class QLabel;
 class QProgressBar;
 
 namespace torvane {
-
-// The widest the product name may be drawn, in pixels, in the splash and the about box.
-inline constexpr int kProductNameWidthLimit = 273;
-
-// Shrinks the font one point at a time while the text drawn in it is wider than the limit; a font
-// that already fits comes back unchanged. Never goes below one point.
-QFont fitFontToWidth(QFont font, const QString& text, int limit = kProductNameWidthLimit);
-
-// The design fonts: "Times New Roman" 18 point bold for the product name, "MS Sans Serif" for the
-// rest. Linux lacks both, so they map once onto the metric-compatible Liberation fonts.
-QFont productNameFont();
-QFont windowFont(int pointSize);
-
-// Resource paths of the product pictures; the images are registered on first use.
-QString logoPicturePath();
-QString bannerPicturePath();
 
 class TSplashForm : public QDialog {
     Q_OBJECT
@@ -51,9 +36,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-};
 
-// Puts the window in the middle of its screen.
-void centreOnScreen(QWidget* window);
+private:
+    std::unique_ptr<ProductPanel> m_panel;
+};
 
 }  // namespace torvane
