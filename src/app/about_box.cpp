@@ -5,6 +5,7 @@
 
 #include <QDesktopServices>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QStyle>
