@@ -14,8 +14,6 @@
 #include "util/error_handler.h"
 #include "util/product_info.h"
 
-#include <QLocale>
-
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -30,7 +28,7 @@ int runApplication(int argc, char** argv)
 {
     // 1. The application framework.
     TorvaneApplication app(argc, argv);
-    setShortDateFormat(toBytes(QLocale::system().dateFormat(QLocale::ShortFormat)));
+    setShortDateFormat(localeShortDateFormat());
     setErrorReporter([](const std::string& message) { showErrorBox(toQString(message)); });
 
     // 2. The splash, painted at once, without a progress bar.

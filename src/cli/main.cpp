@@ -5,6 +5,7 @@
 #include "cli/commands.h"
 
 #include "util/error.h"
+#include "util/dates.h"
 #include "util/product_info.h"
 
 #include <cerrno>
@@ -31,6 +32,8 @@ int main(int argc, char** argv)
     // A reader that goes away (send | head) must not kill a run halfway between sending a record and
     // tracking it; the lines it no longer reads are simply lost.
     std::signal(SIGPIPE, SIG_IGN);
+    // Dates are shown as the application shows them: in the user's short date format.
+    setShortDateFormat(localeShortDateFormat());
     try {
         const Invocation inv = parseInvocation(std::vector<std::string>(argv + 1, argv + argc));
         if (inv.version) {

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <chrono>
 #include <ctime>
+#include <langinfo.h>
+#include <locale.h>
 #include <vector>
 
 namespace torvane {
@@ -104,6 +106,45 @@ void setShortDateFormat(const std::string& pattern)
 {
     if (!pattern.empty())
         formatStorage() = pattern;
+}
+
+std::string patternFromStrftime(const std::string& format)
+{
+    std::string pattern;
+    for (size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != '%') {
+            if (std::isalpha(static_cast<unsigned char>(format[i])))
+                return {};  // a letter would read as a field of the pattern
+            pattern += format[i];
+            continue;
+        }
+        if (++i == format.size())
+            return {};
+        switch (format[i]) {
+        case 'd': pattern += "dd"; break;
+        case 'e': pattern += "d"; break;
+        case 'm': pattern += "MM"; break;
+        case 'y': pattern += "yy"; break;
+        case 'Y': pattern += "yyyy"; break;
+        case 'D': pattern += "MM/dd/yy"; break;
+        case 'F': pattern += "yyyy-MM-dd"; break;
+        default: return {};
+        }
+    }
+    return pattern;
+}
+
+std::string localeShortDateFormat()
+{
+    const std::string fallback = "MM/dd/yyyy";
+    locale_t locale = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0));
+    if (locale == static_cast<locale_t>(0))
+        locale = newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(0));
+    if (locale == static_cast<locale_t>(0))
+        return fallback;
+    const std::string pattern = patternFromStrftime(nl_langinfo_l(D_FMT, locale));
+    freelocale(locale);
+    return pattern.empty() ? fallback : pattern;
 }
 
 const std::string& shortDateFormat()

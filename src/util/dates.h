@@ -25,6 +25,11 @@ std::optional<Date> fromIsoText(const std::string& text);
 // The short date format as a pattern of d, dd, M, MM, yy and yyyy with separators, for instance
 // "MM/dd/yyyy". The application sets it from the desktop's locale at start; the default is month-first.
 void setShortDateFormat(const std::string& pattern);
+// The short date format of the user's locale (the LC_TIME settings of the environment) as such a
+// pattern; the month-first default when the locale's format cannot be expressed.
+std::string localeShortDateFormat();
+// The same translation for a strftime-style format such as "%m/%d/%y"; empty when it cannot.
+std::string patternFromStrftime(const std::string& format);
 const std::string& shortDateFormat();
 std::string formatShortDate(Date date);
 // Reads a date written in the short date format, or as ISO text.

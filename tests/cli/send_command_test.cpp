@@ -11,6 +11,16 @@
 namespace torvane {
 namespace {
 
+// Today as the companion shows it: in the short date format of the locale it runs in.
+std::string shownToday()
+{
+    setShortDateFormat(localeShortDateFormat());
+    const std::string shown = formatShortDate(today());
+    setShortDateFormat("MM/dd/yyyy");
+    return shown;
+}
+
+
 using Lines = std::vector<std::string>;
 
 const char* const kForm =
@@ -142,7 +152,7 @@ TEST_F(SendTest, FullRunThenASecondRunSkipsWhatTheFirstTracked)
     // The unknown code goes out as the list's default option.
     EXPECT_NE(requests[1].find("\r\n\r\nacct=1003&zip=54321&color=r"), std::string::npos) << requests[1];
 
-    const std::string sentOn = formatShortDate(today());
+    const std::string sentOn = shownToday();
     const test::CliResult second = send();
     EXPECT_EQ(second.status, 0) << second.err;
     const Lines out = test::splitOutputLines(second.out);
@@ -160,7 +170,7 @@ TEST_F(SendTest, TrackingDeleteLetsTheNextRunSendThatRecordAgain)
     ASSERT_EQ(send().status, 0);
 
     const Lines listed = test::splitOutputLines(ok({"tracking", "list"}));
-    const std::string sentOn = formatShortDate(today());
+    const std::string sentOn = shownToday();
     EXPECT_TRUE(containsInOrder(listed, {"Data Sent  Date Sent"}));
     EXPECT_NE(std::find(listed.begin(), listed.end(), "1001       " + sentOn), listed.end())
         << ::testing::PrintToString(listed);

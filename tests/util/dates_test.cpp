@@ -34,6 +34,22 @@ TEST_F(DatesTest, ShortDateFormatsBothWays)
         EXPECT_FALSE(parseShortDate(bad).has_value()) << bad;
 }
 
+TEST_F(DatesTest, LocaleFormatsBecomePatterns)
+{
+    struct Case {
+        const char* strftime;
+        const char* pattern;
+    };
+    const Case cases[] = {
+        {"%m/%d/%y", "MM/dd/yy"}, {"%d.%m.%Y", "dd.MM.yyyy"}, {"%Y-%m-%d", "yyyy-MM-dd"},
+        {"%D", "MM/dd/yy"},       {"%e/%m/%Y", "d/MM/yyyy"},  {"%A %d", ""},
+        {"%d de %m", ""},         {"%", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(patternFromStrftime(c.strftime), c.pattern) << c.strftime;
+    EXPECT_FALSE(localeShortDateFormat().empty());
+}
+
 TEST_F(DatesTest, DayArithmeticCrossesMonthsYearsAndLeapDays)
 {
     EXPECT_EQ(addDays({2026, 1, 1}, -1), (Date{2025, 12, 31}));
