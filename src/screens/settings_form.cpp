@@ -68,19 +68,19 @@ template <typename L> L* tight(L* layout, int margin = 6)
     return layout;
 }
 
-struct ButtonSpec {
+struct ButtonDef {
     const char* name;
     const char* caption;
     std::function<void()> work;
 };
 
 // The buttons at the right of a page, top to bottom.
-QVBoxLayout* buttonColumn(const std::vector<ButtonSpec>& specs, QWidget* page, QObject* context)
+QVBoxLayout* buttonColumn(const std::vector<ButtonDef>& buttons, QWidget* page, QObject* context)
 {
     auto* column = new QVBoxLayout;
-    for (const ButtonSpec& spec : specs) {
-        auto* b = button(spec.name, QString::fromLatin1(spec.caption), page);
-        onClick(b, context, spec.work);
+    for (const ButtonDef& def : buttons) {
+        auto* b = button(def.name, QString::fromLatin1(def.caption), page);
+        onClick(b, context, def.work);
         column->addWidget(b);
     }
     column->addStretch(1);
@@ -138,7 +138,7 @@ TSettingsForm::TSettingsForm(TDataModule1& data, TImportHTMLForm& importForm, QW
     layout->addWidget(m_pages, 1);
     layout->addWidget(buildBottomBar());
 
-    // The dialog frame has a fixed size: the specified client area, or more when the fonts need it.
+    // The dialog frame has a fixed size: its design client area of 426 by 439, or more when the fonts need it.
     setFixedSize(minimumSizeHint().expandedTo(QSize(426, 439)));
 }
 
