@@ -28,9 +28,10 @@ void PostingEngine::MakeDataString(const std::string& line)
     std::string overflowText;
 
     // The definitions are fetched for every record, so an edit made in the settings dialog during a
-    // run applies from the next record on.
-    Query& fields = m_data.FieldsQuery;
-    fields.close();
+    // run applies from the next record on. The record works on a holder of its own: the dialog, which
+    // can open while messages are handled below, uses the shared one to empty the table for an import,
+    // and that must not cut this record's field list short.
+    Query fields(m_data.database());
     fields.open(selectFieldsInOrder());
     for (bool found = fields.findFirst(); found; found = fields.findNext()) {
         const FieldSettings field = GetFieldSettings(fields);

@@ -1,4 +1,5 @@
 #include "posting/posting_engine.h"
+#include "store/form_definition.h"
 
 #include "support/engine_bench.h"
 #include "util/error.h"
@@ -367,6 +368,44 @@ TEST(DataStringRunTest, WarningsAcceptanceAndRefusalInTheInformationPane)
                             }));
     ASSERT_EQ(b.client.requests.size(), 1u);
     EXPECT_EQ(b.client.requests[0].entries, (Lines{"ACCT=1001", "STATE=", "ZIP=12345"}));
+}
+
+TEST(MakeDataStringTest, AnImportStartedWhileMessagesAreHandledDoesNotCutTheRecordShort)
+{
+    // The settings dialog can open while the run handles messages; its Import empties the field
+    // definitions. The record in progress keeps the list it started with; the next one sees the new one.
+    struct ImportingHost : test::RecordingHost {
+        TDataModule1* data = nullptr;
+        bool imported = false;
+        void processMessages() override
+        {
+            if (!imported && data) {
+                imported = true;
+                emptyFormDefinition(*data);
+            }
+        }
+    };
+    test::TempDir dir;
+    TDataModule1 data(dir.file("torvane.db"));
+    for (const char* name : {"A", "B", "C"}) {
+        data.FieldsTable.append();
+        data.FieldsTable.setText("Name", name);
+        data.FieldsTable.setInteger("ImportStart", 1);
+        data.FieldsTable.setInteger("ImportLength", 1);
+        data.FieldsTable.post();
+    }
+    ImportingHost host;
+    host.data = &data;
+    test::ScriptedDialogs dialogs;
+    test::FakePostingClient client;
+    test::FakeClock clock;
+    PostingEngine engine(data, host, dialogs, client, clock);
+
+    engine.MakeDataString("x");
+    EXPECT_TRUE(host.imported);
+    EXPECT_EQ(engine.DataList, (Lines{"A=x", "B=x", "C=x"}));
+    engine.MakeDataString("y");
+    EXPECT_TRUE(engine.DataList.empty());
 }
 
 }  // namespace
