@@ -156,19 +156,13 @@ void DBCheckBox::refresh()
         setChecked(ticked);
 }
 
-// ---- DBComboBox ----
+// ---- DBChoiceBox ----
 
-DBComboBox::DBComboBox(DataSource& source, std::string field, const std::vector<std::string>& choices,
-                       QWidget* parent)
-    : QComboBox(parent),
-      m_view(source.DataSet),
-      m_field(std::move(field)),
-      m_subscription(m_view, [this] { refresh(); })
+DBChoiceBox::DBChoiceBox(DataSource& source, std::string field, QWidget* parent)
+    : QComboBox(parent), m_view(source.DataSet), m_field(std::move(field))
 {
     m_view.tableDef().field(m_field);
     setEditable(false);
-    for (const std::string& choice : choices)
-        addItem(toQString(choice));
     connect(this, &QComboBox::activated, this, [this](int index) {
         const bool ok = guarded([&] {
             WriteScope scope(m_writing);
@@ -177,26 +171,42 @@ DBComboBox::DBComboBox(DataSource& source, std::string field, const std::vector<
         if (!ok)
             refresh();
     });
+}
+
+void DBChoiceBox::showValue(bool blankIsAChoice)
+{
+    const QString value = m_view.isOpen() ? toQString(m_view.displayText(m_field)) : QString();
+    const int index = (value.isEmpty() && !blankIsAChoice)
+                          ? -1
+                          : findText(value, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index != currentIndex()) {
+        const QSignalBlocker blocker(this);
+        setCurrentIndex(index);
+    }
+}
+
+// ---- DBComboBox ----
+
+DBComboBox::DBComboBox(DataSource& source, std::string field, const std::vector<std::string>& choices,
+                       QWidget* parent)
+    : DBChoiceBox(source, std::move(field), parent), m_subscription(m_view, [this] { refresh(); })
+{
+    for (const std::string& choice : choices)
+        addItem(toQString(choice));
     refresh();
 }
 
 void DBComboBox::refresh()
 {
-    if (m_writing)
-        return;
-    const QString value = m_view.isOpen() ? toQString(m_view.displayText(m_field)) : QString();
-    const int index = findText(value, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index != currentIndex())
-        setCurrentIndex(index);
+    if (!m_writing)
+        showValue(true);
 }
 
 // ---- DBLookupComboBox ----
 
 DBLookupComboBox::DBLookupComboBox(DataSource& source, std::string field, DataSource& listSource,
                                    std::string listField, QWidget* parent)
-    : QComboBox(parent),
-      m_view(source.DataSet),
-      m_field(std::move(field)),
+    : DBChoiceBox(source, std::move(field), parent),
       m_listView(listSource.DataSet),
       m_listField(std::move(listField)),
       m_subscription(m_view, [this] { refresh(); }),
@@ -205,17 +215,7 @@ DBLookupComboBox::DBLookupComboBox(DataSource& source, std::string field, DataSo
     m_listTimer.setSingleShot(true);
     m_listTimer.setInterval(0);
     connect(&m_listTimer, &QTimer::timeout, this, &DBLookupComboBox::refreshList);
-    m_view.tableDef().field(m_field);
     m_listView.tableDef().field(m_listField);
-    setEditable(false);
-    connect(this, &QComboBox::activated, this, [this](int index) {
-        const bool ok = guarded([&] {
-            WriteScope scope(m_writing);
-            m_view.setText(m_field, toBytes(itemText(index)));
-        });
-        if (!ok)
-            refresh();
-    });
     refreshList();
 }
 
@@ -260,13 +260,8 @@ void DBLookupComboBox::refresh()
         refreshList();
         return;
     }
-    const QString value = m_view.isOpen() ? toQString(m_view.displayText(m_field)) : QString();
     // A blank field chooses nothing, even when the list holds a blank name.
-    const int index = value.isEmpty() ? -1 : findText(value, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index != currentIndex()) {
-        const QSignalBlocker blocker(this);
-        setCurrentIndex(index);
-    }
+    showValue(false);
 }
 
 // ---- DBGrid ----

@@ -80,28 +80,43 @@ private:
     bool m_writing = false;
 };
 
+// What the two drop-down controls share: the bound field, writing the chosen entry's text into it,
+// and showing the field's value as the chosen entry.
+class DBChoiceBox : public QComboBox {
+    Q_OBJECT
+public:
+    DBChoiceBox(DataSource& source, std::string field, QWidget* parent);
+
+protected:
+    virtual void refresh() = 0;
+    // Chooses the entry whose text is the field's value, or none; a blank field chooses the empty
+    // entry when blankIsAChoice, and nothing otherwise.
+    void showValue(bool blankIsAChoice);
+
+    TableView& m_view;
+    std::string m_field;
+    bool m_writing = false;
+};
+
 // A drop-down list of fixed choices; nothing else can be typed. A stored value that is not among the
 // choices shows an empty box.
-class DBComboBox : public QComboBox {
+class DBComboBox : public DBChoiceBox {
     Q_OBJECT
 public:
     DBComboBox(DataSource& source, std::string field, const std::vector<std::string>& choices,
                QWidget* parent = nullptr);
 
 private:
-    void refresh();
+    void refresh() override;
 
-    TableView& m_view;
-    std::string m_field;
     ViewSubscription m_subscription;
-    bool m_writing = false;
 };
 
 // A drop-down choice of one field of every row of another view (the lookup list); choosing an entry
 // stores its text in the bound field. The list follows the lookup view as its rows change: it is
 // rebuilt once the burst of changes is over (an import appends hundreds of rows in one go), or at
 // once when the list is opened or the bound field changes.
-class DBLookupComboBox : public QComboBox {
+class DBLookupComboBox : public DBChoiceBox {
     Q_OBJECT
 public:
     DBLookupComboBox(DataSource& source, std::string field, DataSource& listSource, std::string listField,
@@ -113,17 +128,14 @@ public:
 
 private:
     void listChanged();
-    void refresh();
+    void refresh() override;
 
-    TableView& m_view;
-    std::string m_field;
     TableView& m_listView;
     std::string m_listField;
     ViewSubscription m_subscription;
     ViewSubscription m_listSubscription;
     QTimer m_listTimer;
     bool m_listDirty = true;
-    bool m_writing = false;
 };
 
 // A read-only grid over a view: one column per field with its title, the current row follows the
