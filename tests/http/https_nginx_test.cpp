@@ -4,8 +4,8 @@
 #include "http/http_session.h"
 #include "http/tls_library.h"
 
+#include "support/nginx_server.h"
 #include "support/recording_http_events.h"
-#include "support/scripted_server.h"
 #include "support/temp_dir.h"
 #include "support/tls_test_server.h"
 #include "util/clock.h"
@@ -13,20 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <sstream>
-#include <thread>
 
 namespace torvane {
 namespace {
@@ -40,108 +27,37 @@ int count(const test::RecordingHttpEvents& events, const std::string& prefix)
                                           [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
 }
 
-std::string findNginx()
-{
-    std::vector<std::string> dirs = {"/usr/sbin", "/usr/local/sbin", "/usr/local/nginx/sbin"};
-    if (const char* path = std::getenv("PATH")) {
-        std::stringstream s(path);
-        std::string d;
-        while (std::getline(s, d, ':'))
-            dirs.push_back(d);
-    }
-    for (const std::string& d : dirs) {
-        const std::string candidate = d + "/nginx";
-        if (access(candidate.c_str(), X_OK) == 0)
-            return candidate;
-    }
-    return {};
-}
-
-bool accepts(int port)
-{
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-    close(fd);
-    return ok;
-}
-
 const char* const kPage = "<html><body>static page over nginx</body></html>\n";
 
-// One nginx master process with its own prefix directory, configuration and certificate.
-class Nginx {
-public:
+const char* const kLocations =
+    "    location = /echo { return 200 \"$scheme $request_method length=$content_length type=$content_type\"; }\n"
+    "    location = /moved { return 302 http://127.0.0.1:{PORT}/page.html; }\n"
+    "    location = /setcookie { add_header Set-Cookie \"sid=77; path=/\"; return 200 \"set\"; }\n"
+    "    location = /showcookie { return 200 \"cookie=$http_cookie\"; }\n";
+
+// nginx with TLS and a plain port, its certificate and its static page.
+struct Nginx {
     explicit Nginx(const std::string& binary)
+        : cert(test::makeTestCertificate(certDir.path(), test::CertKind::SelfSigned)),
+          tls{cert.certFile, cert.keyFile},
+          server(binary, kLocations, &tls)
     {
-        const std::string& d = m_dir.path();
-        const test::TestCertificate cert = test::makeTestCertificate(d, test::CertKind::SelfSigned);
-        m_tlsPort = test::ScriptedServer::unusedPort();
-        m_plainPort = test::ScriptedServer::unusedPort();
-        std::filesystem::create_directories(d + "/www");
-        std::filesystem::create_directories(d + "/logs");
-        m_dir.write("www/page.html", kPage);
-        const std::string plain = "http://127.0.0.1:" + std::to_string(m_plainPort);
-        std::string conf;
-        // Started as root, nginx would hand its workers to an account that cannot read the
-        // private temporary directory.
-        if (geteuid() == 0)
-            conf += "user root;\n";
-        conf += "worker_processes 1;\npid " + d + "/nginx.pid;\nerror_log " + d + "/logs/error.log;\n"
-                "events { worker_connections 64; }\n"
-                "http {\n"
-                "  access_log off;\n  default_type text/plain;\n"
-                "  client_body_temp_path " + d + "/body;\n  proxy_temp_path " + d + "/proxy;\n"
-                "  fastcgi_temp_path " + d + "/fastcgi;\n  uwsgi_temp_path " + d + "/uwsgi;\n"
-                "  scgi_temp_path " + d + "/scgi;\n"
-                "  server {\n"
-                "    listen 127.0.0.1:" + std::to_string(m_tlsPort) + " ssl;\n"
-                "    listen 127.0.0.1:" + std::to_string(m_plainPort) + ";\n"
-                "    ssl_certificate " + cert.certFile + ";\n    ssl_certificate_key " + cert.keyFile + ";\n"
-                "    root " + d + "/www;\n"
-                "    location = /echo { return 200 \"$scheme $request_method length=$content_length type=$content_type\"; }\n"
-                "    location = /moved { return 302 " + plain + "/page.html; }\n"
-                "    location = /setcookie { add_header Set-Cookie \"sid=77; path=/\"; return 200 \"set\"; }\n"
-                "    location = /showcookie { return 200 \"cookie=$http_cookie\"; }\n"
-                "  }\n}\n";
-        m_dir.write("nginx.conf", conf);
-
-        m_pid = fork();
-        if (m_pid == 0) {
-            execl(binary.c_str(), binary.c_str(), "-p", (d + "/").c_str(), "-c", (d + "/nginx.conf").c_str(), "-e",
-                  (d + "/logs/error.log").c_str(), "-g", "daemon off;", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        for (int i = 0; i < 100 && !(accepts(m_tlsPort) && accepts(m_plainPort)); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        server.dir().write("www/page.html", kPage);
     }
-    ~Nginx()
-    {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            int status = 0;
-            waitpid(m_pid, &status, 0);
-        }
-    }
-    bool running() const { return m_pid > 0 && accepts(m_tlsPort); }
-    std::string errorLog() const { return m_dir.read("logs/error.log"); }
-    std::string https(const std::string& path) const { return "https://127.0.0.1:" + std::to_string(m_tlsPort) + path; }
-    std::string http(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(m_plainPort) + path; }
+    std::string https(const std::string& path) const { return server.httpsUrl(path); }
+    std::string http(const std::string& path) const { return server.url(path); }
 
-private:
-    TempDir m_dir;
-    int m_tlsPort = 0;
-    int m_plainPort = 0;
-    pid_t m_pid = -1;
+    TempDir certDir;
+    test::TestCertificate cert;
+    test::NginxServer::Tls tls;
+    test::NginxServer server;
 };
 
 class HttpsNginxTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        const std::string binary = findNginx();
+        const std::string binary = test::NginxServer::findBinary();
         if (binary.empty())
             return;
         s_nginx = new Nginx(binary);
@@ -155,7 +71,7 @@ protected:
     {
         if (!s_nginx)
             GTEST_SKIP() << "nginx is not installed";
-        ASSERT_TRUE(s_nginx->running()) << s_nginx->errorLog();
+        ASSERT_TRUE(s_nginx->server.running()) << s_nginx->server.errorLog();
         setTlsLibraryNames("libssl.so.3", "libcrypto.so.3");
         HttpSessionOptions options;
         options.trafficLogFile = m_dir.file("DebugFile.log");

@@ -54,10 +54,16 @@ std::string NginxServer::findBinary()
     return {};
 }
 
-NginxServer::NginxServer(const std::string& binary, const std::string& locations)
+NginxServer::NginxServer(const std::string& binary, const std::string& locations, const Tls* tls)
 {
     const std::string& d = m_dir.path();
     m_port = ScriptedServer::unusedPort();
+    std::string tlsListen;
+    if (tls) {
+        m_tlsPort = ScriptedServer::unusedPort();
+        tlsListen = "    listen 127.0.0.1:" + std::to_string(m_tlsPort) + " ssl;\n    ssl_certificate " + tls->certFile +
+                    ";\n    ssl_certificate_key " + tls->keyFile + ";\n";
+    }
     std::filesystem::create_directories(d + "/www");
     std::filesystem::create_directories(d + "/logs");
     std::string body = locations;
@@ -75,7 +81,7 @@ NginxServer::NginxServer(const std::string& binary, const std::string& locations
             "  fastcgi_temp_path " + d + "/fastcgi;\n  uwsgi_temp_path " + d + "/uwsgi;\n"
             "  scgi_temp_path " + d + "/scgi;\n"
             "  server {\n"
-            "    listen 127.0.0.1:" + std::to_string(m_port) + ";\n"
+            "    listen 127.0.0.1:" + std::to_string(m_port) + ";\n" + tlsListen +
             "    root " + d + "/www;\n" + body + "\n  }\n}\n";
     m_dir.write("nginx.conf", conf);
 
@@ -85,7 +91,7 @@ NginxServer::NginxServer(const std::string& binary, const std::string& locations
                 (d + "/logs/error.log").c_str(), "-g", "daemon off;", static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    for (int i = 0; i < 100 && !accepts(m_port); ++i)
+    for (int i = 0; i < 100 && !(accepts(m_port) && (!tls || accepts(m_tlsPort))); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
 
@@ -100,12 +106,17 @@ NginxServer::~NginxServer()
 
 bool NginxServer::running() const
 {
-    return m_pid > 0 && accepts(m_port);
+    return m_pid > 0 && accepts(m_port) && (m_tlsPort == 0 || accepts(m_tlsPort));
 }
 
 std::string NginxServer::url(const std::string& path) const
 {
     return "http://127.0.0.1:" + std::to_string(m_port) + path;
+}
+
+std::string NginxServer::httpsUrl(const std::string& path) const
+{
+    return "https://127.0.0.1:" + std::to_string(m_tlsPort) + path;
 }
 
 std::string NginxServer::errorLog() const

@@ -14,22 +14,32 @@ public:
     // The nginx executable, or empty when none is installed.
     static std::string findBinary();
 
+    // A certificate and key for a second, TLS port of the same server.
+    struct Tls {
+        std::string certFile;
+        std::string keyFile;
+    };
+
     // locations: the inside of the server block after listen and root, where "{PORT}" stands for
-    // the port and "{DIR}" for the prefix directory. The document root is {DIR}/www.
-    NginxServer(const std::string& binary, const std::string& locations);
+    // the plain port and "{DIR}" for the prefix directory. The document root is {DIR}/www. With tls,
+    // the server also listens with TLS on tlsPort().
+    NginxServer(const std::string& binary, const std::string& locations, const Tls* tls = nullptr);
     ~NginxServer();
     NginxServer(const NginxServer&) = delete;
     NginxServer& operator=(const NginxServer&) = delete;
 
     bool running() const;
     int port() const { return m_port; }
+    int tlsPort() const { return m_tlsPort; }
     std::string url(const std::string& path) const;
+    std::string httpsUrl(const std::string& path) const;
     const TempDir& dir() const { return m_dir; }
     std::string errorLog() const;
 
 private:
     TempDir m_dir;
     int m_port = 0;
+    int m_tlsPort = 0;
     pid_t m_pid = -1;
 };
 
