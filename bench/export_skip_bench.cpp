@@ -1,10 +1,8 @@
 // Reads and skips every line of a large generated export file, as a run with a huge LinesToRead does,
 // and times `wc -l` on the same file in the same run. Prints medians, the ratio and the peak memory.
+#include "bench_support.h"
 #include "posting/export_file.h"
 
-#include <sys/resource.h>
-
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -13,27 +11,9 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-double seconds(std::chrono::steady_clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-long peakRssKb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-}  // namespace
+using torvane::bench::median;
+using torvane::bench::peakRssKb;
+using torvane::bench::seconds;
 
 int main()
 {

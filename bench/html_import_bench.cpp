@@ -2,11 +2,10 @@
 // and once saved with carriage returns alone (one huge line), and times `grep -c '<'` over the same
 // files in the same run. Prints MB/s of scanning, rows/s of the whole import and the peak memory; first
 // of all the peak memory of scanning a page whose tag near the top never closes.
+#include "bench_support.h"
 #include "htmlimport/form_import.h"
 #include "htmlimport/tag_scanner.h"
 #include "store/data_module.h"
-
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -24,23 +23,9 @@ using Clock = std::chrono::steady_clock;
 constexpr int kTags = 200000;
 constexpr size_t kBytesPerTag = 262;  // 200,000 tags in about 50 MB
 
-double seconds(Clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-long peakRssKb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
+using torvane::bench::median;
+using torvane::bench::peakRssKb;
+using torvane::bench::seconds;
 
 // A form as a site generator would save it: text fields, radio pairs and select lists, each tag on a
 // line padded with markup the import passes over (other tags, comments, end tags).
