@@ -428,10 +428,6 @@ long failedResult(int sslError, int savedErrno, bool& broken)
     }
 }
 
-}  // namespace
-
-namespace {
-
 struct Transfer {
     int result = 0;
     int sslError = SSL_ERROR_NONE;
@@ -440,8 +436,10 @@ struct Transfer {
 
 // One SSL_read or SSL_write; when OpenSSL reports that it wants to read or write first, the call is
 // made once more and its result stands.
-template <typename Call> Transfer transferOnce(const TlsApi& a, SSL* ssl, Call call)
+template <typename Call> Transfer transferOnce(const TlsApi* api, SSL* ssl, Call call)
 {
+    const TlsApi& a = *api;
+    CallScope scope(api);
     Transfer t;
     SigpipeGuard guard;
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -469,10 +467,8 @@ long TlsConnection::read(char* buf, size_t len)
     }
     if (len == 0)
         return 0;
-    const TlsApi& a = *m_api;
     SSL* ssl = static_cast<SSL*>(m_ssl);
-    CallScope scope(m_api.get());
-    const Transfer t = transferOnce(a, ssl, [&] { return a.SSL_read(ssl, buf, clampToInt(len)); });
+    const Transfer t = transferOnce(m_api.get(), ssl, [&] { return m_api->SSL_read(ssl, buf, clampToInt(len)); });
     if (t.result > 0)
         return t.result;
     return failedResult(t.sslError, t.savedErrno, m_broken);
@@ -486,10 +482,8 @@ long TlsConnection::write(const char* buf, size_t len)
     }
     if (len == 0)
         return 0;
-    const TlsApi& a = *m_api;
     SSL* ssl = static_cast<SSL*>(m_ssl);
-    CallScope scope(m_api.get());
-    const Transfer t = transferOnce(a, ssl, [&] { return a.SSL_write(ssl, buf, clampToInt(len)); });
+    const Transfer t = transferOnce(m_api.get(), ssl, [&] { return m_api->SSL_write(ssl, buf, clampToInt(len)); });
     if (t.result > 0)
         return t.result;
     if (t.sslError == SSL_ERROR_ZERO_RETURN || (t.sslError == SSL_ERROR_SYSCALL && t.savedErrno == 0)) {
