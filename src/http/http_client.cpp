@@ -215,6 +215,8 @@ void HttpClient::writeRequest(Method method, const std::string& body)
         addHeader(head, "Cookie", m_cookies->cookieHeader(m_location.host, m_location.directory, https));
     }
     head += "\r\n";
+    // From the first byte on, the server may have the request, whatever happens after.
+    m_fate = RequestFate::InDoubt;
     c->write(head);
     if (method == Method::Get)
         return;
@@ -411,6 +413,8 @@ std::string HttpClient::operation(Method method, const std::string& url, const s
 std::string HttpClient::onePassLoop(Method method, const std::string& url, const std::string& body)
 {
     m_redirectCounter = 0;
+    m_fate = RequestFate::NotSent;
+    bool taken = false;  // a success naming another page took the record on an earlier pass
     std::string nextUrl = url;
     static const std::string noBody;
     const std::string* passBody = &body;
@@ -471,6 +475,7 @@ std::string HttpClient::onePassLoop(Method method, const std::string& url, const
             // A success that names another page has already taken the record: that page is fetched,
             // never sent the record again.
             if (kind == 2 && method != Method::Get) {
+                taken = true;
                 method = Method::Get;
                 passBody = &noBody;
             }
@@ -484,6 +489,9 @@ std::string HttpClient::onePassLoop(Method method, const std::string& url, const
                 readBody(result, true);
             return result.take();
         }
+        // An error status is a definite answer even when its body cannot be read.
+        if (!taken)
+            m_fate = RequestFate::Answered;
         BodyBuffer errorBody;
         c->setReadTimeoutMs(m_limits.errorBodyReadMs);
         try {

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "http/request_fate.h"
 #include "http/url.h"
 #include "util/error.h"
 
@@ -90,6 +91,9 @@ public:
     std::string put(const std::string& url, const std::string& body);
     std::string get(const std::string& url);
 
+    // How far the last request got when it threw.
+    RequestFate lastRequestFate() const { return m_fate; }
+
     const HttpResponse& lastResponse() const { return m_response; }
     const std::string& lastStatusLine() const { return m_response.statusLine; }
     const Location& currentLocation() const { return m_location; }
@@ -133,6 +137,7 @@ private:
     int m_redirectCounter = 0;
     HttpResponse m_response;
     bool m_hasResponse = false;
+    RequestFate m_fate = RequestFate::NotSent;
 
     TlsTransport* m_tls = nullptr;
     std::unique_ptr<Connection> m_plain;

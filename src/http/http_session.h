@@ -40,6 +40,7 @@ public:
     std::string put(const std::string& url, const std::string& body) override;
     std::string post(const std::string& url, const std::vector<std::string>& entries) override;
     std::string get(const std::string& url) override;
+    RequestFate lastRequestFate() const override { return m_client.lastRequestFate(); }
 
     // The last response's status line, empty before the first response.
     std::string lastStatusLine() const;

@@ -3,6 +3,8 @@
 // use fakes.
 #pragma once
 
+#include "http/request_fate.h"
+
 #include <string>
 #include <vector>
 
@@ -20,6 +22,8 @@ public:
     virtual std::string put(const std::string& url, const std::string& body) = 0;
     virtual std::string post(const std::string& url, const std::vector<std::string>& entries) = 0;
     virtual std::string get(const std::string& url) = 0;
+    // After one of the three requests threw: how far it got. A client that cannot tell says in doubt.
+    virtual RequestFate lastRequestFate() const { return RequestFate::InDoubt; }
 };
 
 // Passes every call on to the current target. The engine is made before the HTTP client (whose event
@@ -38,6 +42,7 @@ public:
         return target->post(url, entries);
     }
     std::string get(const std::string& url) override { return target->get(url); }
+    RequestFate lastRequestFate() const override { return target->lastRequestFate(); }
 };
 
 }  // namespace torvane
