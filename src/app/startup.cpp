@@ -7,6 +7,7 @@
 #include "posting/main_form.h"
 #include "report/memo_report.h"
 #include "screens/qt_text.h"
+#include "screens/interrupted_form.h"
 #include "screens/settings_form.h"
 #include "screens/tracking_form.h"
 #include "store/data_module.h"
@@ -55,12 +56,14 @@ int runApplication(int argc, char** argv)
     std::unique_ptr<TImportHTMLForm> importForm;
     std::unique_ptr<TSettingsForm> settingsForm;
     std::unique_ptr<TTrackingForm> trackingForm;
+    std::unique_ptr<TInterruptedForm> interruptedForm;
     TMemoReport report;
     if (dataModule) {
         mainForm.attachDataModule(*dataModule);
         importForm = std::make_unique<TImportHTMLForm>(*dataModule);
         settingsForm = std::make_unique<TSettingsForm>(*dataModule, *importForm, &mainForm);
         trackingForm = std::make_unique<TTrackingForm>(*dataModule, &mainForm);
+        interruptedForm = std::make_unique<TInterruptedForm>(*dataModule, &mainForm);
         mainForm.setWindows({
             [&] {
                 settingsForm->exec();
@@ -73,6 +76,7 @@ int runApplication(int argc, char** argv)
                 TAboutBox box(&mainForm);
                 box.exec();
             },
+            [&] { interruptedForm->exec(); },
         });
     }
 

@@ -18,7 +18,8 @@ const std::vector<Command>& allCommands()
          "  --verbose        also write the status bar texts and the diagnostics pane to standard error\n"
          "\n"
          "Exit status: 0 the export file was read to its end; 2 the run was aborted before reading\n"
-         "records (a missing setting or export file); 1 an error ended the run.\n",
+         "records (a missing setting or export file); 1 an error ended the run; 75 another posting run\n"
+         "is using the store.\n",
          runSend},
         {"import-html", "FILE", "replace the form definition with the form of a saved web page",
          "Usage: torvane-cli import-html FILE\n"
@@ -56,13 +57,28 @@ const std::vector<Command>& allCommands()
          "the field FIELD (letter case counts) whose OrderNum is ORDER. An empty VALUE makes it blank.\n"
          "Example: torvane-cli set-option STATE 20 ImportMap OH\n",
          runSetOption},
-        {"tracking", "list | delete KEY", "list tracking records, or delete those of one key",
+        {"tracking", "list | delete KEY | in-doubt | resolve KEY --sent|--resend",
+         "list or delete tracking records; list or resolve records in doubt",
          "Usage: torvane-cli tracking list\n"
          "       torvane-cli tracking delete KEY\n"
+         "       torvane-cli tracking in-doubt\n"
+         "       torvane-cli tracking resolve KEY --sent|--resend\n"
          "\n"
          "list prints the records the server accepted while tracking was on, with the day each was\n"
-         "sent. delete removes the tracking records of KEY, so the next run sends that record again.\n",
+         "sent. delete removes the tracking records of KEY, so the next run sends that record again.\n"
+         "\n"
+         "in-doubt lists the records whose request was cut off before the server's answer (the run was\n"
+         "killed, the connection reset or timed out): the server may or may not have them, so runs do\n"
+         "not send them again until you decide. resolve KEY --sent records KEY as sent, so later runs\n"
+         "skip it; resolve KEY --resend lets the next run send it.\n",
          runTracking},
+        {"runs", "[--last N]", "list the last posting runs, newest first",
+         "Usage: torvane-cli runs [--last N]\n"
+         "\n"
+         "Prints one line per posting run, newest first (the last 20 unless --last says otherwise): the\n"
+         "run's number, start, end, outcome (completed, aborted, failed, interrupted, or running) and its\n"
+         "counts of records read, accepted, not confirmed, refused, already sent and in doubt.\n",
+         runRuns},
     };
     return commands;
 }
@@ -99,7 +115,7 @@ std::string overviewHelp()
         text += head + c.summary + "\n";
     }
     text += "\nExit status: 0 success, 1 an error, 2 a send aborted before reading records, 64 a wrong\n"
-            "command line.\n";
+            "command line, 75 the store is in use by another posting run.\n";
     return text;
 }
 

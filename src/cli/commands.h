@@ -12,6 +12,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;   // an error ended the command
 inline constexpr int kExitAborted = 2;  // send: a missing setting or export file, no record read
 inline constexpr int kExitUsage = 64;   // the command line itself was wrong
+inline constexpr int kExitStoreInUse = 75;  // send: another posting run holds the store
 
 using Args = std::vector<std::string>;
 
@@ -35,5 +36,6 @@ int runSet(const Args& args, std::ostream& out, std::ostream& err);
 int runSetField(const Args& args, std::ostream& out, std::ostream& err);
 int runSetOption(const Args& args, std::ostream& out, std::ostream& err);
 int runTracking(const Args& args, std::ostream& out, std::ostream& err);
+int runRuns(const Args& args, std::ostream& out, std::ostream& err);
 
 }  // namespace torvane

@@ -6,6 +6,7 @@
 
 #include "posting/posting_station.h"
 #include "store/data_module.h"
+#include "store/run_lock.h"
 #include "util/error.h"
 #include "util/error_handler.h"
 
@@ -20,7 +21,7 @@ std::string summaryLine(const RunSummary& s)
     return "Records read: " + std::to_string(s.recordsRead) + ", accepted: " + std::to_string(s.accepted) +
            ", not confirmed: " + std::to_string(s.notConfirmed) +
            ", refused for missing fields: " + std::to_string(s.refused) +
-           ", skipped as already sent: " + std::to_string(s.alreadySent);
+           ", skipped as already sent: " + std::to_string(s.alreadySent) + ", in doubt: " + std::to_string(s.inDoubt);
 }
 
 }  // namespace
@@ -48,6 +49,10 @@ int runSend(const Args& argv, std::ostream& out, std::ostream& err)
         engine.FormActivate();
         engine.runPosting();
         status = engine.lastOutcome() == RunOutcome::Completed ? kExitOk : kExitAborted;
+    } catch (const StoreInUse& e) {
+        // Nothing was read or sent: no summary, the message alone.
+        err << e.what() << '\n';
+        return kExitStoreInUse;
     } catch (...) {
         // What the general error handler would show in its message box.
         writeLines(err, formatErrorMessage(currentExceptionMessage()));

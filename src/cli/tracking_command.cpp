@@ -1,10 +1,13 @@
-// tracking list / tracking delete KEY: the tracking viewer's work.
+// tracking list / tracking delete KEY: the tracking viewer's work; tracking in-doubt / resolve: the
+// Interrupted Submissions window's.
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/table_printer.h"
 
 #include "store/data_module.h"
+#include "store/ledger.h"
+#include "util/dates.h"
 #include "util/error.h"
 
 #include <ostream>
@@ -13,7 +16,7 @@ namespace torvane {
 
 int runTracking(const Args& argv, std::ostream& out, std::ostream&)
 {
-    const CommandArgs args = parseCommandArgs("tracking", argv);
+    const CommandArgs args = parseCommandArgs("tracking", argv, {"--sent", "--resend"});
     if (args.help || args.positional.empty()) {
         if (!args.help)
             throw UsageError("tracking: say list or delete KEY (see tracking --help)");
@@ -51,7 +54,39 @@ int runTracking(const Args& argv, std::ostream& out, std::ostream&)
         out << "Tracking records deleted: " << deleted << '\n';
         return kExitOk;
     }
-    throw UsageError("tracking: unknown action '" + action + "' (list or delete KEY)");
+    if (action == "in-doubt") {
+        requirePositional("tracking in-doubt", args, 1);
+        TDataModule1 data;
+        TextTable table;
+        table.headers = {"Data Sent", "Date", "Line", "Run"};
+        for (const DeliveryRecord& d : DeliveryLedger(data.database()).unresolved()) {
+            const auto day = dateOfTimestamp(d.started);
+            table.rows.push_back({d.key, day ? formatShortDate(*day) : d.started, std::to_string(d.line),
+                                  std::to_string(d.run)});
+        }
+        printTable(out, table);
+        return kExitOk;
+    }
+    if (action == "resolve") {
+        // The decision may follow the key, as in "resolve KEY --sent", or come before the action.
+        std::vector<std::string> rest(args.positional.begin() + 1, args.positional.end());
+        bool sent = args.has("--sent"), resend = args.has("--resend");
+        if (!rest.empty() && (rest.back() == "--sent" || rest.back() == "--resend")) {
+            (rest.back() == "--sent" ? sent : resend) = true;
+            rest.pop_back();
+        }
+        if (sent == resend)
+            throw UsageError("tracking resolve: say --sent or --resend (see tracking --help)");
+        if (rest.size() != 1)
+            throw UsageError(std::string("tracking resolve: ") + (rest.empty() ? "too few" : "too many") +
+                             " arguments (see tracking --help)");
+        const std::string& key = rest[0];
+        TDataModule1 data;
+        DeliveryLedger(data.database()).resolve(key, sent);
+        out << (sent ? "Marked as sent: " : "Will be sent again: ") << key << '\n';
+        return kExitOk;
+    }
+    throw UsageError("tracking: unknown action '" + action + "' (list, delete KEY, in-doubt or resolve KEY)");
 }
 
 }  // namespace torvane

@@ -43,7 +43,7 @@ public:
     RequestFate lastRequestFate() const override { return m_client.lastRequestFate(); }
 
     // The last response's status line, empty before the first response.
-    std::string lastStatusLine() const;
+    std::string lastStatusLine() const override;
 
     HttpClient& client() { return m_client; }
     TlsTransport& tlsTransport() { return m_tls; }

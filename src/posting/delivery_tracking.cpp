@@ -9,22 +9,39 @@ namespace torvane {
 
 void PostingEngine::CheckToSeeIfSent()
 {
+    // The ledger row of the record (none when the check runs outside a run's request).
+    const int64_t delivery = m_delivery;
+    m_delivery = 0;
+    const std::string statusLine = delivery ? m_client.lastStatusLine() : std::string();
+    auto finish = [&](const char* state) {
+        if (delivery)
+            m_ledger.finishDelivery(delivery, state, statusLine);
+    };
     const std::string sentText = m_data.SettingsTable.text("DataSentText");
-    if (!sentText.empty()) {
+    if (sentText.empty()) {
+        finish(delivery::kSent);
+    } else {
         if (FindItem(sentText, m_host.memo1Text()) == 0) {
             ++m_summary.notConfirmed;
+            finish(delivery::kNotConfirmed);
             m_host.memo2Add(FieldToTrack1.empty() ? "Server Did Not Confirm Data Was Sent"
                                                   : "Server Did Not Confirm Data Was Sent For: " + TrackKey);
         } else {
             ++m_summary.accepted;
+            if (!TrackSent)
+                finish(delivery::kAccepted);
             if (TrackSent) {
                 // Posted (and so committed) before the acceptance is reported: a run that ends right
-                // after the message has still recorded the record, and the next run skips it.
+                // after the message has still recorded the record, and the next run skips it. The ledger
+                // row turns accepted in the same transaction, so one is never there without the other.
+                Database::Transaction transaction(m_data.database());
                 TableView& track = m_data.TrackTable;
                 track.append();
                 track.setText("DataToTrack", TrackKey);
                 track.setCell("DataSent", toIsoText(today()));
                 track.post();
+                finish(delivery::kAccepted);
+                transaction.commit();
                 PausexSeconds(m_pauseSeconds);
                 m_host.memo2Add(FieldToTrack1.empty() ? "Data Accepted By Server"
                                                       : "Data Accepted By Server For: " + TrackKey);
@@ -45,6 +62,20 @@ bool PostingEngine::DataAlreadySent()
     return true;
 }
 
+bool PostingEngine::DataMayHaveBeenSent()
+{
+    // Without tracking every record is sent on every run anyway: nothing is held.
+    if (!TrackSent || TrackKey.empty())
+        return false;
+    const auto since = m_ledger.inDoubtSince(TrackKey);
+    if (!since)
+        return false;
+    const auto day = dateOfTimestamp(*since);
+    m_host.memo2Add("Data For " + TrackKey + " May Have Been Sent On " + (day ? formatShortDate(*day) : *since) +
+                    ", Data Not Sent.");
+    return true;
+}
+
 void PostingEngine::PurgeOldTracking()
 {
     TableView& settings = m_data.SettingsTable;
@@ -55,6 +86,7 @@ void PostingEngine::PurgeOldTracking()
     const Date cutOff = addDays(today(), -settings.integer("PurgeDays", 0));
     m_data.TrackQuery.close();
     m_data.TrackQuery.execute(deleteTrackUpTo(cutOff));
+    m_ledger.purge(cutOff);
 }
 
 }  // namespace torvane

@@ -112,6 +112,8 @@ void TMainForm::createMenus()
     SendData1 = add(process, "&Send Data", "SendData1", &TMainForm::SendData1Click);
     QMenu* tracking = bar->addMenu("&Tracking");
     ViewTrackingData1 = add(tracking, "&View Tracking Data", "ViewTrackingData1", &TMainForm::ViewTrackingData1Click);
+    InterruptedSubmissions1 = add(tracking, "&Interrupted Submissions", "InterruptedSubmissions1",
+                                  &TMainForm::InterruptedSubmissions1Click);
     QMenu* help = bar->addMenu("&Help");
     About1 = add(help, "&About", "About1", &TMainForm::About1Click);
 }
@@ -212,6 +214,12 @@ void TMainForm::ViewTrackingData1Click()
 {
     if (m_windows.viewTracking)
         m_windows.viewTracking();
+}
+
+void TMainForm::InterruptedSubmissions1Click()
+{
+    if (m_windows.interruptedSubmissions)
+        m_windows.interruptedSubmissions();
 }
 
 void TMainForm::About1Click()

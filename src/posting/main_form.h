@@ -28,6 +28,7 @@ struct MainFormWindows {
     std::function<void(const QString& text)> print;  // one print job
     std::function<void()> printerSetup;
     std::function<void()> about;
+    std::function<void()> interruptedSubmissions;
 };
 
 class TMainForm : public QMainWindow, private Host, private Dialogs {
@@ -55,6 +56,7 @@ public:
     void Exit1Click();
     void SendData1Click();
     void ViewTrackingData1Click();
+    void InterruptedSubmissions1Click();
     void About1Click();
     // First activation: reads Show Diagnostics, lays out the panes, purges old tracking records.
     void FormActivate();
@@ -72,6 +74,7 @@ public:
     QAction* Exit1 = nullptr;
     QAction* SendData1 = nullptr;
     QAction* ViewTrackingData1 = nullptr;
+    QAction* InterruptedSubmissions1 = nullptr;
     QAction* About1 = nullptr;
 
 protected:

@@ -24,6 +24,8 @@ public:
     virtual std::string get(const std::string& url) = 0;
     // After one of the three requests threw: how far it got. A client that cannot tell says in doubt.
     virtual RequestFate lastRequestFate() const { return RequestFate::InDoubt; }
+    // The status line of the last reply, empty before the first.
+    virtual std::string lastStatusLine() const { return {}; }
 };
 
 // Passes every call on to the current target. The engine is made before the HTTP client (whose event
@@ -43,6 +45,7 @@ public:
     }
     std::string get(const std::string& url) override { return target->get(url); }
     RequestFate lastRequestFate() const override { return target->lastRequestFate(); }
+    std::string lastStatusLine() const override { return target->lastStatusLine(); }
 };
 
 }  // namespace torvane

@@ -1,7 +1,9 @@
 #include "posting/posting_engine.h"
 
 #include "posting/export_file.h"
+#include "store/run_lock.h"
 #include "util/error.h"
+#include "util/error_handler.h"
 #include "util/text.h"
 
 #include <cstdio>
@@ -22,7 +24,7 @@ bool exportFileExists(const std::string& path)
 
 PostingEngine::PostingEngine(TDataModule1& data, Host& host, Dialogs& dialogs, PostingClient& client,
                              Clock& clock)
-    : m_data(data), m_host(host), m_dialogs(dialogs), m_client(client), m_clock(clock)
+    : m_data(data), m_host(host), m_dialogs(dialogs), m_client(client), m_clock(clock), m_ledger(data.database())
 {
 }
 
@@ -71,14 +73,26 @@ void PostingEngine::addBlock(const std::vector<std::string>& lines)
     m_host.memo2Add(joinLinesCrLf(lines));
 }
 
+void PostingEngine::endRun(const char* outcome)
+{
+    m_ledger.endRun(m_runId, outcome, m_summary);
+    m_lock.reset();
+}
+
 void PostingEngine::runPosting()
 {
     if (m_running)
         return;
+    // One run per store: a second one, in this process or another, is refused before it touches
+    // anything. The lock goes with the process, so a killed run never blocks the next.
+    m_lock = std::make_unique<RunLock>(m_data.database().path());
     m_running = true;
     m_summary = {};
     m_outcome = RunOutcome::Aborted;
+    m_delivery = 0;
     try {
+        m_ledger.settleInterruptedRuns();
+        m_runId = m_ledger.beginRun(m_data.SettingsTable.text("ImportData"));
         m_host.setBannerVisible(true);
         m_host.repaint();
         m_host.memo2Clear();
@@ -116,6 +130,7 @@ void PostingEngine::runPosting()
             if (!aborted)
                 m_host.memo2Add("Posting Aborted, No Import File Name Defined");
             finishRun();
+            endRun(runoutcome::kAborted);
             m_running = false;
             return;
         }
@@ -123,14 +138,16 @@ void PostingEngine::runPosting()
         if (!exportFileExists(exportPath)) {
             m_dialogs.showExclamation("Error", "Export File Could Not Be Found");
             finishRun();
+            endRun(runoutcome::kAborted);
             m_running = false;
             return;
         }
 
         ExportFile = std::make_unique<ExportFileReader>(exportPath);
         const int32_t linesToRead = settings.integer("LinesToRead", 0);
-        for (int32_t skipped = 0; skipped < linesToRead && ExportFile->skipLine(); ++skipped) {
-        }
+        m_linesSkipped = 0;
+        while (m_linesSkipped < linesToRead && ExportFile->skipLine())
+            ++m_linesSkipped;
         m_host.memo1Clear();
 
         int32_t recordNumber = 1;
@@ -143,6 +160,7 @@ void PostingEngine::runPosting()
             std::remove(settings.text("ImportData").c_str());
         m_outcome = RunOutcome::Completed;
         finishRun();
+        endRun(runoutcome::kCompleted);
         m_running = false;
     } catch (...) {
         // The error goes on to the general error handler; the run leaves nothing open behind it.
@@ -158,6 +176,12 @@ void PostingEngine::runPosting()
         m_host.setBannerVisible(false);
         m_host.setStatusText("Ready");
         m_host.repaint();
+        try {
+            endRun(runoutcome::kFailed);
+        } catch (...) {
+            // The store failing too must not hide the error that ended the run.
+        }
+        m_lock.reset();
         m_running = false;
         throw;
     }
@@ -190,6 +214,10 @@ void PostingEngine::processRecord(int32_t recordNumber)
         ++m_summary.alreadySent;
         return;
     }
+    if (DataMayHaveBeenSent()) {
+        ++m_summary.inDoubt;
+        return;
+    }
     if (!WarningList.empty() && ViewWarnings) {
         m_host.memo2Add(TrackKey.empty() ? "Data Had the Following Warings:"
                                          : "Data For " + TrackKey + " Had the Following Warings:");
@@ -207,13 +235,43 @@ void PostingEngine::processRecord(int32_t recordNumber)
         m_client.setTrafficLog(true);
         m_logOn = true;
     }
-    sendRequest();
+    // The row is committed before the first byte leaves: if the process dies from here until the
+    // outcome is written, the next run finds the record in doubt rather than sending it again.
+    m_deliveryHolds = TrackSent && !TrackKey.empty();
+    m_delivery = m_ledger.beginDelivery(m_runId, int64_t(m_linesSkipped) + recordNumber, recordNumber, TrackKey,
+                                        m_deliveryHolds);
+    try {
+        sendRequest();
+    } catch (...) {
+        recordFailure();
+        throw;
+    }
     PausexSeconds(m_pauseSeconds);
     m_host.processMessages();
     CheckToSeeIfSent();
     if (m_logOn) {
         m_logOn = false;
         m_client.setTrafficLog(false);
+    }
+}
+
+void PostingEngine::recordFailure()
+{
+    const int64_t delivery = m_delivery;
+    m_delivery = 0;
+    const std::string message = currentExceptionMessage();
+    switch (m_client.lastRequestFate()) {
+    case RequestFate::NotSent:
+        m_ledger.finishDelivery(delivery, delivery::kNotSent, {}, message);
+        break;
+    case RequestFate::Answered:
+        m_ledger.finishDelivery(delivery, delivery::kFailed, m_client.lastStatusLine(), message);
+        break;
+    case RequestFate::InDoubt:
+        m_ledger.finishDelivery(delivery, delivery::kInDoubt, {}, message);
+        if (m_deliveryHolds)
+            ++m_summary.inDoubt;
+        break;
     }
 }
 

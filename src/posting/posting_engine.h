@@ -6,6 +6,7 @@
 #include "posting/host.h"
 #include "posting/posting_client.h"
 #include "store/data_module.h"
+#include "store/ledger.h"
 #include "util/clock.h"
 
 #include <cstdint>
@@ -17,15 +18,7 @@
 namespace torvane {
 
 class ExportFileReader;
-
-// Counts of one run, for the command-line summary.
-struct RunSummary {
-    int recordsRead = 0;
-    int accepted = 0;
-    int notConfirmed = 0;
-    int refused = 0;
-    int alreadySent = 0;
-};
+class RunLock;
 
 enum class RunOutcome {
     NotStarted,  // the operator answered No
@@ -74,8 +67,15 @@ public:
     bool DataAlreadySent();
     // Looks for the confirmation text in the reply, reports and tracks; always empties TrackKey.
     void CheckToSeeIfSent();
-    // Deletes tracking records older than PurgeDays when tracking is on.
+    // Deletes tracking records older than PurgeDays when tracking is on, and the delivery history of
+    // the same days (but for records still in doubt).
     void PurgeOldTracking();
+    // True when the record's key may already be on the server (a request of an earlier run was cut off
+    // before its answer), after reporting it; such a record waits for the operator's decision.
+    bool DataMayHaveBeenSent();
+
+    // The number of the run in the delivery history, 0 before the first run.
+    int64_t runNumber() const { return m_runId; }
 
     // State of the record in progress.
     std::string StatusText;
@@ -97,6 +97,9 @@ private:
     void sendRequest();
     void finishRun();
     void addBlock(const std::vector<std::string>& lines);
+    // Records in the ledger how far the request of the current record got before it threw.
+    void recordFailure();
+    void endRun(const char* outcome);
 
     TDataModule1& m_data;
     Host& m_host;
@@ -114,6 +117,13 @@ private:
     uint16_t m_pauseSeconds = 1;
     RunOutcome m_outcome = RunOutcome::NotStarted;
     RunSummary m_summary;
+
+    DeliveryLedger m_ledger;
+    std::unique_ptr<RunLock> m_lock;
+    int64_t m_runId = 0;
+    int64_t m_delivery = 0;  // the ledger row of the record whose request is out, 0 for none
+    bool m_deliveryHolds = false;
+    int32_t m_linesSkipped = 0;
 };
 
 }  // namespace torvane

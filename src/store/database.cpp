@@ -1,5 +1,6 @@
 #include "store/database.h"
 
+#include "store/ledger.h"
 #include "store/schema.h"
 #include "util/error.h"
 
@@ -58,6 +59,8 @@ Database::Database(const std::string& path) : m_path(path)
         execute("PRAGMA synchronous=FULL");
         for (const TableDef* t : allTableDefs())
             execute(createTableSql(*t));
+        for (const std::string& sql : DeliveryLedger::schemaSql())
+            execute(sql);
         // The cross walk looks options up by field name and code for every select field of every record.
         execute("CREATE INDEX IF NOT EXISTS seldata_name_code ON seldata (Name, upper(ImportMap))");
     } catch (const Error& e) {

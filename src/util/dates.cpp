@@ -195,3 +195,26 @@ std::optional<Date> parseShortDate(const std::string& text)
 }
 
 }  // namespace torvane
+
+namespace torvane {
+
+std::string localTimestamp()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[40];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
+    // strftime writes the offset as +hhmm; ISO 8601's extended form wants +hh:mm.
+    std::string s = text;
+    if (s.size() >= 5)
+        s.insert(s.size() - 2, ":");
+    return s;
+}
+
+std::optional<Date> dateOfTimestamp(const std::string& timestamp)
+{
+    return fromIsoText(timestamp.substr(0, 10));
+}
+
+}  // namespace torvane

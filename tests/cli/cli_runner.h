@@ -10,6 +10,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
+#include <memory>
 #include <spawn.h>
 #include <sstream>
 #include <string>
@@ -43,62 +44,100 @@ inline std::vector<std::string> splitOutputLines(const std::string& text)
     return lines;
 }
 
-// Runs program with args (argv[0] is the program); stdin is empty. A child that has not ended after
-// two minutes is killed and reported with status -1. With readerGone, standard output is a pipe whose
-// reading end is already closed, like `torvane-cli send | head` after head has ended.
+// A child process started with its standard input empty and its output captured in files; wait()
+// collects its status and output. A child that has not ended two minutes after wait() began is killed
+// and reported with status -1. With readerGone, standard output is a pipe whose reading end is already
+// closed, like `torvane-cli send | head` after head has ended.
+class ChildProgram {
+public:
+    ChildProgram(const std::string& program, const std::vector<std::string>& args, bool readerGone = false)
+        : m_program(program), m_readerGone(readerGone)
+    {
+        const std::string outPath = m_capture.file("out");
+        const std::string errPath = m_capture.file("err");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        int pipeFds[2] = {-1, -1};
+        if (readerGone && ::pipe(pipeFds) == 0) {
+            ::close(pipeFds[0]);
+            posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+        } else {
+            posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        }
+        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        std::vector<std::string> argvStrings{program};
+        argvStrings.insert(argvStrings.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& a : argvStrings)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const int rc = posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (pipeFds[1] >= 0)
+            ::close(pipeFds[1]);
+        if (rc != 0) {
+            m_pid = -1;
+            ADD_FAILURE() << "cannot start " << program;
+        }
+    }
+    ~ChildProgram()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+    ChildProgram(const ChildProgram&) = delete;
+    ChildProgram& operator=(const ChildProgram&) = delete;
+
+    void kill(int signal = SIGKILL) const
+    {
+        if (m_pid > 0)
+            ::kill(m_pid, signal);
+    }
+
+    // Waits for the end; status is the exit status, or -1 for a child ended by a signal.
+    CliResult wait()
+    {
+        CliResult result;
+        if (m_pid <= 0)
+            return result;
+        int wstatus = 0;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+        for (;;) {
+            const pid_t done = ::waitpid(m_pid, &wstatus, WNOHANG);
+            if (done == m_pid)
+                break;
+            if (std::chrono::steady_clock::now() > deadline) {
+                ::kill(m_pid, SIGKILL);
+                ::waitpid(m_pid, &wstatus, 0);
+                m_pid = -1;
+                ADD_FAILURE() << m_program << " did not end within two minutes";
+                return result;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        m_pid = -1;
+        result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+        result.out = m_readerGone ? std::string() : m_capture.read("out");
+        result.err = m_capture.read("err");
+        return result;
+    }
+
+private:
+    std::string m_program;
+    bool m_readerGone;
+    TempDir m_capture;
+    pid_t m_pid = -1;
+};
+
+// Runs program with args (argv[0] is the program) to its end.
 inline CliResult runProgram(const std::string& program, const std::vector<std::string>& args,
                             bool readerGone = false)
 {
-    CliResult result;
-    TempDir capture;
-    const std::string outPath = capture.file("out");
-    const std::string errPath = capture.file("err");
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    int pipeFds[2] = {-1, -1};
-    if (readerGone && ::pipe(pipeFds) == 0) {
-        ::close(pipeFds[0]);
-        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-    } else {
-        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    }
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<std::string> argvStrings{program};
-    argvStrings.insert(argvStrings.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : argvStrings)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (pipeFds[1] >= 0)
-        ::close(pipeFds[1]);
-    if (rc != 0) {
-        ADD_FAILURE() << "cannot start " << program;
-        return result;
-    }
-    int wstatus = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
-    for (;;) {
-        const pid_t done = ::waitpid(pid, &wstatus, WNOHANG);
-        if (done == pid)
-            break;
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &wstatus, 0);
-            ADD_FAILURE() << program << " did not end within two minutes";
-            return result;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
-    result.out = readerGone ? std::string() : capture.read("out");
-    result.err = capture.read("err");
-    return result;
+    ChildProgram child(program, args, readerGone);
+    return child.wait();
 }
 
 // A fresh working folder and the companion run in it with -C.
@@ -117,6 +156,12 @@ protected:
     {
         args.insert(args.begin(), {"-C", dir.path()});
         return runProgram(cliBinary(), args);
+    }
+    // The companion started in the background in the test's folder.
+    std::unique_ptr<ChildProgram> start(std::vector<std::string> args) const
+    {
+        args.insert(args.begin(), {"-C", dir.path()});
+        return std::make_unique<ChildProgram>(cliBinary(), args);
     }
     // Runs a command that must succeed.
     std::string ok(const std::vector<std::string>& args) const

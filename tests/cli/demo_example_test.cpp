@@ -77,7 +77,7 @@ TEST_F(DemoExampleTest, PreparedFolderSendsTheExampleOrders)
     const test::CliResult first = test::runProgram(test::cliBinary(), {"-C", demo, "send", "--pause", "0"});
     EXPECT_EQ(first.status, 0) << first.err;
     EXPECT_EQ(first.err, "Records read: 36, accepted: 35, not confirmed: 0, refused for missing fields: 1, "
-                         "skipped as already sent: 0\n");
+                         "skipped as already sent: 0, in doubt: 0\n");
     const Lines out = test::splitOutputLines(first.out);
     auto has = [&out](const std::string& line) { return std::find(out.begin(), out.end(), line) != out.end(); };
     EXPECT_TRUE(has("Data Accepted By Server For: M4120001"));
@@ -103,7 +103,7 @@ TEST_F(DemoExampleTest, PreparedFolderSendsTheExampleOrders)
     const test::CliResult second = test::runProgram(test::cliBinary(), {"-C", demo, "send", "--pause", "0"});
     EXPECT_EQ(second.status, 0) << second.err;
     EXPECT_EQ(second.err, "Records read: 36, accepted: 0, not confirmed: 0, refused for missing fields: 1, "
-                          "skipped as already sent: 35\n");
+                          "skipped as already sent: 35, in doubt: 0\n");
     EXPECT_EQ(server.received().size(), 35u);
 }
 

@@ -1,4 +1,8 @@
+#include "store/run_lock.h"
 #include "support/engine_bench.h"
+#include "util/error.h"
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -129,6 +133,112 @@ TEST_F(DeliveryTrackingTest, PurgeAtFirstActivation)
         EXPECT_TRUE(fresh.FormActivate());
         EXPECT_EQ(data.TrackTable.recordCount(), c.left) << c.name;
     }
+}
+
+// Whole runs over a one-field form: what the ledger keeps of each record and what the next run does
+// with a record whose request was cut off.
+class DeliveryLedgerRunTest : public DeliveryTrackingTest {
+protected:
+    void SetUp() override
+    {
+        data.FieldsTable.append();
+        data.FieldsTable.setText("OrderNum", "10");
+        data.FieldsTable.setText("Name", "ACCT");
+        data.FieldsTable.setText("MaxLength", "4");
+        data.FieldsTable.setText("ImportStart", "1");
+        data.FieldsTable.setText("ImportLength", "4");
+        data.FieldsTable.post();
+        dir.write("export.txt", "1001\n1002\n");
+        set("URL", "http://127.0.0.1:9/form");
+        set("PostType", "POST");
+        set("ImportData", dir.file("export.txt"));
+        set("DataSentText", "ok");
+        set("TrackSent", "True");
+        set("FieldToTrack1", "ACCT");
+        client.reply = "OK";
+    }
+    std::vector<std::string> states()
+    {
+        std::vector<std::string> out;
+        for (const auto& row : data.database().query("SELECT TrackKey, State, LineNum FROM deliveries ORDER BY Id"))
+            out.push_back(std::get<std::string>(row[0]) + " " + std::get<std::string>(row[1]) + " line " +
+                          std::to_string(std::get<int64_t>(row[2])));
+        return out;
+    }
+    std::vector<std::string> sentKeys()
+    {
+        std::vector<std::string> keys;
+        for (const auto& r : client.requests)
+            keys.push_back(r.entries.at(0));
+        return keys;
+    }
+};
+
+TEST_F(DeliveryLedgerRunTest, AFailedRequestIsHeldBackOnlyWhenTheServerMayHaveIt)
+{
+    struct Case {
+        const char* name;
+        RequestFate fate;
+        const char* state;
+        bool held;
+    };
+    const Case cases[] = {
+        {"refused before a byte left", RequestFate::NotSent, "not sent", false},
+        {"an error status is a definite answer", RequestFate::Answered, "failed", false},
+        {"cut off after the request went out", RequestFate::InDoubt, "in doubt", true},
+    };
+    for (const Case& c : cases) {
+        data.database().execute("DELETE FROM deliveries");
+        client.requests.clear();
+        client.failWith = "Socket Error # 10054";
+        client.fate = c.fate;
+        EXPECT_THROW(engine.runPosting(), Error) << c.name;
+        EXPECT_EQ(states(), std::vector<std::string>{std::string("1001 ") + c.state + " line 1"}) << c.name;
+        EXPECT_EQ(engine.summary().inDoubt, c.held ? 1 : 0) << c.name;
+
+        client.failWith.clear();
+        host = {};
+        engine.runPosting();
+        const std::string heldLine = "Data For 1001 May Have Been Sent On " + formatShortDate(today()) + ", Data Not Sent.";
+        EXPECT_EQ(std::count(host.memo2.begin(), host.memo2.end(), heldLine), c.held ? 1 : 0) << c.name;
+        const std::vector<std::string> held{"ACCT=1001", "ACCT=1002"};
+        const std::vector<std::string> resent{"ACCT=1001", "ACCT=1001", "ACCT=1002"};
+        EXPECT_EQ(sentKeys(), c.held ? held : resent) << c.name;
+        EXPECT_EQ(engine.summary().inDoubt, c.held ? 1 : 0) << c.name;
+        data.TrackQuery.execute(deleteTrackUpTo(addDays(today(), 1)));
+        DeliveryLedger(data.database()).purge(addDays(today(), 1));
+    }
+}
+
+TEST_F(DeliveryLedgerRunTest, AnAcceptedRecordIsTrackedAndRecordedTogether)
+{
+    engine.runPosting();
+    EXPECT_EQ(states(), (std::vector<std::string>{"1001 accepted line 1", "1002 accepted line 2"}));
+    EXPECT_EQ(data.TrackTable.recordCount(), 2);
+    const auto runs = DeliveryLedger(data.database()).runs(1);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].outcome, "completed");
+    EXPECT_EQ(runs[0].counts.accepted, 2);
+    EXPECT_EQ(runs[0].counts.recordsRead, 2);
+}
+
+TEST_F(DeliveryLedgerRunTest, WithTrackingOffNothingIsHeld)
+{
+    set("TrackSent", "False");
+    client.failWith = "Read timed out.";
+    EXPECT_THROW(engine.runPosting(), Error);
+    client.failWith.clear();
+    engine.runPosting();
+    EXPECT_EQ(client.requests.size(), 3u) << "the record in doubt goes again: nothing skips it without tracking";
+    EXPECT_EQ(engine.summary().inDoubt, 0);
+}
+
+TEST_F(DeliveryLedgerRunTest, ASecondRunOnTheSameStoreIsRefused)
+{
+    RunLock other(data.database().path());
+    EXPECT_THROW(engine.runPosting(), StoreInUse);
+    EXPECT_TRUE(client.requests.empty());
+    EXPECT_FALSE(engine.isRunning());
 }
 
 }  // namespace

@@ -74,6 +74,8 @@ public:
     std::string reply;
     std::deque<std::string> replies;
     std::string failWith;  // when set, every request throws Error(failWith)
+    RequestFate fate = RequestFate::InDoubt;  // how far a failing request got
+    std::string statusLine = "HTTP/1.1 200 OK";
     bool logOn = false;
     std::vector<bool> logSwitches;
 
@@ -88,6 +90,8 @@ public:
     std::string put(const std::string& url, const std::string& body) override;
     std::string post(const std::string& url, const std::vector<std::string>& entries) override;
     std::string get(const std::string& url) override;
+    RequestFate lastRequestFate() const override { return fate; }
+    std::string lastStatusLine() const override { return statusLine; }
 
 private:
     std::string answer(Request request);
