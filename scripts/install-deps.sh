@@ -7,6 +7,7 @@ packages=(
   libsqlite3-dev libssl-dev openssl
   libgtest-dev libgmock-dev libbenchmark-dev
   nginx curl python3 fonts-liberation poppler-utils
+  desktop-file-utils man-db groff-base
 )
 missing=()
 for p in "${packages[@]}"; do
