@@ -127,6 +127,7 @@ void PostingEngine::runPosting()
             return;
         }
 
+        Encoding = RecordEncoding::fromSettings(settings);
         ExportFile = std::make_unique<ExportFileReader>(exportPath);
         const int32_t linesToRead = settings.integer("LinesToRead", 0);
         for (int32_t skipped = 0; skipped < linesToRead && ExportFile->skipLine(); ++skipped) {
