@@ -21,6 +21,21 @@ bool columnsInCharacters(const std::string& value)
     throw Error(badColumnsInMessage(value));
 }
 
+bool isEncodingSetting(const std::string& setting)
+{
+    return setting == "ExportEncoding" || setting == "FormEncoding" || setting == "ColumnsIn";
+}
+
+void checkEncodingSetting(const std::string& setting, const std::string& value)
+{
+    if (value.empty())
+        return;
+    if (setting == "ExportEncoding" || setting == "FormEncoding")
+        requireKnownEncoding(value);
+    else if (setting == "ColumnsIn")
+        columnsInCharacters(value);
+}
+
 RecordEncoding::RecordEncoding() = default;
 RecordEncoding::~RecordEncoding() = default;
 RecordEncoding::RecordEncoding(const RecordEncoding&) = default;

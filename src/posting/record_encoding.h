@@ -18,6 +18,12 @@ std::string badColumnsInMessage(const std::string& value);
 // Whether a ColumnsIn text counts characters; throws Error for anything but blank, Bytes, Characters.
 bool columnsInCharacters(const std::string& value);
 
+// Refuses a value that ExportEncoding, FormEncoding or ColumnsIn cannot take, with the message the run
+// would end with; blank is always fine, and other settings are not looked at.
+void checkEncodingSetting(const std::string& setting, const std::string& value);
+// True for the three settings above.
+bool isEncodingSetting(const std::string& setting);
+
 class RecordEncoding {
 public:
     // Bytes as they are: no conversion, columns in bytes.
