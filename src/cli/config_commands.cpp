@@ -12,6 +12,7 @@
 #include "util/text.h"
 
 #include <limits>
+#include <memory>
 #include <ostream>
 
 namespace torvane {
@@ -72,7 +73,10 @@ int runShow(const Args& argv, std::ostream& out, std::ostream&)
     const TableView& settings = data.SettingsTable;
     // The texts of the store are in the export file's encoding; the terminal reads UTF-8.
     const std::string exportEncoding = settings.text("ExportEncoding");
-    const auto utf8 = [&exportEncoding](const std::string& text) { return toUtf8From(exportEncoding, text); };
+    std::unique_ptr<TextConverter> toUtf8;
+    if (isKnownEncoding(exportEncoding))
+        toUtf8 = std::make_unique<TextConverter>(exportEncoding, "UTF-8");
+    const auto utf8 = [&toUtf8](const std::string& text) { return toUtf8 ? toUtf8->convert(text) : text; };
     TextTable settingsTable{{"Setting", "Value"}, {}};
     for (const FieldDef& f : settings.tableDef().fields) {
         // The character settings are listed once they are set, so that a configuration without them
