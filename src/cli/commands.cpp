@@ -39,9 +39,15 @@ const std::vector<Command>& allCommands()
          "Usage: torvane-cli set NAME VALUE\n"
          "\n"
          "Sets the setting NAME (URL, Content, PostType, DataSentText, ViewWarnings, ViewDiag,\n"
-         "ImportData, LinesToRead, DeleteFile, TrackSent, PurgeDays, FieldToTrack1 to FieldToTrack4)\n"
-         "to VALUE. An empty VALUE (\"\") makes it blank. Logical settings take True or False; integer\n"
-         "settings a whole number. A value that does not fit is refused and nothing is changed.\n",
+         "ImportData, LinesToRead, DeleteFile, TrackSent, PurgeDays, FieldToTrack1 to FieldToTrack4,\n"
+         "ExportEncoding, FormEncoding, ColumnsIn) to VALUE. An empty VALUE (\"\") makes it blank.\n"
+         "Logical settings take True or False; integer settings a whole number. A value that does not\n"
+         "fit is refused and nothing is changed.\n"
+         "\n"
+         "ExportEncoding and FormEncoding name the character encodings of the export file and of the\n"
+         "web form as iconv knows them (windows-1252, iso-8859-1, cp850, shift_jis, utf-8, ...); with\n"
+         "both set, each value is converted to the form's encoding before it is sent. ColumnsIn is\n"
+         "Bytes or Characters: what Import Start, Import Length and Field Length count (blank: Bytes).\n",
          runSet},
         {"set-field", "ORDER NAME VALUE", "set one field of a field definition",
          "Usage: torvane-cli set-field ORDER NAME VALUE\n"

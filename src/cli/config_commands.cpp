@@ -5,11 +5,14 @@
 #include "cli/commands.h"
 #include "cli/table_printer.h"
 
+#include "posting/record_encoding.h"
 #include "store/data_module.h"
+#include "util/encoding.h"
 #include "util/error.h"
 #include "util/text.h"
 
 #include <limits>
+#include <memory>
 #include <ostream>
 
 namespace torvane {
@@ -68,17 +71,31 @@ int runShow(const Args& argv, std::ostream& out, std::ostream&)
 
     TDataModule1 data;
     const TableView& settings = data.SettingsTable;
+    // The texts of the store are in the export file's encoding; the terminal reads UTF-8.
+    const std::string exportEncoding = settings.text("ExportEncoding");
+    std::unique_ptr<TextConverter> toUtf8;
+    if (isKnownEncoding(exportEncoding))
+        toUtf8 = std::make_unique<TextConverter>(exportEncoding, "UTF-8");
+    const auto utf8 = [&toUtf8](const std::string& text) { return toUtf8 ? toUtf8->convert(text) : text; };
     TextTable settingsTable{{"Setting", "Value"}, {}};
-    for (const FieldDef& f : settings.tableDef().fields)
-        settingsTable.rows.push_back({f.name, settings.displayText(f.name)});
+    for (const FieldDef& f : settings.tableDef().fields) {
+        // The character settings are listed once they are set, so that a configuration without them
+        // shows as it always has.
+        if (isEncodingSetting(f.name) && settings.isBlank(f.name))
+            continue;
+        const std::string shown = settings.displayText(f.name);
+        // A path is the file system's, not the export file's.
+        const bool isText = f.kind == FieldKind::Text && f.name != "ImportData";
+        settingsTable.rows.push_back({f.name, isText ? utf8(shown) : shown});
+    }
     out << "Settings\n";
     printTable(out, settingsTable);
     out << "\nField definitions (" << data.FieldsTable.recordCount() << ")\n";
-    printTable(out, tableOf(data.FieldsTable));
+    printTable(out, tableOf(data.FieldsTable, utf8));
     out << "\nOption rows (" << data.SelDataTable.recordCount() << ")\n";
-    printTable(out, tableOf(data.SelDataTable));
+    printTable(out, tableOf(data.SelDataTable, utf8));
     out << "\nTracking records (" << data.TrackTable.recordCount() << ")\n";
-    printTable(out, tableOf(data.TrackTable));
+    printTable(out, tableOf(data.TrackTable, utf8));
     return kExitOk;
 }
 
@@ -89,6 +106,7 @@ int runSet(const Args& argv, std::ostream& out, std::ostream&)
         return printHelp("set", out);
     requirePositional("set", args, 2);
     const FieldDef& field = fieldNamed(settingsTableDef(), args.positional[0], "setting");
+    checkEncodingSetting(field.name, args.positional[1]);
 
     TDataModule1 data;
     // The application uses the first row only; on an empty table the edit creates it.

@@ -51,7 +51,7 @@ void printTable(std::ostream& out, const TextTable& table)
         printRow(row);
 }
 
-TextTable tableOf(const TableView& view)
+TextTable tableOf(const TableView& view, const std::function<std::string(const std::string&)>& text)
 {
     TextTable table;
     const TableDef& def = view.tableDef();
@@ -60,8 +60,10 @@ TextTable tableOf(const TableView& view)
     const int count = view.recordCount();
     for (int i = 0; i < count; ++i) {
         std::vector<std::string> row;
-        for (const FieldDef& f : def.fields)
-            row.push_back(cellDisplayText(view.cellAt(i, f.name), f.kind));
+        for (const FieldDef& f : def.fields) {
+            std::string shown = cellDisplayText(view.cellAt(i, f.name), f.kind);
+            row.push_back(text && f.kind == FieldKind::Text ? text(shown) : std::move(shown));
+        }
         table.rows.push_back(std::move(row));
     }
     return table;

@@ -1,6 +1,7 @@
 // Readable tables for the terminal: a title, a header row and aligned columns.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -18,7 +19,8 @@ struct TextTable {
 void printTable(std::ostream& out, const TextTable& table);
 
 // Every row of a table view with every field of its table, as the windows show them (blank is empty,
-// logical fields "True"/"False", dates in the short date format).
-TextTable tableOf(const TableView& view);
+// logical fields "True"/"False", dates in the short date format). text, when given, turns the value of
+// each text field into what is printed.
+TextTable tableOf(const TableView& view, const std::function<std::string(const std::string&)>& text = {});
 
 }  // namespace torvane

@@ -1,6 +1,8 @@
 #include "htmlimport/form_import.h"
 
+#include "htmlimport/page_charset.h"
 #include "store/data_module.h"
+#include "util/encoding.h"
 #include "util/text.h"
 
 namespace torvane {
@@ -25,6 +27,8 @@ void abandonPending(TableView& view) noexcept
 
 HtmlFormImport::HtmlFormImport(TDataModule1& data) : m_data(data) {}
 
+HtmlFormImport::~HtmlFormImport() = default;
+
 void HtmlFormImport::resetState()
 {
     m_scanner.tagCount = 0;
@@ -32,18 +36,46 @@ void HtmlFormImport::resetState()
     m_optionOrder = 0;
     m_lastInputName.clear();
     m_selectName.clear();
+    m_pageCharset.clear();
+    m_toExport.reset();
+}
+
+void HtmlFormImport::prepareEncodings()
+{
+    // A page that says which encoding it is in names the form's encoding, unless the operator has
+    // named one already. A name the platform does not know is left out: it would only stop every run.
+    TableView& settings = m_data.SettingsTable;
+    const bool declared = isKnownEncoding(m_pageCharset);
+    if (declared && settings.isBlank("FormEncoding")) {
+        settings.edit();
+        settings.setText("FormEncoding", m_pageCharset);
+        settings.post();
+    }
+    const std::string pageEncoding = declared ? m_pageCharset : settings.text("FormEncoding");
+    const std::string exportEncoding = settings.text("ExportEncoding");
+    // The cross walk and the posting run read the option texts and values in the export file's
+    // encoding, so they are stored in it.
+    if (isKnownEncoding(pageEncoding) && isKnownEncoding(exportEncoding))
+        m_toExport = std::make_unique<TextConverter>(pageEncoding, exportEncoding);
+}
+
+std::string HtmlFormImport::exportText(const std::string& pageText) const
+{
+    return m_toExport ? m_toExport->convert(pageText) : pageText;
 }
 
 void HtmlFormImport::ImportHTML()
 {
     resetState();
     m_scanner.openFile(PageFileName);
+    m_pageCharset = declaredCharsetOfFile(PageFileName);
     run();
 }
 
 void HtmlFormImport::ImportText(std::string page)
 {
     resetState();
+    m_pageCharset = declaredCharset(page);
     m_scanner.openText(std::move(page));
     run();
 }
@@ -54,6 +86,7 @@ void HtmlFormImport::run()
     // keep every row written before it, so what was written is committed before the error goes on.
     Database::Transaction transaction(m_data.database());
     try {
+        prepareEncodings();
         m_scanner.RunLineLoop({[this] { FindFormHeader(); }, [this] { FindInputHeader(); },
                                [this] { FindSelectHeader(); }, [this] { FindSelectItemsList(); },
                                [this] {
@@ -118,7 +151,7 @@ void HtmlFormImport::FindInputHeader()
             fields.setInteger("OrderNum", m_fieldOrder);
             fields.setText("Name", name);
             fields.setText("Type", type);
-            fields.setText("DefaultValue", value);
+            fields.setText("DefaultValue", exportText(value));
             fields.setInteger("MaxLength", maxLength);
             fields.setLogical("Overflow", false);
             fields.setLogical("Required", false);
@@ -183,10 +216,11 @@ void HtmlFormImport::appendOptionRow(const std::string& name, const std::string&
     options.append();
     options.setInteger("OrderNum", m_optionOrder);
     options.setText("Name", name);
-    options.setText("Value", value);
+    options.setText("Value", exportText(value));
     options.setLogical("DefaultValue", isDefault);
-    options.setText("Description", text);
-    options.setText("ImportMap", text);
+    const std::string shown = exportText(text);
+    options.setText("Description", shown);
+    options.setText("ImportMap", shown);
     options.post();
 }
 

@@ -5,15 +5,18 @@
 #include "htmlimport/tag_scanner.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace torvane {
 
 class TDataModule1;
+class TextConverter;
 
 class HtmlFormImport {
 public:
     explicit HtmlFormImport(TDataModule1& data);
+    ~HtmlFormImport();
 
     // Path of the page to import; set by the caller before ImportHTML.
     std::string PageFileName;
@@ -36,8 +39,14 @@ public:
     void FindSelectHeader();
     void FindSelectItemsList();
 
+    // The charset the page declared (empty when it declared none).
+    const std::string& pageCharset() const { return m_pageCharset; }
+
 private:
     void run();
+    void prepareEncodings();
+    // A text of the page as the export file's encoding has it, when both are known.
+    std::string exportText(const std::string& pageText) const;
     void resetState();
     void appendOptionRow(const std::string& name, const std::string& value, bool isDefault,
                          const std::string& text);
@@ -48,6 +57,8 @@ private:
     int m_optionOrder = 0;
     std::string m_lastInputName;
     std::string m_selectName;
+    std::string m_pageCharset;
+    std::unique_ptr<TextConverter> m_toExport;
 };
 
 }  // namespace torvane

@@ -40,7 +40,7 @@ void PostingEngine::MakeDataString(const std::string& line)
         m_host.processMessages();
 
         std::string name = field.Name;
-        std::string value = fieldValue(field, line, overflowText);
+        std::string value = fieldValue(field, line, overflowText, Encoding.columns());
         if (field.Type == "SELECT" || field.Type == "RADIO")
             LookupSelectOption(name, value, field.Type);
         if (name.empty())
@@ -55,7 +55,9 @@ void PostingEngine::MakeDataString(const std::string& line)
             CheckIfRequiredField(value, name, field.ZeroValid, RecordComplete, RequiredList);
         if (DiagnosticsOn)
             m_host.memo1Add(entry);
-        DataList.push_back(entry);
+        // Everything before this point works in the export file's encoding: the cross walk, the key,
+        // the panes. Only what goes to the form is in the form's.
+        DataList.push_back(Encoding.converts() ? name + "=" + Encoding.toForm(value, name, WarningList) : entry);
     }
 
     if (RecordComplete)

@@ -233,7 +233,7 @@ void TMainForm::About1Click()
 void TMainForm::memo2Add(const std::string& text)
 {
     for (const std::string& line : splitAddedText(text))
-        Memo2->appendPlainText(toQString(line));
+        Memo2->appendPlainText(storeText(line));
 }
 
 void TMainForm::memo2Clear()
@@ -245,7 +245,7 @@ void TMainForm::memo1Add(const std::string& text)
 {
     m_settingMemo1 = true;
     for (const std::string& line : splitAddedText(text))
-        Memo1->appendPlainText(toQString(line));
+        Memo1->appendPlainText(storeText(line));
     m_settingMemo1 = false;
     if (!m_memo1.empty())
         m_memo1 += "\r\n";
@@ -255,7 +255,7 @@ void TMainForm::memo1Add(const std::string& text)
 void TMainForm::memo1SetText(const std::string& text)
 {
     m_settingMemo1 = true;
-    Memo1->setPlainText(toQString(text));
+    Memo1->setPlainText(formText(text));
     m_settingMemo1 = false;
     m_memo1 = text;
 }
@@ -272,7 +272,7 @@ std::string TMainForm::memo1Text() const
 
 void TMainForm::setStatusText(const std::string& text)
 {
-    StatusPanel1->setText(toQString(text));
+    StatusPanel1->setText(storeText(text));
 }
 
 void TMainForm::setBannerVisible(bool visible)

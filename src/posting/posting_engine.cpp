@@ -143,6 +143,7 @@ void PostingEngine::runPosting()
             return;
         }
 
+        Encoding = RecordEncoding::fromSettings(settings);
         ExportFile = std::make_unique<ExportFileReader>(exportPath);
         const int32_t linesToRead = settings.integer("LinesToRead", 0);
         m_linesSkipped = 0;

@@ -5,6 +5,7 @@
 
 #include "posting/host.h"
 #include "posting/posting_client.h"
+#include "posting/record_encoding.h"
 #include "store/data_module.h"
 #include "store/ledger.h"
 #include "util/clock.h"
@@ -88,6 +89,8 @@ public:
     bool FirstActivation = true;
     std::vector<std::string> WarningList;
     bool ViewWarnings = false;
+    // The run's copy of ExportEncoding, FormEncoding and ColumnsIn.
+    RecordEncoding Encoding;
 
     TDataModule1& data() { return m_data; }
     Host& host() { return m_host; }

@@ -1,6 +1,7 @@
 #include "posting/record_fields.h"
 
 #include "store/row_reader.h"
+#include "util/encoding.h"
 #include "util/text.h"
 
 #include <algorithm>
@@ -23,17 +24,29 @@ std::string copyText(const std::string& text, int64_t start, int64_t count)
     return text.substr(static_cast<size_t>(start - 1), static_cast<size_t>(count));
 }
 
+// The columns of a line in bytes, or in characters when the run counts them so.
+std::string copyColumns(const std::string& line, int64_t start, int64_t count, const CharacterCutter* characters)
+{
+    return characters ? characters->copy(line, start, count) : copyText(line, start, count);
+}
+
 // Steps shared by both ways of taking a value: trim, convert, cut at maxLength, trim both parts.
 std::string cutValue(std::string text, int32_t maxLength, bool overflow, const std::string& format,
-                     std::string& overflowText)
+                     std::string& overflowText, const CharacterCutter* characters)
 {
     TrimBlanks(text);
     if (!format.empty())
         FormatStr(format, text);
     std::string value;
-    if (static_cast<int64_t>(text.size()) > maxLength) {
-        // A limit of 0 or below keeps nothing here and, with overflow, carries the whole text on.
-        const size_t keep = maxLength > 0 ? static_cast<size_t>(maxLength) : 0;
+    // A limit of 0 or below keeps nothing here and, with overflow, carries the whole text on.
+    size_t keep = maxLength > 0 ? static_cast<size_t>(maxLength) : 0;
+    bool longer = static_cast<int64_t>(text.size()) > maxLength;
+    if (characters) {
+        // Counted in characters, the cut never falls inside one.
+        keep = characters->advance(text, 0, keep);
+        longer = keep < text.size();
+    }
+    if (longer) {
         value = text.substr(0, keep);
         overflowText = overflow ? text.substr(keep) : std::string();
     } else {
@@ -110,17 +123,18 @@ FieldSettings GetFieldSettings(const RowReader& row)
 
 std::string GetDataItemToSend(const std::string& line, int32_t importStart, int32_t importLength,
                               int32_t maxLength, bool overflow, const std::string& format,
-                              std::string& overflowText)
+                              std::string& overflowText, const CharacterCutter* characters)
 {
-    return cutValue(copyText(line, importStart, importLength), maxLength, overflow, format, overflowText);
+    return cutValue(copyColumns(line, importStart, importLength, characters), maxLength, overflow, format,
+                    overflowText, characters);
 }
 
 std::string GetDataItemToSendOverFlow(int32_t maxLength, bool overflow, const std::string& format,
-                                      std::string& overflowText)
+                                      std::string& overflowText, const CharacterCutter* characters)
 {
     std::string pending;
     pending.swap(overflowText);
-    return cutValue(std::move(pending), maxLength, overflow, format, overflowText);
+    return cutValue(std::move(pending), maxLength, overflow, format, overflowText, characters);
 }
 
 void FormatStr(const std::string& format, std::string& value)
@@ -151,13 +165,15 @@ void CheckIfRequiredField(const std::string& value, const std::string& name, boo
     requiredList.push_back("     " + name + " Required");
 }
 
-std::string fieldValue(const FieldSettings& field, const std::string& line, std::string& overflowText)
+std::string fieldValue(const FieldSettings& field, const std::string& line, std::string& overflowText,
+                       const CharacterCutter* characters)
 {
     if (field.ImportStart != 0)
         return GetDataItemToSend(line, field.ImportStart, field.ImportLength, field.MaxLength, field.Overflow,
-                                 field.Format, overflowText);
+                                 field.Format, overflowText, characters);
     if (!overflowText.empty())
-        return GetDataItemToSendOverFlow(field.MaxLength, field.Overflow, field.Format, overflowText);
+        return GetDataItemToSendOverFlow(field.MaxLength, field.Overflow, field.Format, overflowText,
+                                         characters);
     return field.DefaultValue;
 }
 

@@ -8,6 +8,7 @@
 
 namespace torvane {
 
+class CharacterCutter;
 class RowReader;
 
 // A field definition as the posting run reads it, blank fields already replaced by their defaults.
@@ -27,15 +28,16 @@ struct FieldSettings {
 // Reads the definition from the current row of a field definitions result.
 FieldSettings GetFieldSettings(const RowReader& row);
 
-// Cuts the value out of the line (columns counted in bytes from 1), trims, converts and limits it to
-// maxLength; overflowText receives what is carried to the following fields (empty when nothing is).
+// Cuts the value out of the line (columns counted from 1), trims, converts and limits it to maxLength;
+// overflowText receives what is carried to the following fields (empty when nothing is). Columns and
+// maxLength count bytes, or the characters of characters when it is given.
 std::string GetDataItemToSend(const std::string& line, int32_t importStart, int32_t importLength,
                               int32_t maxLength, bool overflow, const std::string& format,
-                              std::string& overflowText);
+                              std::string& overflowText, const CharacterCutter* characters = nullptr);
 
 // The same, taking the text carried from the fields before instead of a piece of the line.
 std::string GetDataItemToSendOverFlow(int32_t maxLength, bool overflow, const std::string& format,
-                                      std::string& overflowText);
+                                      std::string& overflowText, const CharacterCutter* characters = nullptr);
 
 // Converts value in place when format names one of the three known conversions; any other format
 // leaves it unchanged. A time with a non-numeric hour throws Error.
@@ -48,6 +50,7 @@ void CheckIfRequiredField(const std::string& value, const std::string& name, boo
 
 // The value of one definition before the cross walk: from the line when it has a start column, else
 // from the pending overflow text, else the default value exactly as stored.
-std::string fieldValue(const FieldSettings& field, const std::string& line, std::string& overflowText);
+std::string fieldValue(const FieldSettings& field, const std::string& line, std::string& overflowText,
+                       const CharacterCutter* characters = nullptr);
 
 }  // namespace torvane

@@ -86,7 +86,7 @@ void DBEdit::refresh()
             return;
         m_unwritten = false;
     }
-    const QString shown = m_view.isOpen() ? toQString(m_view.displayText(m_field)) : QString();
+    const QString shown = m_view.isOpen() ? storeText(m_view.displayText(m_field)) : QString();
     if (shown != text())
         setText(shown);
 }
@@ -95,7 +95,7 @@ void DBEdit::onTextEdited(const QString& text)
 {
     guarded([&] {
         WriteScope scope(m_writing);
-        const std::string bytes = toBytes(text);
+        const std::string bytes = storeBytes(text);
         bool fits = true;
         Cell value;
         try {
@@ -121,7 +121,7 @@ void DBEdit::flush()
         return;
     {
         WriteScope scope(m_writing);
-        m_view.setText(m_field, toBytes(text()));
+        m_view.setText(m_field, storeBytes(text()));
         m_unwritten = false;
     }
     refresh();
@@ -166,7 +166,7 @@ DBChoiceBox::DBChoiceBox(DataSource& source, std::string field, QWidget* parent)
     connect(this, &QComboBox::activated, this, [this](int index) {
         const bool ok = guarded([&] {
             WriteScope scope(m_writing);
-            m_view.setText(m_field, toBytes(itemText(index)));
+            m_view.setText(m_field, storeBytes(itemText(index)));
         });
         if (!ok)
             refresh();
@@ -175,7 +175,7 @@ DBChoiceBox::DBChoiceBox(DataSource& source, std::string field, QWidget* parent)
 
 void DBChoiceBox::showValue(bool blankIsAChoice)
 {
-    const QString value = m_view.isOpen() ? toQString(m_view.displayText(m_field)) : QString();
+    const QString value = m_view.isOpen() ? storeText(m_view.displayText(m_field)) : QString();
     const int index = (value.isEmpty() && !blankIsAChoice)
                           ? -1
                           : findText(value, Qt::MatchExactly | Qt::MatchCaseSensitive);
@@ -192,7 +192,7 @@ DBComboBox::DBComboBox(DataSource& source, std::string field, const std::vector<
     : DBChoiceBox(source, std::move(field), parent), m_subscription(m_view, [this] { refresh(); })
 {
     for (const std::string& choice : choices)
-        addItem(toQString(choice));
+        addItem(storeText(choice));
     refresh();
 }
 
@@ -239,7 +239,7 @@ void DBLookupComboBox::refreshList()
     QStringList names;
     const int rows = m_listView.recordCount();
     for (int i = 0; i < rows; ++i)
-        names << toQString(cellDisplayText(m_listView.cellAt(i, m_listField),
+        names << storeText(cellDisplayText(m_listView.cellAt(i, m_listField),
                                               m_listView.tableDef().field(m_listField).kind));
     QStringList current;
     for (int i = 0; i < count(); ++i)
@@ -291,7 +291,7 @@ public:
         if (index.row() >= m_view.recordCount())
             return {};
         const size_t col = static_cast<size_t>(index.column());
-        return toQString(cellDisplayText(m_view.cellAt(index.row(), m_columns[col].field), m_kinds[col]));
+        return storeText(cellDisplayText(m_view.cellAt(index.row(), m_columns[col].field), m_kinds[col]));
     }
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override

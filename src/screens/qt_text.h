@@ -1,9 +1,14 @@
-// Between the core's byte strings and the text Qt shows: bytes that are valid UTF-8 show as UTF-8,
-// anything else as Latin-1, so no byte of an export line or a server reply is lost on the way.
+// Between the core's byte strings and the text Qt shows. Without a named encoding, bytes that are
+// valid UTF-8 show as UTF-8 and anything else as Latin-1, so no byte of an export line or a server
+// reply is lost on the way; with ExportEncoding (or FormEncoding for the server's replies) set, the
+// windows read the bytes in that encoding instead of guessing.
 #pragma once
+
+#include "util/encoding.h"
 
 #include <QString>
 
+#include <memory>
 #include <string>
 
 namespace torvane {
@@ -21,6 +26,60 @@ inline std::string toBytes(const QString& text)
 {
     const QByteArray utf8 = text.toUtf8();
     return std::string(utf8.constData(), static_cast<size_t>(utf8.size()));
+}
+
+// The conversions the windows use for texts of the store and the panes (export encoding) and for the
+// server's replies (form encoding); null where no encoding is named.
+struct WindowEncodings {
+    std::unique_ptr<TextConverter> fromExport, toExport, fromForm;
+};
+
+inline WindowEncodings& windowEncodings()
+{
+    static WindowEncodings encodings;
+    return encodings;
+}
+
+// Called whenever the settings record may have changed. Names the platform does not know leave the
+// windows guessing, as they do without a name.
+inline void setWindowEncodings(const std::string& exportEncoding, const std::string& formEncoding)
+{
+    WindowEncodings& w = windowEncodings();
+    w = WindowEncodings{};
+    if (isKnownEncoding(exportEncoding)) {
+        w.fromExport = std::make_unique<TextConverter>(exportEncoding, "UTF-8");
+        w.toExport = std::make_unique<TextConverter>("UTF-8", exportEncoding);
+    }
+    const std::string& reply = isKnownEncoding(formEncoding) ? formEncoding : exportEncoding;
+    if (isKnownEncoding(reply))
+        w.fromForm = std::make_unique<TextConverter>(reply, "UTF-8");
+}
+
+inline QString decodedWith(const std::unique_ptr<TextConverter>& converter, const std::string& bytes)
+{
+    if (!converter)
+        return toQString(bytes);
+    const std::string utf8 = converter->convert(bytes);
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+// A value of the store or a line of a pane, as the windows show it.
+inline QString storeText(const std::string& bytes)
+{
+    return decodedWith(windowEncodings().fromExport, bytes);
+}
+
+// What the operator typed, as the store keeps it.
+inline std::string storeBytes(const QString& text)
+{
+    const std::unique_ptr<TextConverter>& converter = windowEncodings().toExport;
+    return converter ? converter->convert(toBytes(text)) : toBytes(text);
+}
+
+// A reply of the server, as the windows show it.
+inline QString formText(const std::string& bytes)
+{
+    return decodedWith(windowEncodings().fromForm, bytes);
 }
 
 }  // namespace torvane

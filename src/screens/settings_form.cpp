@@ -1,10 +1,12 @@
 #include "screens/settings_form.h"
 
 #include "htmlimport/import_html_form.h"
+#include "posting/record_encoding.h"
 #include "screens/db_controls.h"
 #include "screens/message_box_dialogs.h"
 #include "screens/qt_text.h"
 #include "store/data_module.h"
+#include "store/schema.h"
 #include "store/statements.h"
 #include "util/error_handler.h"
 
@@ -29,6 +31,10 @@ const char* const kImportWarning =
 
 const std::vector<std::string> kFormats = {"", "YYYYMMDD To MM/DD/YY", "HHMM To HH:MM",
                                            "HHMM To HH:MM AM/PM"};
+
+const std::vector<std::string> kColumnsIn = {"", "Bytes", "Characters"};
+
+const char* const kEncodingSettings[] = {"ExportEncoding", "FormEncoding", "ColumnsIn"};
 
 const char* const kTrackedFields[] = {"FieldToTrack1", "FieldToTrack2", "FieldToTrack3", "FieldToTrack4"};
 
@@ -127,6 +133,9 @@ TSettingsForm::TSettingsForm(TDataModule1& data, TImportHTMLForm& importForm, QW
     setObjectName(QStringLiteral("SettingsForm"));
     setWindowTitle(QStringLiteral("Settings"));
     setModal(true);
+    // Made once at start-up, right after the store opens: from here on the windows read its texts in
+    // the encodings it names.
+    applyWindowEncodings();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -161,6 +170,7 @@ QWidget* TSettingsForm::buildApplicationPage()
         auto* diag = named(new DBCheckBox(src, "ViewDiag", QStringLiteral("Show Diagnostics"), web),
                            "DBCheckBox8");
         auto* sentText = named(new DBEdit(src, "DataSentText", web), "DBEdit19");
+        auto* formEncoding = named(new DBEdit(src, "FormEncoding", web), "FormEncodingEdit");
         grid->addWidget(label(QStringLiteral("URL To Post To:"), url, web), 0, 0);
         grid->addWidget(url, 0, 1, 1, 4);
         grid->addWidget(label(QStringLiteral("Content Type:"), content, web), 1, 0);
@@ -172,6 +182,8 @@ QWidget* TSettingsForm::buildApplicationPage()
         grid->setColumnStretch(4, 1);
         grid->addWidget(label(QStringLiteral("Data Sent Text:"), sentText, web), 3, 0);
         grid->addWidget(sentText, 3, 1, 1, 4);
+        grid->addWidget(label(QStringLiteral("Form Encoding:"), formEncoding, web), 4, 0);
+        grid->addWidget(formEncoding, 4, 1, 1, 2);
     }
     layout->addWidget(web);
 
@@ -181,6 +193,8 @@ QWidget* TSettingsForm::buildApplicationPage()
         auto* path = named(new DBEdit(src, "ImportData", file), "DBEdit4");
         auto* lines = named(shortEdit(new DBEdit(src, "LinesToRead", file)), "DBEdit18");
         auto* del = named(new DBCheckBox(src, "DeleteFile", QStringLiteral("Delete File"), file), "DBCheckBox6");
+        auto* exportEncoding = named(new DBEdit(src, "ExportEncoding", file), "ExportEncodingEdit");
+        auto* columnsIn = named(new DBComboBox(src, "ColumnsIn", kColumnsIn, file), "ColumnsInComboBox");
         grid->addWidget(label(QStringLiteral("File To Upload To Web:"), path, file), 0, 0);
         grid->addWidget(path, 0, 1, 1, 3);
         auto* row = new QHBoxLayout;
@@ -189,6 +203,12 @@ QWidget* TSettingsForm::buildApplicationPage()
         row->addStretch(1);
         row->addWidget(del);
         grid->addLayout(row, 1, 0, 1, 4);
+        auto* characters = new QHBoxLayout;
+        characters->addWidget(label(QStringLiteral("Export Encoding:"), exportEncoding, file));
+        characters->addWidget(exportEncoding, 1);
+        characters->addWidget(label(QStringLiteral("Columns In:"), columnsIn, file));
+        characters->addWidget(columnsIn);
+        grid->addLayout(characters, 2, 0, 1, 4);
     }
     layout->addWidget(file);
 
@@ -409,13 +429,32 @@ Dialogs& TSettingsForm::dialogs()
     return *m_ownDialogs;
 }
 
+void TSettingsForm::refuseBadEncodings()
+{
+    // As the store refuses a value of the wrong kind: the record stays in editing with the value, and
+    // the message says what is wrong with it.
+    TableView& settings = m_data.SettingsTable;
+    for (const char* field : kEncodingSettings)
+        checkEncodingSetting(field, settings.text(field));
+}
+
+void TSettingsForm::applyWindowEncodings()
+{
+    setWindowEncodings(m_data.SettingsTable.text("ExportEncoding"), m_data.SettingsTable.text("FormEncoding"));
+    // Every bound control shows its field again, read in the encoding now named.
+    for (const TableDef* table : allTableDefs())
+        m_data.database().notifyChanged(table->name);
+}
+
 void TSettingsForm::OKBClick()
 {
     TableView& settings = m_data.SettingsTable;
     updateRecord(settings);
+    refuseBadEncodings();
     if (settings.state() == TableView::State::Browse)
         settings.edit();
     settings.post();
+    applyWindowEncodings();
 }
 
 void TSettingsForm::CancelBClick()
@@ -510,6 +549,9 @@ void TSettingsForm::ImportBClick()
 {
     if (!dialogs().askYesNo("Warning", kImportWarning))
         return;
+    // Found now, before anything is destroyed: the import saves the settings record as it stands.
+    updateRecord(m_data.SettingsTable);
+    refuseBadEncodings();
 
     // A row still being edited or inserted belongs to the definitions about to be destroyed; saved later
     // it would come back among the imported ones.
@@ -543,6 +585,7 @@ void TSettingsForm::ImportBClick()
         }
     } closeWindow{m_importForm};
     m_importForm.ImportHTML();
+    applyWindowEncodings();
 }
 
 std::string TSettingsForm::chooseHtmlFile()

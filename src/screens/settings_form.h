@@ -61,6 +61,10 @@ private:
     QWidget* buildFieldDataPage();
     QWidget* buildBottomBar();
     void resetTrackedField(int slot);
+    // Throws the message of the first character setting that cannot be used.
+    void refuseBadEncodings();
+    // The windows read texts in the encodings the settings record names.
+    void applyWindowEncodings();
     Dialogs& dialogs();
     std::string chooseHtmlFile();
 

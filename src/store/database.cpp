@@ -57,8 +57,10 @@ Database::Database(const std::string& path) : m_path(path)
     try {
         execute("PRAGMA journal_mode=WAL");
         execute("PRAGMA synchronous=FULL");
-        for (const TableDef* t : allTableDefs())
+        for (const TableDef* t : allTableDefs()) {
             execute(createTableSql(*t));
+            addMissingColumns(*t);
+        }
         for (const std::string& sql : DeliveryLedger::schemaSql())
             execute(sql);
         // The cross walk looks options up by field name and code for every select field of every record.
@@ -70,6 +72,23 @@ Database::Database(const std::string& path) : m_path(path)
         sqlite3_close(m_db);
         m_db = nullptr;
         throw Error("Cannot open the store \"" + shown + "\": " + e.what());
+    }
+}
+
+void Database::addMissingColumns(const TableDef& table)
+{
+    // A store written by an earlier version keeps its rows and gains the fields added since; they
+    // read as blank in every existing row.
+    std::vector<std::string> present;
+    for (const Row& row : query("PRAGMA table_info(" + table.name + ")"))
+        if (const std::string* name = row.size() > 1 ? std::get_if<std::string>(&row[1]) : nullptr)
+            present.push_back(*name);
+    for (const FieldDef& f : table.fields) {
+        bool found = false;
+        for (const std::string& name : present)
+            found = found || sqlite3_stricmp(name.c_str(), f.name.c_str()) == 0;
+        if (!found)
+            execute(addColumnSql(table, f));
     }
 }
 

@@ -16,6 +16,8 @@ struct sqlite3_stmt;
 
 namespace torvane {
 
+struct TableDef;
+
 class Database {
 public:
     // Opens (creating when missing) the store file and its four tables. A file that cannot be opened,
@@ -56,6 +58,7 @@ public:
     };
 
 private:
+    void addMissingColumns(const TableDef& table);
     sqlite3_stmt* prepared(const std::string& sql);
     [[noreturn]] void fail(const std::string& what) const;
 

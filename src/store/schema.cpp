@@ -38,7 +38,11 @@ const TableDef& settingsTableDef()
                                {"FieldToTrack1", K::Text},
                                {"FieldToTrack2", K::Text},
                                {"FieldToTrack3", K::Text},
-                               {"FieldToTrack4", K::Text}}};
+                               {"FieldToTrack4", K::Text},
+                               // Added later; an older store gains them when it opens.
+                               {"ExportEncoding", K::Text},
+                               {"FormEncoding", K::Text},
+                               {"ColumnsIn", K::Text}}};
     return def;
 }
 
@@ -84,6 +88,16 @@ const std::vector<const TableDef*>& allTableDefs()
     return all;
 }
 
+std::string columnTypeSql(FieldKind kind)
+{
+    return (kind == K::Integer || kind == K::Logical) ? "INTEGER" : "TEXT";
+}
+
+std::string addColumnSql(const TableDef& table, const FieldDef& field)
+{
+    return "ALTER TABLE " + table.name + " ADD COLUMN \"" + field.name + "\" " + columnTypeSql(field.kind);
+}
+
 std::string createTableSql(const TableDef& table)
 {
     std::string sql = "CREATE TABLE IF NOT EXISTS " + table.name + " (";
@@ -93,7 +107,7 @@ std::string createTableSql(const TableDef& table)
             sql += ", ";
         first = false;
         sql += "\"" + f.name + "\" ";
-        sql += (f.kind == K::Integer || f.kind == K::Logical) ? "INTEGER" : "TEXT";
+        sql += columnTypeSql(f.kind);
     }
     return sql + ")";
 }

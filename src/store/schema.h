@@ -31,5 +31,9 @@ const std::vector<const TableDef*>& allTableDefs();
 
 // CREATE TABLE IF NOT EXISTS for one table.
 std::string createTableSql(const TableDef& table);
+// The column type a field of that kind is stored in.
+std::string columnTypeSql(FieldKind kind);
+// ALTER TABLE ... ADD COLUMN for a field that a store of an earlier version lacks.
+std::string addColumnSql(const TableDef& table, const FieldDef& field);
 
 }  // namespace torvane

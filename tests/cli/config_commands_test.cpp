@@ -51,6 +51,25 @@ TEST_F(ConfigTest, ImportReplacesTheFormDefinitionAndBlanksTrackedFields)
     EXPECT_EQ(showLine("LinesToRead"), "LinesToRead    3");
 }
 
+TEST_F(ConfigTest, ShowListsTheCharacterSettingsOnceSetAndPrintsUtf8)
+{
+    const Lines blank = test::splitOutputLines(show());
+    for (const std::string& line : blank)
+        EXPECT_EQ(line.find("Encoding"), std::string::npos) << line;
+    ok({"set-option", "color", "10", "Description", "Gr\xFCn"});
+    ok({"set-field", "10", "DefaultValue", "Caf\xE9"});
+    // Without an export encoding the bytes are printed as they are.
+    EXPECT_EQ(showLine("color  10"), "color  10        r      Gr\xFCn         Red        True");
+
+    ok({"set", "ExportEncoding", "windows-1252"});
+    EXPECT_EQ(showLine("color  10"), "color  10        r      Gr\xC3\xBCn        Red        True");
+    EXPECT_NE(showLine("10 ").find("Caf\xC3\xA9"), std::string::npos) << showLine("10 ");
+    EXPECT_EQ(showLine("ExportEncoding"), "ExportEncoding  windows-1252");
+    EXPECT_EQ(showLine("URL"), "URL             /post.cgi");
+    ok({"set", "ExportEncoding", ""});
+    EXPECT_EQ(test::splitOutputLines(show()).size(), blank.size());
+}
+
 struct SetCase {
     const char* name;
     Lines args;
@@ -82,6 +101,9 @@ INSTANTIATE_TEST_SUITE_P(
         SetCase{"EmptyMakesBlank", {"set", "LinesToRead", ""}, "LinesToRead", "LinesToRead"},
         SetCase{"Logical", {"set", "TrackSent", "true"}, "TrackSent", "TrackSent      True"},
         SetCase{"NegativeValueIsNoOption", {"set", "PurgeDays", "-1"}, "PurgeDays", "PurgeDays      -1"},
+        SetCase{"ExportEncoding", {"set", "exportencoding", "cp850"}, "Export", "ExportEncoding  cp850"},
+        SetCase{"FormEncoding", {"set", "FormEncoding", "UTF-8"}, "Form", "FormEncoding   UTF-8"},
+        SetCase{"ColumnsIn", {"set", "ColumnsIn", "characters"}, "Columns", "ColumnsIn      characters"},
         SetCase{"FieldDefinition", {"set-field", "10", "ImportStart", "12"}, "10 ", "10        acct   text    6          False     False     12           0"},
         SetCase{"OptionRow", {"set-option", "color", "20", "ImportMap", "BLU"}, "color  20", "color  20        b      Blue         BLU        False"}),
     [](const ::testing::TestParamInfo<SetCase>& info) { return std::string(info.param.name); });
@@ -124,7 +146,14 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"UnknownSetting", {"set", "Colour", "red"}, 1,
                 "torvane-cli: unknown setting 'Colour' (known: URL, Content, PostType, DataSentText, "
                 "ViewWarnings, ViewDiag, ImportData, LinesToRead, DeleteFile, TrackSent, PurgeDays, "
-                "FieldToTrack1, FieldToTrack2, FieldToTrack3, FieldToTrack4)"},
+                "FieldToTrack1, FieldToTrack2, FieldToTrack3, FieldToTrack4, ExportEncoding, FormEncoding, "
+                "ColumnsIn)"},
+        BadCase{"UnknownEncoding", {"set", "FormEncoding", "latin-99"}, 1,
+                "torvane-cli: 'latin-99' is not a known character encoding"},
+        BadCase{"EncodingWithOptions", {"set", "ExportEncoding", "utf-8//TRANSLIT"}, 1,
+                "torvane-cli: 'utf-8//TRANSLIT' is not a known character encoding"},
+        BadCase{"ColumnsInOtherThanBytesOrCharacters", {"set", "ColumnsIn", "Columns"}, 1,
+                "torvane-cli: 'Columns' is not a valid value for ColumnsIn (Bytes or Characters)"},
         BadCase{"MissingValue", {"set", "URL"}, 64, "torvane-cli: set: too few arguments (see set --help)"},
         BadCase{"ExtraValue", {"set", "URL", "a", "b"}, 64, "torvane-cli: set: too many arguments (see set --help)"},
         BadCase{"UnknownCommand", {"post"}, 64, "torvane-cli: unknown command 'post' (see torvane-cli --help)"},

@@ -1,6 +1,7 @@
 // torvane-cli send against a loopback server: what goes to standard output and standard error, the
 // exit status, and tracking across runs.
 #include "cli/send_fixture.h"
+#include "store/data_module.h"
 
 #include <gtest/gtest.h>
 
@@ -143,6 +144,125 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"NonNumericPauseIsRefused", {}, Target::Server, {}, {"--pause", "soon"}, 64, {},
                  {"torvane-cli: --pause must be a whole number from 0 to 65535, not 'soon'"}}),
     [](const ::testing::TestParamInfo<ExitCase>& info) { return std::string(info.param.name); });
+
+// A form of two text fields; the export file and the character settings vary from case to case.
+class SendEncodingTest : public test::CliTest {
+protected:
+    test::ScriptedServer server;
+
+    void SetUp() override
+    {
+        CliTest::SetUp();
+        dir.write("form.html",
+                  "<FORM ACTION=\"/people\" METHOD=\"post\">\n"
+                  "<INPUT TYPE=\"text\" NAME=\"NAME\">\n"
+                  "<INPUT TYPE=\"text\" NAME=\"CITY\">\n"
+                  "</FORM>\n");
+        ok({"import-html", "form.html"});
+        ok({"set", "URL", server.url("/people")});
+        ok({"set", "ImportData", "export.txt"});
+        ok({"set", "ViewWarnings", "True"});
+        ok({"set", "DataSentText", "thank you"});
+    }
+
+    // The body of the one request the send made.
+    std::string sentBody()
+    {
+        const auto requests = server.requests();
+        if (requests.size() != 1)
+            return "(" + std::to_string(requests.size()) + " requests)";
+        const size_t at = requests[0].find("\r\n\r\n");
+        return at == std::string::npos ? requests[0] : requests[0].substr(at + 4);
+    }
+};
+
+struct WireCase {
+    const char* name;
+    const char* exportEncoding;
+    const char* formEncoding;
+    const char* columnsIn;
+    std::string line;
+    int nameLength, cityStart, cityLength;
+    const char* body;
+    Lines out;
+};
+
+void PrintTo(const WireCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class SendWireTest : public SendEncodingTest, public ::testing::WithParamInterface<WireCase> {};
+
+TEST_P(SendWireTest, ValuesReachTheFormInItsEncoding)
+{
+    const WireCase& c = GetParam();
+    ok({"set", "ExportEncoding", c.exportEncoding});
+    ok({"set", "FormEncoding", c.formEncoding});
+    ok({"set", "ColumnsIn", c.columnsIn});
+    ok({"set-field", "10", "ImportStart", "1"});
+    ok({"set-field", "10", "ImportLength", std::to_string(c.nameLength)});
+    ok({"set-field", "10", "MaxLength", "20"});
+    ok({"set-field", "20", "MaxLength", "20"});
+    ok({"set-field", "20", "ImportStart", std::to_string(c.cityStart)});
+    ok({"set-field", "20", "ImportLength", std::to_string(c.cityLength)});
+    dir.write("export.txt", c.line + "\r\n");
+    server.queue(reply("200 OK", kThanks));
+
+    const test::CliResult r = cli({"send", "--pause", "0"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(sentBody(), c.body);
+    EXPECT_EQ(test::splitOutputLines(r.out), c.out);
+    EXPECT_EQ(test::splitOutputLines(r.err), Lines{summary(1, 1, 0, 0, 0)});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SendWireTest,
+    ::testing::Values(
+        WireCase{"Windows1252ToUtf8", "windows-1252", "utf-8", "", "M\xFCller Caf\xE9", 6, 8, 4,
+                 "NAME=M%C3%BCller&CITY=Caf%C3%A9&", {}},
+        // Blank settings: the bytes of the export file, as always.
+        WireCase{"BlankSettingsSendTheFilesBytes", "", "", "", "M\xFCller Caf\xE9", 6, 8, 4,
+                 "NAME=M%FCller&CITY=Caf%E9&", {}},
+        WireCase{"BytesCutUtf8InTwo", "", "", "", "Zo\xC3\xAB \xC3\x85ngstr\xC3\xB6m", 3, 5, 8,
+                 "NAME=Zo%C3&CITY=%C3%85ngstr&", {}},
+        WireCase{"Utf8CountedInCharacters", "utf-8", "utf-8", "Characters",
+                 "Zo\xC3\xAB \xC3\x85ngstr\xC3\xB6m", 3, 5, 8, "NAME=Zo%C3%AB&CITY=%C3%85ngstr%C3%B6m&",
+                 {}},
+        WireCase{"ShiftJisToUtf8", "shift_jis", "utf-8", "Characters", "\x93\x8C\x8B\x9E \x82\xA0", 2, 4, 1,
+                 "NAME=%E6%9D%B1%E4%BA%AC&CITY=%E3%81%82&", {}},
+        WireCase{"CharacterTheFormLacks", "utf-8", "iso-8859-1", "", "Gr\xC3\xBC\xC3\x9F 5\xE2\x82\xAC", 6, 8, 4,
+                 "NAME=Gr%FC%DF&CITY=5%3F&",
+                 {"Data Had the Following Warings:", "     WARNING CITY Has Characters Not In iso-8859-1", ""}}),
+    [](const ::testing::TestParamInfo<WireCase>& info) { return std::string(info.param.name); });
+
+TEST_F(SendEncodingTest, UnknownEncodingsAreRefusedWhenSetAndEndARunWhenFoundInTheStore)
+{
+    const std::string before = show();
+    for (const Lines& args : std::vector<Lines>{{"set", "ExportEncoding", "klingon"},
+                                                {"set", "FormEncoding", "utf-8//IGNORE"}}) {
+        const test::CliResult r = cli(args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "torvane-cli: '" + args[2] + "' is not a known character encoding\n");
+    }
+    const test::CliResult columns = cli({"set", "ColumnsIn", "Words"});
+    EXPECT_EQ(columns.status, 1);
+    EXPECT_EQ(columns.err, "torvane-cli: 'Words' is not a valid value for ColumnsIn (Bytes or Characters)\n");
+    EXPECT_EQ(show(), before);
+
+    // Written into the store by other means, the name ends the run before any record is read.
+    {
+        TDataModule1 data(dir.file("torvane.db"));
+        data.SettingsTable.setText("ExportEncoding", "klingon");
+        data.SettingsTable.post();
+    }
+    dir.write("export.txt", "M\xFCller Caf\xE9\r\n");
+    const test::CliResult r = cli({"send", "--pause", "0"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(test::splitOutputLines(r.err),
+              (Lines{"'klingon' is not a known character encoding.", summary(0, 0, 0, 0, 0)}));
+    EXPECT_TRUE(server.requests().empty());
+}
 
 }  // namespace
 }  // namespace torvane

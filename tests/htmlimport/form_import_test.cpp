@@ -212,6 +212,58 @@ TEST_F(FormImportTest, LeavesOtherSettingsAndExistingRowsAlone)
               (std::vector<std::string>{"new|GET|Thanks|3"}));
 }
 
+TEST_F(FormImportTest, ThePagesCharsetNamesTheFormsEncodingAndTextsAreStoredInTheExportsEncoding)
+{
+    struct Case {
+        const char* what;
+        const char* exportEncoding;
+        const char* formEncoding;  // before the import
+        std::string page;
+        const char* formEncodingAfter;
+        std::vector<std::string> fields;   // Name|DefaultValue
+        std::vector<std::string> options;  // Value|Description|ImportMap
+    };
+    const std::string utf8Page = "<meta charset=\"utf-8\">\n<INPUT NAME=city VALUE=\"K\xC3\xB6ln\">\n"
+                                 "<SELECT NAME=s><OPTION VALUE=\"Z\xC3\xBCrich\">Z\xC3\xBCrich\n"
+                                 "<OPTION VALUE=x>\xE2\x82\xAC uro\n</SELECT>\n";
+    const Case cases[] = {
+        {"no settings: the charset becomes the form's, texts as they are", "", "", utf8Page, "utf-8",
+         {"city|K\xC3\xB6ln", "s|-"}, {"Z\xC3\xBCrich|Z\xC3\xBCrich|Z\xC3\xBCrich", "x|\xE2\x82\xAC uro|\xE2\x82\xAC uro"}},
+        {"an export encoding: texts converted to it", "iso-8859-1", "", utf8Page, "utf-8", {"city|K\xF6ln", "s|-"},
+         {"Z\xFCrich|Z\xFCrich|Z\xFCrich", "x|? uro|? uro"}},
+        {"a form encoding already set is kept, the page's charset still read", "windows-1252", "UTF-8",
+         "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=iso-8859-1\">\n<INPUT NAME=a VALUE=\xE9>\n",
+         "UTF-8", {"a|\xE9"}, {}},
+        {"no declaration: the form encoding set says what the page is in", "windows-1252", "utf-8",
+         "<INPUT NAME=a VALUE=\"\xC3\xA9\">\n", "utf-8", {"a|\xE9"}, {}},
+        {"an unknown charset is not stored", "", "", "<meta charset=x-unheard-of>\n<INPUT NAME=a VALUE=\xE9>\n", "-",
+         {"a|\xE9"}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempDir where;
+        TDataModule1 store(where.file("torvane.db"));
+        store.SettingsTable.edit();
+        store.SettingsTable.setText("ExportEncoding", c.exportEncoding);
+        store.SettingsTable.setText("FormEncoding", c.formEncoding);
+        store.SettingsTable.post();
+        HtmlFormImport importer(store);
+        importer.ImportText(c.page);
+        EXPECT_EQ(dump(store, "FormEncoding", "settings"), std::vector<std::string>{c.formEncodingAfter});
+        EXPECT_EQ(dump(store, "Name, DefaultValue", "fields"), c.fields);
+        EXPECT_EQ(dump(store, "Value, Description, ImportMap", "seldata"), c.options);
+    }
+}
+
+TEST_F(FormImportTest, APageFileDeclaresItsCharsetToo)
+{
+    dir.write("page.html", "<html><head><meta charset=\"Shift_JIS\"></head>\n<INPUT NAME=a>\n");
+    import.PageFileName = dir.file("page.html");
+    import.ImportHTML();
+    EXPECT_EQ(import.pageCharset(), "Shift_JIS");
+    EXPECT_EQ(data.SettingsTable.text("FormEncoding"), "Shift_JIS");
+}
+
 TEST_F(FormImportTest, EachImportStartsItsCountersAfresh)
 {
     import.ImportText("<SELECT NAME=a><OPTION>x<INPUT NAME=b>\n");

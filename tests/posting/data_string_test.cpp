@@ -164,6 +164,93 @@ TEST(MakeDataStringTest, CrossWalkTranslatesSelectAndRadioValues)
     }
 }
 
+struct EncodingCase {
+    const char* what;
+    const char* exportEncoding;
+    const char* formEncoding;
+    const char* columnsIn;
+    std::vector<FieldRow> fields;
+    std::vector<OptionRow> options;
+    std::string line;
+    Lines data;
+    Lines warnings;
+    std::string trackKey;
+};
+
+TEST(MakeDataStringTest, ValuesAreConvertedToTheFormsEncodingAsTheyJoinTheDataString)
+{
+    const std::string notIn = "     WARNING NAME Has Characters Not In ";
+    const EncodingCase cases[] = {
+        {"windows-1252 to UTF-8", "windows-1252", "utf-8", "", {{"NAME", "TEXT", 1, 6}, {"CITY", "TEXT", 7, 4}},
+         {}, "M\xFCllerCaf\xE9", {"NAME=M\xC3\xBCller", "CITY=Caf\xC3\xA9"}, {}, "M\xFCller"},
+        {"blank settings send the bytes as they are", "", "", "", {{"NAME", "TEXT", 1, 6}}, {}, "M\xFCller",
+         {"NAME=M\xFCller"}, {}, "M\xFCller"},
+        {"one encoding alone converts nothing", "windows-1252", "", "", {{"NAME", "TEXT", 1, 6}}, {},
+         "M\xFCller", {"NAME=M\xFCller"}, {}, "M\xFCller"},
+        {"a character the form lacks is sent as ? with a warning", "utf-8", "iso-8859-1", "",
+         {{"NAME", "TEXT", 1, 20}}, {}, "Z\xC3\xBC\xE2\x82\xAC\xE6\x9D\xB1!", {"NAME=Z\xFC?" "?!"},
+         {notIn + "iso-8859-1"}, "Z\xC3\xBC\xE2\x82\xAC\xE6\x9D\xB1!"},
+        {"default values are converted too", "windows-1252", "UTF-8", "",
+         {FieldRow{"NAME", "TEXT"}.def(" Gr\xFC\xDF ")}, {}, "", {"NAME= Gr\xC3\xBC\xC3\x9F "}, {}, " Gr\xFC\xDF "},
+        {"the cross walk matches in the export encoding and sends the option value converted",
+         "windows-1252", "utf-8", "", {{"NAME", "SELECT", 1, 3}},
+         {{"NAME", "Z\xFCrich", "z\xFCr"}}, "Z\xFCR", {"NAME=Z\xC3\xBCrich"}, {}, "Z\xFCrich"},
+        {"upper-casing in the cross walk stays ASCII-only", "windows-1252", "utf-8", "",
+         {{"NAME", "SELECT", 1, 3}}, {{"NAME", "x", "Z\xFCR"}}, "Z\xDCR", {"NAME="},
+         {"     WARNING NAME Not Found In Cross Walk. (Z\xDCR)"}, ""},
+        {"Shift-JIS to UTF-8 counted in characters", "shift_jis", "utf-8", "Characters",
+         {{"NAME", "TEXT", 1, 2}, {"CITY", "TEXT", 3, 2}}, {}, "\x93\x8C\x8B\x9E\x82\xA0\x82\xA2",
+         {"NAME=\xE6\x9D\xB1\xE4\xBA\xAC", "CITY=\xE3\x81\x82\xE3\x81\x84"}, {}, "\x93\x8C\x8B\x9E"},
+        {"UTF-8 cut at characters", "utf-8", "utf-8", "characters", {{"NAME", "TEXT", 1, 3}, {"CITY", "TEXT", 5, 8}},
+         {}, "Zo\xC3\xAB \xC3\x85ngstr\xC3\xB6m", {"NAME=Zo\xC3\xAB", "CITY=\xC3\x85ngstr\xC3\xB6m"}, {},
+         "Zo\xC3\xAB"},
+    };
+    for (const EncodingCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bench b;
+        b.setUp(c.fields, c.options);
+        b.engine.Encoding = RecordEncoding::make(c.exportEncoding, c.formEncoding, c.columnsIn);
+        b.engine.TrackSent = true;
+        b.engine.FieldToTrack1 = "NAME";
+        b.engine.MakeDataString(c.line);
+        EXPECT_EQ(b.engine.DataList, c.data);
+        EXPECT_EQ(b.engine.WarningList, c.warnings);
+        // The key, like the panes, stays in the export file's encoding.
+        EXPECT_EQ(b.engine.TrackKey, c.trackKey);
+    }
+}
+
+TEST(MakeDataStringTest, EncodingSettingsAreCheckedWhenRead)
+{
+    struct Case {
+        const char* exportEncoding;
+        const char* formEncoding;
+        const char* columnsIn;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"windows-9999", "utf-8", "", "'windows-9999' is not a known character encoding"},
+        {"", "utf-8//TRANSLIT", "", "'utf-8//TRANSLIT' is not a known character encoding"},
+        {"utf-8", "", "Columns", "'Columns' is not a valid value for ColumnsIn (Bytes or Characters)"},
+        {"", "", "", nullptr},
+        {"", "", "bytes", nullptr},
+    };
+    for (const Case& c : cases) {
+        Bench b;
+        b.set("ExportEncoding", c.exportEncoding);
+        b.set("FormEncoding", c.formEncoding);
+        b.set("ColumnsIn", c.columnsIn);
+        try {
+            const RecordEncoding e = RecordEncoding::fromSettings(b.data.SettingsTable);
+            EXPECT_EQ(c.message, nullptr) << c.exportEncoding << c.formEncoding << c.columnsIn;
+            EXPECT_FALSE(e.converts());
+            EXPECT_EQ(e.columns(), nullptr);
+        } catch (const Error& e) {
+            EXPECT_STREQ(e.what(), c.message);
+        }
+    }
+}
+
 struct RefusalCase {
     const char* what;
     std::string fieldToTrack1;
@@ -368,6 +455,26 @@ TEST(DataStringRunTest, WarningsAcceptanceAndRefusalInTheInformationPane)
                             }));
     ASSERT_EQ(b.client.requests.size(), 1u);
     EXPECT_EQ(b.client.requests[0].entries, (Lines{"ACCT=1001", "STATE=", "ZIP=12345"}));
+}
+
+TEST(DataStringRunTest, AnUnknownEncodingEndsTheRunBeforeAnyRecord)
+{
+    Bench b;
+    b.setUp({{"A", "TEXT", 1, 1}});
+    b.dir.write("export.txt", "x\r\n");
+    b.set("URL", "http://127.0.0.1:9/form");
+    b.set("PostType", "POST");
+    b.set("ImportData", b.dir.file("export.txt"));
+    b.set("FormEncoding", "klingon");
+    try {
+        b.engine.runPosting();
+        ADD_FAILURE() << "the run went on";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "'klingon' is not a known character encoding");
+    }
+    EXPECT_EQ(b.engine.lastOutcome(), RunOutcome::Failed);
+    EXPECT_EQ(b.engine.summary().recordsRead, 0);
+    EXPECT_TRUE(b.client.requests.empty());
 }
 
 TEST(MakeDataStringTest, AnImportStartedWhileMessagesAreHandledDoesNotCutTheRecordShort)

@@ -2,6 +2,7 @@
 
 #include "store/row_reader.h"
 #include "store/schema.h"
+#include "util/encoding.h"
 #include "util/error.h"
 
 #include <gtest/gtest.h>
@@ -194,6 +195,47 @@ TEST(FieldValueTest, OverflowSpreadsOverFollowingFields)
             values.push_back(fieldValue(f, c.line, overflowText));
         EXPECT_EQ(values, c.values);
     }
+}
+
+TEST(FieldValueTest, ColumnsInCharactersCountCharactersOfTheExportEncoding)
+{
+    // "Zoë Ångström" in UTF-8: 12 characters, 15 bytes.
+    const std::string zoe = "Zo\xC3\xAB \xC3\x85ngstr\xC3\xB6m";
+    const std::string tokyo = "\x93\x8C\x8B\x9E \x82\xA0\x82\xA2";  // Shift-JIS: two, blank, two
+    struct Case {
+        const char* what;
+        const char* encoding;
+        std::string line;
+        std::vector<FieldSettings> fields;
+        std::vector<std::string> values;
+    };
+    const Case cases[] = {
+        {"columns are characters", "utf-8", zoe, {fromLine(1, 3, 20, false), fromLine(5, 8, 20, false)},
+         {"Zo\xC3\xAB", "\xC3\x85ngstr\xC3\xB6m"}},
+        {"the limit counts characters and overflow carries whole ones", "utf-8", zoe,
+         {fromLine(1, 12, 7, true), carried(3, true), carried(20, false)},
+         {"Zo\xC3\xAB \xC3\x85ng", "str", "\xC3\xB6m"}},
+        {"a limit that would cut a character in two in bytes", "utf-8", zoe,
+         {fromLine(1, 12, 3, false)}, {"Zo\xC3\xAB"}},
+        {"a blank export encoding counts UTF-8 characters", "", zoe, {fromLine(3, 1, 20, false)}, {"\xC3\xAB"}},
+        {"double-byte characters", "shift_jis", tokyo, {fromLine(2, 4, 2, true), carried(20, false)},
+         {"\x8B\x9E", "\x82\xA0\x82\xA2"}},
+        {"single-byte encodings count as bytes do", "windows-1252", "M\xFCller Caf\xE9",
+         {fromLine(2, 5, 3, true), carried(20, false), fromLine(8, 4, 20, false)},
+         {"\xFCll", "er", "Caf\xE9"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const CharacterCutter characters(c.encoding);
+        std::string overflowText;
+        std::vector<std::string> values;
+        for (const FieldSettings& f : c.fields)
+            values.push_back(fieldValue(f, c.line, overflowText, &characters));
+        EXPECT_EQ(values, c.values);
+    }
+    // Counted in bytes the same cut splits the "ë".
+    std::string overflowText;
+    EXPECT_EQ(fieldValue(fromLine(1, 12, 3, false), zoe, overflowText), "Zo\xC3");
 }
 
 struct FormatCase {

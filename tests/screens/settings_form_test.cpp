@@ -2,6 +2,7 @@
 
 #include "htmlimport/import_html_form.h"
 #include "screens/db_controls.h"
+#include "screens/qt_text.h"
 #include "store/data_module.h"
 #include "support/recording_host.h"
 #include "support/temp_dir.h"
@@ -43,7 +44,10 @@ protected:
     {
         auto* e = child<QLineEdit>(edit);
         e->selectAll();
-        QTest::keyClicks(e, text);
+        if (text.isEmpty())
+            QTest::keyClick(e, Qt::Key_Backspace);
+        else
+            QTest::keyClicks(e, text);
     }
     void open()
     {
@@ -288,6 +292,97 @@ TEST_F(SettingsFormTest, NonNumericLinesToReadReportsTheStoresMessageAndStillClo
     type("DBEdit18", "2");
     click("OKB");
     EXPECT_EQ(storedText("SELECT LinesToRead FROM settings"), "2");
+}
+
+class SettingsEncodingTest : public SettingsFormTest {
+protected:
+    // The windows' encodings live as long as the program; each test starts and ends without them.
+    SettingsEncodingTest() { setWindowEncodings("", ""); }
+    ~SettingsEncodingTest() override { setWindowEncodings("", ""); }
+};
+
+TEST_F(SettingsEncodingTest, CharacterSettingsSitInTheirGroups)
+{
+    struct Binding {
+        const char* name;
+        const char* group;
+        const char* field;
+    };
+    for (const Binding& b : {Binding{"ExportEncodingEdit", "GroupBox2", "ExportEncoding"},
+                             Binding{"FormEncodingEdit", "GroupBox1", "FormEncoding"}}) {
+        auto* edit = child<DBEdit>(b.name);
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(edit->field(), b.field);
+        EXPECT_EQ(edit->parent()->objectName(), b.group) << b.name;
+    }
+    auto* columns = child<QComboBox>("ColumnsInComboBox");
+    ASSERT_NE(columns, nullptr);
+    EXPECT_EQ(columns->parent()->objectName(), "GroupBox2");
+    QStringList items;
+    for (int i = 0; i < columns->count(); ++i)
+        items << columns->itemText(i);
+    EXPECT_EQ(items, QStringList({"", "Bytes", "Characters"}));
+}
+
+TEST_F(SettingsEncodingTest, AnUnknownEncodingIsRefusedByOkAndByImport)
+{
+    seedSettings();
+    addField("keep", 10);
+    struct Case {
+        const char* edit;
+        const char* typed;
+        const char* message;
+    };
+    for (const Case& c : {Case{"ExportEncodingEdit", "latin-99", "'latin-99' is not a known character encoding."},
+                          Case{"FormEncodingEdit", "utf-8//IGNORE", "'utf-8//IGNORE' is not a known character encoding."}}) {
+        SCOPED_TRACE(c.edit);
+        errors.clear();
+        open();
+        type(c.edit, c.typed);
+        click("OKB");
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_EQ(errors[0], c.message);
+        EXPECT_FALSE(form.isVisible());
+        EXPECT_EQ(storedText("SELECT ExportEncoding FROM settings"), "<blank>");
+        EXPECT_EQ(storedText("SELECT FormEncoding FROM settings"), "<blank>");
+
+        // Import finds it before it destroys anything.
+        open();
+        dialogs.answer = true;
+        click("ImportB");
+        ASSERT_EQ(errors.size(), 2u);
+        EXPECT_EQ(errors[1], c.message);
+        EXPECT_EQ(storedCount("fields"), 1);
+        EXPECT_EQ(filesChosen, 0);
+        type(c.edit, "");
+        click("OKB");
+    }
+    EXPECT_EQ(storedText("SELECT URL FROM settings"), "http://old/");
+}
+
+TEST_F(SettingsEncodingTest, WindowsReadTheStoreInTheExportEncoding)
+{
+    seedSettings();
+    data.SettingsTable.edit();
+    data.SettingsTable.setText("DataSentText", "Caf\xE9");
+    data.SettingsTable.post();
+    open();
+    // Not valid UTF-8: guessed as Latin-1, as always.
+    EXPECT_EQ(child<QLineEdit>("DBEdit19")->text(), QString::fromUtf8("Caf\xC3\xA9"));
+    type("ExportEncodingEdit", "cp850");
+    click("OKB");
+    EXPECT_EQ(storedText("SELECT ExportEncoding FROM settings"), "cp850");
+
+    open();
+    // In code page 850 the byte E9 is "Ú".
+    EXPECT_EQ(child<QLineEdit>("DBEdit19")->text(), QString::fromUtf8("Caf\xC3\x9A"));
+    // Typed as a keyboard of another script would: the test keyboard knows ASCII keys only.
+    auto* sent = child<QLineEdit>("DBEdit19");
+    sent->setText(QString::fromUtf8("Z\xC3\xBC\xE2\x82\xAC"));
+    emit sent->textEdited(sent->text());
+    click("OKB");
+    // Stored in code page 850, with "?" for the euro sign it lacks.
+    EXPECT_EQ(storedText("SELECT DataSentText FROM settings"), "Z\x81?");
 }
 
 TEST_F(SettingsFormTest, CopyAppendsTheNextOptionNumber)
