@@ -1,10 +1,12 @@
-# What a new user types: make run, make test, make bench.
+# What a new user types: make run, make test, make bench (and make fuzz, with clang).
 BUILD_RELEASE := build/release
 BUILD_ASAN    := build/asan
 BUILD_BENCH   := build/bench
+BUILD_FUZZ    := build/fuzz
+FUZZ_SECONDS  ?= 10
 CMAKE_FLAGS   := -G Ninja -Wno-dev
 
-.PHONY: run test bench deps build clean demo
+.PHONY: run test bench fuzz deps build clean demo
 
 deps:
 	@scripts/install-deps.sh
@@ -26,6 +28,15 @@ bench: deps
 	@cmake -S . -B $(BUILD_BENCH) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DTORVANE_TESTS=OFF -DTORVANE_BENCH=ON >/dev/null
 	@cmake --build $(BUILD_BENCH)
 	@bench/run-all.sh $(BUILD_BENCH)
+
+# The fuzz targets need clang's libFuzzer; without clang there is nothing to do.
+fuzz:
+	@if ! command -v clang++ >/dev/null 2>&1; then echo "make fuzz: clang++ not found, nothing fuzzed"; exit 0; fi; \
+	scripts/install-deps.sh fuzz && \
+	cmake -S . -B $(BUILD_FUZZ) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	      -DTORVANE_SANITIZE=ON -DTORVANE_FUZZ=ON -DTORVANE_TESTS=OFF >/dev/null && \
+	cmake --build $(BUILD_FUZZ) --target fuzz_targets && \
+	scripts/run-fuzz.sh $(BUILD_FUZZ) $(FUZZ_SECONDS)
 
 demo: build
 	@examples/run_demo.sh $(BUILD_RELEASE)
