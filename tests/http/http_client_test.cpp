@@ -230,6 +230,9 @@ INSTANTIATE_TEST_SUITE_P(
             ReplyCase{"NotModifiedWithoutLocation", "HTTP/1.1 304 Not Modified\r\nContent-Length: 0\r\n\r\n",
                       "HTTP/1.1 304 Not Modified", true},
             ReplyCase{"StatusWithoutNumber", "garbage\r\n\r\n", "garbage", true},
+            // 2^64 + 200 is no status code, not 200.
+            ReplyCase{"StatusBeyond64BitsIsNoCode", "HTTP/1.1 18446744073709551816 OK\r\nContent-Length: 2\r\n\r\nok",
+                      "HTTP/1.1 18446744073709551816 OK", true},
             ReplyCase{"Unauthorized", "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=x\r\n"
                                       "Content-Length: 0\r\n\r\n",
                       "HTTP/1.1 401 Unauthorized", true},
