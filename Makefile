@@ -1,10 +1,13 @@
-# What a new user types: make run, make test, make bench; make package for a Debian package.
+# What a new user types: make run, make test, make bench; make package for a Debian package, and
+# make fuzz (with clang).
 BUILD_RELEASE := build/release
 BUILD_ASAN    := build/asan
 BUILD_BENCH   := build/bench
+BUILD_FUZZ    := build/fuzz
+FUZZ_SECONDS  ?= 10
 CMAKE_FLAGS   := -G Ninja -Wno-dev
 
-.PHONY: run test bench deps build clean demo package
+.PHONY: run test bench fuzz deps build clean demo package
 
 deps:
 	@scripts/install-deps.sh
@@ -32,6 +35,15 @@ package: build
 	@cpack -G DEB --config $(BUILD_RELEASE)/CPackConfig.cmake -B build/package
 	@rm -rf build/package/_CPack_Packages
 	@ls build/package/*.deb
+
+# The fuzz targets need clang's libFuzzer; without clang there is nothing to do.
+fuzz:
+	@if ! command -v clang++ >/dev/null 2>&1; then echo "make fuzz: clang++ not found, nothing fuzzed"; exit 0; fi; \
+	scripts/install-deps.sh fuzz && \
+	cmake -S . -B $(BUILD_FUZZ) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	      -DTORVANE_SANITIZE=ON -DTORVANE_FUZZ=ON -DTORVANE_TESTS=OFF >/dev/null && \
+	cmake --build $(BUILD_FUZZ) --target fuzz_targets && \
+	scripts/run-fuzz.sh $(BUILD_FUZZ) $(FUZZ_SECONDS)
 
 demo: build
 	@examples/run_demo.sh $(BUILD_RELEASE)

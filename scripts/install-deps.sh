@@ -9,6 +9,10 @@ packages=(
   nginx curl python3 fonts-liberation poppler-utils
   desktop-file-utils man-db groff-base
 )
+# make fuzz: clang's libFuzzer runtime, asked for only where clang itself is installed.
+if [ "${1:-}" = "fuzz" ] && command -v clang++ >/dev/null 2>&1; then
+  packages+=("libclang-rt-$(clang++ -dumpversion | cut -d. -f1)-dev")
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

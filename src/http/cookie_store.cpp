@@ -55,7 +55,9 @@ bool parseInternetDate(const std::string& text, std::time_t& out)
         } else if (allDigits(t)) {
             if (t.size() > 4)
                 return false;
-            const int v = std::stoi(t);
+            int32_t v = 0;
+            if (!tryToInt32(t, v))
+                return false;
             if (day < 0 && t.size() <= 2 && month < 0)
                 day = v;
             else if (day < 0 && t.size() <= 2)

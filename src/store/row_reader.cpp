@@ -18,8 +18,12 @@ int32_t RowReader::integer(const std::string& field, int32_t blankValue) const
     const Cell c = cell(field);
     if (isBlankCell(c))
         return blankValue;
-    if (const int64_t* n = std::get_if<int64_t>(&c))
+    // A 64-bit value put in by another program is refused rather than cut down to 32 bits.
+    if (const int64_t* n = std::get_if<int64_t>(&c)) {
+        if (*n < INT32_MIN || *n > INT32_MAX)
+            throw Error(notValidIntegerMessage(std::to_string(*n)));
         return static_cast<int32_t>(*n);
+    }
     return toInt32(std::get<std::string>(c));
 }
 

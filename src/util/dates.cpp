@@ -1,5 +1,7 @@
 #include "util/dates.h"
 
+#include "util/text.h"
+
 #include <cctype>
 #include <chrono>
 #include <ctime>
@@ -10,6 +12,13 @@
 namespace torvane {
 
 namespace {
+
+// A run of at most four digits, already checked by the caller, so it always converts.
+int digitsValue(const std::string& digits)
+{
+    int32_t value = 0;
+    return tryToInt32(digits, value) ? value : -1;
+}
 
 std::string& formatStorage()
 {
@@ -96,7 +105,7 @@ std::optional<Date> fromIsoText(const std::string& text)
     for (size_t i : {0u, 1u, 2u, 3u, 5u, 6u, 8u, 9u})
         if (!std::isdigit(static_cast<unsigned char>(text[i])))
             return std::nullopt;
-    const int y = std::stoi(text.substr(0, 4)), m = std::stoi(text.substr(5, 2)), d = std::stoi(text.substr(8, 2));
+    const int y = digitsValue(text.substr(0, 4)), m = digitsValue(text.substr(5, 2)), d = digitsValue(text.substr(8, 2));
     if (!isValidDate(y, m, d))
         return std::nullopt;
     return Date{y, m, d};
@@ -184,7 +193,7 @@ std::optional<Date> parseShortDate(const std::string& text)
             ++pos;
         if (pos == start)
             return std::nullopt;
-        const int value = std::stoi(text.substr(start, pos - start));
+        const int value = digitsValue(text.substr(start, pos - start));
         if (t.kind == 'd') d = value;
         else if (t.kind == 'M') m = value;
         else y = (pos - start <= 2) ? 2000 + value : value;

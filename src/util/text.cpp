@@ -92,6 +92,9 @@ bool tryToInt64(std::string_view text, int64_t& out)
     }
     if (i == text.size())
         return false;
+    // The magnitude is gathered unsigned so that the most negative value has room; each step is
+    // checked before it is taken, because once value * 10 has wrapped round, a number of 20 digits
+    // or more can look like a small one.
     uint64_t value = 0;
     const uint64_t limit = negative ? uint64_t(std::numeric_limits<int64_t>::max()) + 1
                                     : uint64_t(std::numeric_limits<int64_t>::max());
@@ -99,9 +102,10 @@ bool tryToInt64(std::string_view text, int64_t& out)
         const char c = text[i];
         if (c < '0' || c > '9')
             return false;
-        value = value * 10 + uint64_t(c - '0');
-        if (value > limit)
+        const uint64_t digit = uint64_t(c - '0');
+        if (value > (limit - digit) / 10)
             return false;
+        value = value * 10 + digit;
     }
     out = negative ? static_cast<int64_t>(0 - value) : static_cast<int64_t>(value);
     return true;

@@ -25,8 +25,9 @@ std::string trimmedBlanks(std::string_view text);
 std::string trimControlAndBlanks(std::string_view text);
 
 // Signed 32-bit decimal integer with optional sign; throws Error("'%s' is not a valid integer value").
+// A number that does not fit 32 bits is no integer, like any other text that is not one.
 int32_t toInt32(const std::string& text);
-// The same without throwing.
+// The same without throwing: false for text that is not a number or does not fit, out untouched.
 bool tryToInt32(std::string_view text, int32_t& out);
 bool tryToInt64(std::string_view text, int64_t& out);
 

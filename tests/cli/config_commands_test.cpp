@@ -126,6 +126,7 @@ TEST_P(BadInputTest, RefusedWithOneLineAndNothingChanged)
 {
     const BadCase& c = GetParam();
     dir.write("bad.html", "<FORM ACTION=/a METHOD=GET>\n<INPUT NAME=x>\n<INPUT NAME=y MAXLENGTH=ten>\n");
+    dir.write("huge.html", "<FORM ACTION=/a METHOD=GET>\n<INPUT NAME=x MAXLENGTH=\"18446744073709551620\">\n");
     const std::string before = show();
     const test::CliResult r = cli(c.args);
     EXPECT_EQ(r.status, c.status);
@@ -141,6 +142,16 @@ INSTANTIATE_TEST_SUITE_P(
                 "torvane-cli: 'abc' is not a valid integer value for field 'LinesToRead'"},
         BadCase{"IntegerOutOfRange", {"set", "PurgeDays", "99999999999"}, 1,
                 "torvane-cli: '99999999999' is not a valid integer value for field 'PurgeDays'"},
+        // 2^64 + 4 and 2^64 + 10 would wrap round onto 4 and onto the order number of a field.
+        BadCase{"IntegerTooLargeToHold", {"set", "PurgeDays", "18446744073709551620"}, 1,
+                "torvane-cli: '18446744073709551620' is not a valid integer value for field 'PurgeDays'"},
+        BadCase{"FieldIntegerTooLargeToHold", {"set-field", "10", "MaxLength", "18446744073709551620"}, 1,
+                "torvane-cli: '18446744073709551620' is not a valid integer value for field 'MaxLength'"},
+        BadCase{"OrderTooLargeToHold", {"set-field", "18446744073709551626", "Name", "x"}, 64,
+                "torvane-cli: ORDER must be a whole number from -2147483648 to 2147483647, not "
+                "'18446744073709551626'"},
+        BadCase{"PageWithMaxLengthTooLargeToHold", {"import-html", "huge.html"}, 1,
+                "torvane-cli: '18446744073709551620' is not a valid integer value"},
         BadCase{"NotALogical", {"set", "ViewDiag", "maybe"}, 1,
                 "torvane-cli: 'maybe' is not a valid boolean value for field 'ViewDiag'"},
         BadCase{"UnknownSetting", {"set", "Colour", "red"}, 1,

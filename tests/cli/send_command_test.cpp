@@ -142,7 +142,21 @@ INSTANTIATE_TEST_SUITE_P(
                  {"status: Processing Export Record# 1", "status: Submitting Data To Server",
                   "diagnostics: " + kThanks, "status: Ready", summary(3, 2, 0, 1, 0)}},
         ExitCase{"NonNumericPauseIsRefused", {}, Target::Server, {}, {"--pause", "soon"}, 64, {},
-                 {"torvane-cli: --pause must be a whole number from 0 to 65535, not 'soon'"}}),
+                 {"torvane-cli: --pause must be a whole number from 0 to 65535, not 'soon'"}},
+        // 2^64 would wrap round onto a pause of 0.
+        ExitCase{"PauseTooLargeToHoldIsRefused", {}, Target::Server, {}, {"--pause", "18446744073709551616"}, 64, {},
+                 {"torvane-cli: --pause must be a whole number from 0 to 65535, not '18446744073709551616'"}},
+        // 2^64 + 2 is no usable length: each reply is read to the close and its confirmation found.
+        ExitCase{"LengthTooLargeToHoldReadsUntilClose", {}, Target::Server,
+                 {"HTTP/1.1 200 OK\r\nContent-Length: 18446744073709551618\r\n\r\n" + kThanks,
+                  "HTTP/1.1 200 OK\r\nContent-Length: 18446744073709551618\r\n\r\n" + kThanks},
+                 {}, 0, {"Data Accepted By Server For: 1001", "Data Accepted By Server For: 1003"},
+                 {summary(3, 2, 0, 1, 0)}},
+        // 2^64 + 18321 is no port, not port 18321; the general error handler adds the full stop.
+        ExitCase{"RedirectToAPortTooLargeToHoldFails", {}, Target::Server,
+                 {"HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:18446744073709569937/\r\n"
+                  "Content-Length: 0\r\n\r\n"},
+                 {}, 1, {}, {"'18446744073709569937' is not a valid integer value.", summary(1, 0, 0, 0, 0)}}),
     [](const ::testing::TestParamInfo<ExitCase>& info) { return std::string(info.param.name); });
 
 // A form of two text fields; the export file and the character settings vary from case to case.

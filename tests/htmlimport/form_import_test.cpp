@@ -300,6 +300,24 @@ TEST_F(FormImportTest, AFailureMidwayKeepsTheRowsBeforeIt)
               (std::vector<std::string>{"one|0", "s|20", "two|20"}));
 }
 
+TEST_F(FormImportTest, AMaxLengthTooLargeToHoldEndsTheImportThere)
+{
+    // 2^64 + 4, 2^63 and 2^31: the first would wrap round onto 4 in a careless conversion.
+    for (const std::string huge : {"18446744073709551620", "9223372036854775808", "2147483648"}) {
+        data.FieldsQuery.execute(deleteAllFields());
+        dir.write("page.html", "<INPUT NAME=one MAXLENGTH=7>\n<INPUT NAME=two MAXLENGTH=\"" + huge +
+                                   "\">\n<INPUT NAME=three>\n");
+        import.PageFileName = dir.file("page.html");
+        try {
+            import.ImportHTML();
+            ADD_FAILURE() << huge << " imported";
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()), "'" + huge + "' is not a valid integer value");
+        }
+        EXPECT_EQ(dump(data, "Name, MaxLength", "fields"), (std::vector<std::string>{"one|7"})) << huge;
+    }
+}
+
 TEST_F(FormImportTest, AStoreFailureEndsTheImportAndKeepsEarlierRows)
 {
     // A trigger stands in for a store that refuses a row.

@@ -358,6 +358,12 @@ TEST(Attributes, ReadAsIntegers)
         {"<INPUT MAXLENGTH=2147483648>", 0, "'2147483648' is not a valid integer value"},
         {"<INPUT MAXLENGTH=\" 1 x \">", 0, "'1x' is not a valid integer value"},
         {"<INPUT MAXLENGTH=->", 0, "'-' is not a valid integer value"},
+        {"<INPUT MAXLENGTH=-2147483648>", -2147483647 - 1, nullptr},
+        {"<INPUT MAXLENGTH=-2147483649>", 0, "'-2147483649' is not a valid integer value"},
+        // 2^32 + 4 and 2^64 + 4 would wrap round onto 4.
+        {"<INPUT MAXLENGTH=4294967300>", 0, "'4294967300' is not a valid integer value"},
+        {"<INPUT MAXLENGTH=\"18446744073709551620\">", 0, "'18446744073709551620' is not a valid integer value"},
+        {"<INPUT MAXLENGTH=\"1844 6744 0737 0955 1620\">", 0, "'18446744073709551620' is not a valid integer value"},
     };
     for (const Case& c : cases) {
         try {

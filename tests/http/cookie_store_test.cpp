@@ -118,6 +118,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ExpiryCase{"MaxAgeStillValid", "x=1; max-age=60", 59, true},
                       ExpiryCase{"MaxAgeRunsOut", "x=1; max-age=60", 60, false},
                       ExpiryCase{"HugeMaxAgeDoesNotOverflow", "x=1; max-age=9223372036854775807", 1000, true},
+                      // 2^64 is no number (not a max-age of 0 after wrapping round): the cookie lasts.
+                      ExpiryCase{"MaxAgeBeyond64BitsLastsForTheRun", "x=1; max-age=18446744073709551616", 100000000,
+                                 true},
                       ExpiryCase{"PastExpires", "x=1; expires=Thu, 01 Jan 1970 00:00:00 GMT", 0, false},
                       ExpiryCase{"FutureExpires", "x=1; expires=Fri, 31 Dec 2100 23:59:59 GMT", 0, true},
                       ExpiryCase{"ExpiresWinsOverMaxAge", "x=1; expires=Fri, 31 Dec 2100 23:59:59 GMT; max-age=0", 10, true},

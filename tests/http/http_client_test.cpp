@@ -205,6 +205,19 @@ INSTANTIATE_TEST_SUITE_P(
                       std::string(40, 'z')},
             ReplyCase{"HostileLengthTakesWhatCame", "HTTP/1.1 200 OK\r\nContent-Length: 999999999999999\r\n\r\nsmall",
                       "small"},
+            // 2^64 + 2 and 2^63 do not fit: no usable length, so the body runs to the close.
+            ReplyCase{"LengthBeyond64BitsReadsUntilClose",
+                      "HTTP/1.1 200 OK\r\nContent-Length: 18446744073709551618\r\n\r\n12345678", "12345678"},
+            ReplyCase{"LengthOf2To63ReadsUntilClose",
+                      "HTTP/1.1 200 OK\r\nContent-Length: 9223372036854775808\r\n\r\n12345678", "12345678"},
+            ReplyCase{"LengthOf25DigitsReadsUntilClose",
+                      "HTTP/1.1 200 OK\r\nContent-Length: 1000000000000000000000002\r\n\r\n12345678", "12345678"},
+            ReplyCase{"LargestLengthTakesWhatCame",
+                      "HTTP/1.1 200 OK\r\nContent-Length: 9223372036854775807\r\n\r\n12345678", "12345678"},
+            ReplyCase{"ChunkSizeBeyond64BitsCountsAsZero",
+                      "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n"
+                      "10000000000000002\r\nab\r\n0\r\n\r\n",
+                      "hello"},
             ReplyCase{"HostileChunkSizeFailsOnClose",
                       "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n7fffffffffffff\r\nabc",
                       "Connection Closed Gracefully.", true},
@@ -217,6 +230,9 @@ INSTANTIATE_TEST_SUITE_P(
             ReplyCase{"NotModifiedWithoutLocation", "HTTP/1.1 304 Not Modified\r\nContent-Length: 0\r\n\r\n",
                       "HTTP/1.1 304 Not Modified", true},
             ReplyCase{"StatusWithoutNumber", "garbage\r\n\r\n", "garbage", true},
+            // 2^64 + 200 is no status code, not 200.
+            ReplyCase{"StatusBeyond64BitsIsNoCode", "HTTP/1.1 18446744073709551816 OK\r\nContent-Length: 2\r\n\r\nok",
+                      "HTTP/1.1 18446744073709551816 OK", true},
             ReplyCase{"Unauthorized", "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=x\r\n"
                                       "Content-Length: 0\r\n\r\n",
                       "HTTP/1.1 401 Unauthorized", true},
@@ -351,6 +367,39 @@ TEST(HttpClientRedirect, AcceptedPostWithLocationFetchesThePageWithoutSendingAga
     EXPECT_EQ(requests[0].substr(0, 26), "POST /form/post HTTP/1.0\r\n");
     EXPECT_EQ(requests[1].substr(0, 25), "GET /orders/17 HTTP/1.0\r\n");
     EXPECT_EQ(requests[1].find("Content-Length"), std::string::npos) << requests[1];
+}
+
+// The decimal text of 2^bits + n, beyond what 64 bits hold when bits is 64.
+std::string wrappedPort(int bits, int n)
+{
+    unsigned __int128 value = (static_cast<unsigned __int128>(1) << bits) + static_cast<unsigned>(n);
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), char('0' + int(value % 10)));
+        value /= 10;
+    } while (value != 0);
+    return digits;
+}
+
+// A port that wraps round onto a listening one must not steer the client there.
+TEST(HttpClientRedirect, PortTooLargeToHoldFailsAndConnectsNowhere)
+{
+    struct Case {
+        const char* name;
+        int bits;  // the port is 2^bits + the decoy's port; 0 means the decoy's port + 65536
+    };
+    const Case cases[] = {{"Beyond16Bits", 0}, {"Beyond32Bits", 32}, {"Beyond64Bits", 64}};
+    for (const Case& c : cases) {
+        ClientFixture f;
+        ScriptedServer decoy;
+        decoy.queue("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\ndecoy");
+        const std::string port =
+            c.bits == 0 ? std::to_string(decoy.port() + 65536) : wrappedPort(c.bits, decoy.port());
+        f.server.queue(redirectTo("http://127.0.0.1:" + port + "/next"));
+        EXPECT_EQ(errorOf([&] { f.client.get(f.server.url("/")); }), "'" + port + "' is not a valid integer value")
+            << c.name;
+        EXPECT_EQ(decoy.connections(), 0) << c.name;
+    }
 }
 
 TEST(HttpClientRedirect, ToHttpsWithoutTransportFails)

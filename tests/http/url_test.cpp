@@ -65,7 +65,9 @@ INSTANTIATE_TEST_SUITE_P(
         ResolveCase{"RelativeAfterHttpsGoesPlain", at("https", "h", "443", "/s/"), "/done.html", "http", "h", "80",
                     "/done.html"},
         ResolveCase{"OddPortStaysForOtherHost", at("http", "a", "8080", "/"), "http://b/x", "http", "b", "8080", "/x"},
-        ResolveCase{"NonNumericCurrentPortDefaults", at("http", "a", "", "/"), "https://b/x", "https", "b", "443", "/x"}),
+        ResolveCase{"NonNumericCurrentPortDefaults", at("http", "a", "", "/"), "https://b/x", "https", "b", "443", "/x"},
+        ResolveCase{"CurrentPortBeyond64BitsIsNoNumber", at("http", "a", "18446744073709559696", "/"), "http://b/x",
+                    "http", "b", "80", "/x"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct FailCase {
@@ -95,7 +97,12 @@ TEST_P(ResolveUrlFailTest, Fails)
 INSTANTIATE_TEST_SUITE_P(
     Cases, ResolveUrlFailTest,
     ::testing::Values(FailCase{"OtherSchemeNoPort", kFresh, "ftp://h/x", ""},
-                      FailCase{"PortNotANumber", kFresh, "http://h:8o/x", "'8o' is not a valid integer value"}),
+                      FailCase{"PortNotANumber", kFresh, "http://h:8o/x", "'8o' is not a valid integer value"},
+                      // 2^32 + 80 and 2^64 + 8080: a conversion that wraps round would take 80 and 8080.
+                      FailCase{"PortBeyond32Bits", kFresh, "http://h:4294967376/x",
+                               "'4294967376' is not a valid integer value"},
+                      FailCase{"PortBeyond64Bits", kFresh, "http://h:18446744073709559696/x",
+                               "'18446744073709559696' is not a valid integer value"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ResolveUrl, OtherSchemeKeepsAnUnusualPort)

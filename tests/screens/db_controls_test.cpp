@@ -49,6 +49,8 @@ TEST_F(DbControlsTest, EditWritesEachKeystrokeThatFitsAndHoldsBackTheRest)
     const Case cases[] = {
         {"-", "", true},     {"-5", "-5", false}, {"12", "12", false},
         {"12a", "12", true}, {" 7 ", "7", false},
+        // Digits past what 32 bits hold are held back, never wrapped round (2^64 + 4 onto 4).
+        {"2147483648", "214748364", true}, {"18446744073709551620", "1844674407", true},
     };
     DBEdit edit(data.FieldsSource, "OrderNum");
     for (const Case& c : cases) {

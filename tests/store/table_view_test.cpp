@@ -43,6 +43,13 @@ TEST_F(TableViewTest, ValuesOfTheWrongKindAreRefused)
         {"LinesToRead", "abc", "'abc' is not a valid integer value for field 'LinesToRead'"},
         {"LinesToRead", "12x", "'12x' is not a valid integer value for field 'LinesToRead'"},
         {"PurgeDays", "99999999999", "'99999999999' is not a valid integer value for field 'PurgeDays'"},
+        {"LinesToRead", "2147483648", "'2147483648' is not a valid integer value for field 'LinesToRead'"},
+        {"LinesToRead", "-2147483649", "'-2147483649' is not a valid integer value for field 'LinesToRead'"},
+        // Would wrap round onto 4 in a careless conversion.
+        {"PurgeDays", "18446744073709551620",
+         "'18446744073709551620' is not a valid integer value for field 'PurgeDays'"},
+        {"PurgeDays", "-18446744073709551620",
+         "'-18446744073709551620' is not a valid integer value for field 'PurgeDays'"},
         {"TrackSent", "maybe", "'maybe' is not a valid boolean value for field 'TrackSent'"},
     };
     for (const Case& c : cases) {
@@ -130,6 +137,33 @@ TEST_F(TableViewTest, DeleteMovesToTheNextRowAndRefusesAnEmptyTable)
     t.append();
     t.remove();  // abandons the new row instead of deleting
     EXPECT_EQ(t.recordCount(), 1);
+}
+
+TEST_F(TableViewTest, IntegersBeyond32BitsInTheStoreAreRefusedWhenRead)
+{
+    struct Case {
+        int64_t stored;
+        const char* message;
+    };
+    const Case cases[] = {
+        {int64_t(1) << 32, "'4294967296' is not a valid integer value"},
+        {(int64_t(1) << 32) + 4, "'4294967300' is not a valid integer value"},
+        {INT64_MIN, "'-9223372036854775808' is not a valid integer value"},
+    };
+    TableView& s = data.SettingsTable;
+    for (const Case& c : cases) {
+        s.setCell("PurgeDays", c.stored);
+        s.post();
+        try {
+            s.integer("PurgeDays", 0);
+            ADD_FAILURE() << c.stored << " read as a 32-bit number";
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()), c.message);
+        }
+    }
+    s.setCell("PurgeDays", int64_t(INT32_MIN));
+    s.post();
+    EXPECT_EQ(s.integer("PurgeDays", 0), INT32_MIN);
 }
 
 TEST_F(TableViewTest, RowsWrittenElsewhereAreSeenAtOnce)

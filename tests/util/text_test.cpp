@@ -55,6 +55,71 @@ TEST(TextTest, IntegerConversion)
     }
 }
 
+// Every limit of both widths, and the numbers of 20 digits and more that wrap round a 64-bit
+// accumulator onto small values (2^64 + 2 onto 2, 2^64 + 4 onto 4, 2^64 + 18321 onto 18321).
+TEST(TextTest, IntegerConversionAtTheLimits)
+{
+    struct Case {
+        const char* text;
+        bool fits64;
+        int64_t value64;
+        bool fits32;
+    };
+    const Case cases[] = {
+        {"0", true, 0, true},
+        {"-0", true, 0, true},
+        {"+7", true, 7, true},
+        {"2147483647", true, 2147483647, true},
+        {"+2147483647", true, 2147483647, true},
+        {"2147483648", true, 2147483648LL, false},
+        {"-2147483648", true, -2147483648LL, true},
+        {"-2147483649", true, -2147483649LL, false},
+        {"4294967296", true, 4294967296LL, false},
+        {"4294967298", true, 4294967298LL, false},
+        {"9223372036854775807", true, INT64_MAX, false},
+        {"09223372036854775807", true, INT64_MAX, false},
+        {"9223372036854775808", false, 0, false},
+        {"-9223372036854775808", true, INT64_MIN, false},
+        {"-9223372036854775809", false, 0, false},
+        {"9223372036854775810", false, 0, false},
+        {"18446744073709551615", false, 0, false},
+        {"18446744073709551616", false, 0, false},
+        {"18446744073709551618", false, 0, false},
+        {"18446744073709551620", false, 0, false},
+        {"-18446744073709551618", false, 0, false},
+        {"18446744073709569937", false, 0, false},
+        {"36893488147419103234", false, 0, false},
+        {"1000000000000000000000000", false, 0, false},
+        {"0000000000000000000000042", true, 42, true},
+        {"-0000000000000000000000042", true, -42, true},
+        {" 42", false, 0, false},
+        {"42 ", false, 0, false},
+        {"-", false, 0, false},
+        {"+-1", false, 0, false},
+        {"--1", false, 0, false},
+        {"1-", false, 0, false},
+        {"", false, 0, false},
+    };
+    for (const Case& c : cases) {
+        int64_t v64 = -99;
+        EXPECT_EQ(tryToInt64(c.text, v64), c.fits64) << c.text;
+        EXPECT_EQ(v64, c.fits64 ? c.value64 : -99) << c.text;
+        int32_t v32 = -99;
+        EXPECT_EQ(tryToInt32(c.text, v32), c.fits32) << c.text;
+        EXPECT_EQ(v32, c.fits32 ? static_cast<int32_t>(c.value64) : -99) << c.text;
+        if (c.fits32) {
+            EXPECT_EQ(toInt32(c.text), static_cast<int32_t>(c.value64)) << c.text;
+        } else {
+            try {
+                toInt32(c.text);
+                ADD_FAILURE() << c.text;
+            } catch (const Error& e) {
+                EXPECT_EQ(e.what(), "'" + std::string(c.text) + "' is not a valid integer value");
+            }
+        }
+    }
+}
+
 TEST(TextTest, AddedTextBecomesLines)
 {
     using L = std::vector<std::string>;
