@@ -156,7 +156,8 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"RedirectToAPortTooLargeToHoldFails", {}, Target::Server,
                  {"HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:18446744073709569937/\r\n"
                   "Content-Length: 0\r\n\r\n"},
-                 {}, 1, {}, {"'18446744073709569937' is not a valid integer value.", summary(1, 0, 0, 0, 0)}}),
+                 // The server answered the record with a redirection: it may have taken it.
+                 {}, 1, {}, {"'18446744073709569937' is not a valid integer value.", summary(1, 0, 0, 0, 0, 1)}}),
     [](const ::testing::TestParamInfo<ExitCase>& info) { return std::string(info.param.name); });
 
 // A form of two text fields; the export file and the character settings vary from case to case.
