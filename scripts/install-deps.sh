@@ -5,7 +5,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libsqlite3-dev libssl-dev openssl
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   nginx curl python3 fonts-liberation poppler-utils
   desktop-file-utils man-db groff-base
 )

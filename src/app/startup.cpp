@@ -15,6 +15,8 @@
 #include "util/error_handler.h"
 #include "util/product_info.h"
 
+#include <QFileDialog>
+
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -77,6 +79,11 @@ int runApplication(int argc, char** argv)
                 box.exec();
             },
             [&] { interruptedForm->exec(); },
+            [&] {
+                return QFileDialog::getSaveFileName(&mainForm, QStringLiteral("Save Information"),
+                                                    QStringLiteral("Torvane Report.txt"),
+                                                    QStringLiteral("Text files (*.txt);;All files (*)"));
+            },
         });
     }
 

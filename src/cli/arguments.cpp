@@ -42,6 +42,20 @@ bool CommandArgs::has(const std::string& flag) const
     return std::find(flags.begin(), flags.end(), flag) != flags.end();
 }
 
+bool CommandArgs::take(const std::string& flag)
+{
+    bool found = has(flag);
+    for (auto it = positional.begin(); it != positional.end();) {
+        if (*it == flag) {
+            it = positional.erase(it);
+            found = true;
+        } else {
+            ++it;
+        }
+    }
+    return found;
+}
+
 CommandArgs parseCommandArgs(const std::string& command, const std::vector<std::string>& args,
                              const std::vector<std::string>& flagOptions,
                              const std::vector<std::string>& valueOptions)

@@ -35,6 +35,9 @@ struct CommandArgs {
     bool help = false;
 
     bool has(const std::string& flag) const;
+    // Whether the flag was given before the positional arguments or after them (as in "tracking list
+    // --json"); one given after them is taken out of positional.
+    bool take(const std::string& flag);
 };
 
 // Options come before the positional arguments ("--pause 3" or "--pause=3"); "--" ends them, and so

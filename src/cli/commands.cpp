@@ -2,11 +2,24 @@
 
 namespace torvane {
 
+namespace {
+// The exit statuses of send, in one place for its help, the overview and the manual.
+#define TORVANE_SEND_EXIT_STATUSES                                                                   \
+    "  0    the export file was read to its end and every record was accepted, sent or already sent\n" \
+    "  3    it was read to its end, but a record was refused, not confirmed or is in doubt\n"        \
+    "  2    the run was aborted before reading records (a missing setting or export file)\n"         \
+    "  1    an error ended the run (its message is on standard error)\n"                             \
+    "  75   another posting run is using the store\n"                                                \
+    "  64   a wrong command line\n"                                                                  \
+    "  130  ended by SIGINT; 143 ended by SIGTERM\n"
+}  // namespace
+
 const std::vector<Command>& allCommands()
 {
     static const std::vector<Command> commands{
-        {"send", "[--pause SECONDS] [--verbose]", "purge old tracking records, then run one posting",
-         "Usage: torvane-cli send [--pause SECONDS] [--verbose]\n"
+        {"send", "[--pause SECONDS] [--verbose] [--results FILE] [--rejects FILE]",
+         "purge old tracking records, then run one posting",
+         "Usage: torvane-cli send [--pause SECONDS] [--verbose] [--results FILE] [--rejects FILE]\n"
          "\n"
          "Does what starting Torvane and choosing Process > Send Data does: purges old tracking records\n"
          "(when tracking is on), then submits every record of the export file. Each line of the\n"
@@ -16,10 +29,15 @@ const std::vector<Command>& allCommands()
          "  --pause SECONDS  pause after each request and after each tracking record (default 1;\n"
          "                   0 for a fast local server)\n"
          "  --verbose        also write the status bar texts and the diagnostics pane to standard error\n"
+         "  --results FILE   one row per record read, written as the run goes: line, record, key,\n"
+         "                   outcome (accepted, not confirmed, sent, refused, already sent, in doubt,\n"
+         "                   failed), status, message, time; FILE ends in .csv or .jsonl (replaced)\n"
+         "  --rejects FILE   the skipped leading lines, then the exact lines of the records not\n"
+         "                   confirmed, refused, in doubt or failed, and after an error every line not\n"
+         "                   read yet: set ImportData to FILE to send what is still missing (no\n"
+         "                   rejects, no file)\n"
          "\n"
-         "Exit status: 0 the export file was read to its end; 2 the run was aborted before reading\n"
-         "records (a missing setting or export file); 1 an error ended the run; 75 another posting run\n"
-         "is using the store.\n",
+         "Exit status:\n" TORVANE_SEND_EXIT_STATUSES,
          runSend},
         {"import-html", "FILE", "replace the form definition with the form of a saved web page",
          "Usage: torvane-cli import-html FILE\n"
@@ -29,11 +47,13 @@ const std::vector<Command>& allCommands()
          "SELECT and OPTION tags of FILE. Prints \"Fields Imported: N\". The page is read once before\n"
          "anything is changed, so a file that cannot be read or imported leaves everything as it was.\n",
          runImportHtml},
-        {"show", "", "print the settings, field definitions, option rows and tracking records",
-         "Usage: torvane-cli show\n"
+        {"show", "[--json]", "print the settings, field definitions, option rows and tracking records",
+         "Usage: torvane-cli show [--json]\n"
          "\n"
          "Prints the settings record, the field definitions (in order), the option rows of the cross\n"
-         "walk and the tracking records as tables.\n",
+         "walk and the tracking records as tables. With --json: one JSON object with \"settings\" (an\n"
+         "object) and \"fields\", \"options\" and \"tracking\" (arrays of objects), keyed by the store's\n"
+         "column names; blank values are null.\n",
          runShow},
         {"set", "NAME VALUE", "set one field of the settings record",
          "Usage: torvane-cli set NAME VALUE\n"
@@ -63,11 +83,11 @@ const std::vector<Command>& allCommands()
          "the field FIELD (letter case counts) whose OrderNum is ORDER. An empty VALUE makes it blank.\n"
          "Example: torvane-cli set-option STATE 20 ImportMap OH\n",
          runSetOption},
-        {"tracking", "list | delete KEY | in-doubt | resolve KEY --sent|--resend",
+        {"tracking", "list | delete KEY | in-doubt | resolve KEY --sent|--resend [--json]",
          "list or delete tracking records; list or resolve records in doubt",
-         "Usage: torvane-cli tracking list\n"
+         "Usage: torvane-cli tracking list [--json]\n"
          "       torvane-cli tracking delete KEY\n"
-         "       torvane-cli tracking in-doubt\n"
+         "       torvane-cli tracking in-doubt [--json]\n"
          "       torvane-cli tracking resolve KEY --sent|--resend\n"
          "\n"
          "list prints the records the server accepted while tracking was on, with the day each was\n"
@@ -76,14 +96,17 @@ const std::vector<Command>& allCommands()
          "in-doubt lists the records whose request was cut off before the server's answer (the run was\n"
          "killed, the connection reset or timed out): the server may or may not have them, so runs do\n"
          "not send them again until you decide. resolve KEY --sent records KEY as sent, so later runs\n"
-         "skip it; resolve KEY --resend lets the next run send it.\n",
+         "skip it; resolve KEY --resend lets the next run send it.\n"
+         "\n"
+         "--json prints the list as a JSON array of objects keyed by the store's column names.\n",
          runTracking},
-        {"runs", "[--last N]", "list the last posting runs, newest first",
-         "Usage: torvane-cli runs [--last N]\n"
+        {"runs", "[--last N] [--json]", "list the last posting runs, newest first",
+         "Usage: torvane-cli runs [--last N] [--json]\n"
          "\n"
          "Prints one line per posting run, newest first (the last 20 unless --last says otherwise): the\n"
          "run's number, start, end, outcome (completed, aborted, failed, interrupted, or running) and its\n"
-         "counts of records read, accepted, not confirmed, refused, already sent and in doubt.\n",
+         "counts of records read, accepted, not confirmed, refused, already sent and in doubt. --json\n"
+         "prints them as a JSON array of objects keyed by the store's column names.\n",
          runRuns},
     };
     return commands;
@@ -120,8 +143,7 @@ std::string overviewHelp()
             head += "\n" + std::string(34, ' ');
         text += head + c.summary + "\n";
     }
-    text += "\nExit status: 0 success, 1 an error, 2 a send aborted before reading records, 64 a wrong\n"
-            "command line, 75 the store is in use by another posting run.\n";
+    text += "\nExit status: 0 success, 1 an error, 64 a wrong command line; of send:\n" TORVANE_SEND_EXIT_STATUSES;
     return text;
 }
 

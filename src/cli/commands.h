@@ -11,6 +11,8 @@ namespace torvane {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;   // an error ended the command
 inline constexpr int kExitAborted = 2;  // send: a missing setting or export file, no record read
+// send: the export file was read to its end, but a record was refused, not confirmed or is in doubt.
+inline constexpr int kExitDoneWithProblems = 3;
 inline constexpr int kExitUsage = 64;   // the command line itself was wrong
 inline constexpr int kExitStoreInUse = 75;  // send: another posting run holds the store
 

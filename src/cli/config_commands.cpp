@@ -3,6 +3,7 @@
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/json_output.h"
 #include "cli/table_printer.h"
 
 #include "posting/record_encoding.h"
@@ -64,12 +65,21 @@ int printHelp(const char* command, std::ostream& out)
 
 int runShow(const Args& argv, std::ostream& out, std::ostream&)
 {
-    const CommandArgs args = parseCommandArgs("show", argv);
+    const CommandArgs args = parseCommandArgs("show", argv, {"--json"});
     if (args.help)
         return printHelp("show", out);
     requirePositional("show", args, 0);
 
     TDataModule1 data;
+    if (args.has("--json")) {
+        const Utf8Output text = storeText(data);
+        out << jsonText(Json{{"settings", rowJson(data.SettingsTable, text)},
+                             {"fields", rowsJson(data.FieldsTable, text)},
+                             {"options", rowsJson(data.SelDataTable, text)},
+                             {"tracking", rowsJson(data.TrackTable, text)}})
+            << '\n';
+        return kExitOk;
+    }
     const TableView& settings = data.SettingsTable;
     // The texts of the store are in the export file's encoding; the terminal reads UTF-8.
     const std::string exportEncoding = settings.text("ExportEncoding");

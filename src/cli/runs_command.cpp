@@ -1,7 +1,8 @@
-// runs [--last N]: the history of posting runs, newest first.
+// runs [--last N] [--json]: the history of posting runs, newest first.
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/json_output.h"
 #include "cli/table_printer.h"
 
 #include "store/data_module.h"
@@ -13,7 +14,7 @@ namespace torvane {
 
 int runRuns(const Args& argv, std::ostream& out, std::ostream&)
 {
-    const CommandArgs args = parseCommandArgs("runs", argv, {}, {"--last"});
+    const CommandArgs args = parseCommandArgs("runs", argv, {"--json"}, {"--last"});
     if (args.help) {
         out << findCommand("runs")->help;
         return kExitOk;
@@ -24,6 +25,10 @@ int runRuns(const Args& argv, std::ostream& out, std::ostream&)
         last = parseInteger(it->second, "--last", 1, 1000000);
 
     TDataModule1 data;
+    if (args.has("--json")) {
+        out << jsonText(runsJson(DeliveryLedger(data.database()).runs(last), storeText(data))) << '\n';
+        return kExitOk;
+    }
     TextTable table;
     table.headers = {"Run",     "Started",       "Ended",       "Outcome",      "Read",
                      "Accepted", "Not Confirmed", "Refused",     "Already Sent", "In Doubt"};

@@ -3,6 +3,7 @@
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/json_output.h"
 #include "cli/table_printer.h"
 
 #include "store/data_module.h"
@@ -16,7 +17,8 @@ namespace torvane {
 
 int runTracking(const Args& argv, std::ostream& out, std::ostream&)
 {
-    const CommandArgs args = parseCommandArgs("tracking", argv, {"--sent", "--resend"});
+    CommandArgs args = parseCommandArgs("tracking", argv, {"--sent", "--resend", "--json"});
+    const bool json = args.take("--json");
     if (args.help || args.positional.empty()) {
         if (!args.help)
             throw UsageError("tracking: say list or delete KEY (see tracking --help)");
@@ -27,6 +29,10 @@ int runTracking(const Args& argv, std::ostream& out, std::ostream&)
     if (action == "list") {
         requirePositional("tracking list", args, 1);
         TDataModule1 data;
+        if (json) {
+            out << jsonText(rowsJson(data.TrackTable, storeText(data))) << '\n';
+            return kExitOk;
+        }
         TextTable table = tableOf(data.TrackTable);
         table.headers = {"Data Sent", "Date Sent"};
         printTable(out, table);
@@ -57,6 +63,10 @@ int runTracking(const Args& argv, std::ostream& out, std::ostream&)
     if (action == "in-doubt") {
         requirePositional("tracking in-doubt", args, 1);
         TDataModule1 data;
+        if (json) {
+            out << jsonText(deliveriesJson(DeliveryLedger(data.database()).unresolved(), storeText(data))) << '\n';
+            return kExitOk;
+        }
         TextTable table;
         table.headers = {"Data Sent", "Date", "Line", "Run"};
         for (const DeliveryRecord& d : DeliveryLedger(data.database()).unresolved()) {
@@ -69,17 +79,11 @@ int runTracking(const Args& argv, std::ostream& out, std::ostream&)
     }
     if (action == "resolve") {
         // The decision may follow the key, as in "resolve KEY --sent", or come before the action.
-        std::vector<std::string> rest(args.positional.begin() + 1, args.positional.end());
-        bool sent = args.has("--sent"), resend = args.has("--resend");
-        if (!rest.empty() && (rest.back() == "--sent" || rest.back() == "--resend")) {
-            (rest.back() == "--sent" ? sent : resend) = true;
-            rest.pop_back();
-        }
+        const bool sent = args.take("--sent"), resend = args.take("--resend");
         if (sent == resend)
             throw UsageError("tracking resolve: say --sent or --resend (see tracking --help)");
-        if (rest.size() != 1)
-            throw UsageError(std::string("tracking resolve: ") + (rest.empty() ? "too few" : "too many") +
-                             " arguments (see tracking --help)");
+        requirePositional("tracking resolve", args, 2);
+        const std::vector<std::string> rest(args.positional.begin() + 1, args.positional.end());
         const std::string& key = rest[0];
         TDataModule1 data;
         DeliveryLedger(data.database()).resolve(key, sent);

@@ -14,6 +14,7 @@ void PostingEngine::CheckToSeeIfSent()
     m_delivery = 0;
     const std::string statusLine = delivery ? m_client.lastStatusLine() : std::string();
     auto finish = [&](const char* state) {
+        m_checked = state;  // the ledger's states of a checked record are the results file's outcomes
         if (delivery)
             m_ledger.finishDelivery(delivery, state, statusLine);
     };

@@ -63,6 +63,7 @@ bool ExportFileReader::atEnd()
 
 template <typename Sink> bool ExportFileReader::consumeLine(Sink&& sink)
 {
+    m_raw.clear();
     if (atEnd())
         return false;
     for (;;) {
@@ -71,10 +72,14 @@ template <typename Sink> bool ExportFileReader::consumeLine(Sink&& sink)
         const char* lf = static_cast<const char*>(std::memchr(start, '\n', available));
         if (lf) {
             sink(start, static_cast<size_t>(lf - start));
+            if (m_keepRaw)
+                m_raw.append(start, static_cast<size_t>(lf - start) + 1);
             m_begin += static_cast<size_t>(lf - start) + 1;
             return true;
         }
         sink(start, available);
+        if (m_keepRaw)
+            m_raw.append(start, available);
         m_begin = m_end;
         if (!fill())
             return true;  // a last line without a line break

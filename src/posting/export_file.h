@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace torvane {
@@ -24,6 +25,18 @@ public:
     bool skipLine();
     void close();
 
+    // While on, raw() holds the exact bytes of the last line read or skipped, its line ending included.
+    void setKeepRaw(bool keep) { m_keepRaw = keep; }
+    const std::string& raw() const { return m_raw; }
+    // Hands the bytes not read yet (up to a Ctrl-Z) to sink in pieces; the file is at its end after.
+    template <typename Sink> void drainRest(Sink&& sink)
+    {
+        while (!atEnd()) {
+            sink(std::string_view(m_buffer.data() + m_begin, m_end - m_begin));
+            m_begin = m_end;
+        }
+    }
+
 private:
     bool fill();
     template <typename Sink> bool consumeLine(Sink&& sink);
@@ -34,6 +47,8 @@ private:
     size_t m_begin = 0;
     size_t m_end = 0;
     bool m_eof = false;  // no more bytes from the file (end, or a Ctrl-Z seen)
+    bool m_keepRaw = false;
+    std::string m_raw;
 };
 
 }  // namespace torvane

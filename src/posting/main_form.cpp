@@ -3,6 +3,7 @@
 #include "posting/posting_station.h"
 #include "screens/qt_text.h"
 #include "store/data_module.h"
+#include "util/error.h"
 #include "util/error_handler.h"
 #include "util/product_info.h"
 #include "util/text.h"
@@ -10,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
+#include <QFile>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -106,6 +108,7 @@ void TMainForm::createMenus()
     file->addSeparator();
     Print1 = add(file, "&Print", "Print1", &TMainForm::Print1Click);
     PrinterSetiup1 = add(file, "P&rinter Setiup", "PrinterSetiup1", &TMainForm::PrinterSetiup1Click);
+    SaveInformation1 = add(file, "Save &Information...", "SaveInformation1", &TMainForm::SaveInformation1Click);
     file->addSeparator();
     Exit1 = add(file, "&Exit", "Exit1", &TMainForm::Exit1Click);
     QMenu* process = bar->addMenu("&Process");
@@ -185,6 +188,20 @@ void TMainForm::Print1Click()
     m_windows.print(Memo2->toPlainText());
     if (engine() && engine()->DiagnosticsOn)
         m_windows.print(Memo1->toPlainText());
+}
+
+void TMainForm::SaveInformation1Click()
+{
+    if (!m_windows.chooseInformationFile)
+        return;
+    const QString path = m_windows.chooseInformationFile();
+    if (path.isEmpty())
+        return;
+    // The text File > Print prints, as UTF-8 with one line break per line.
+    QFile file(path);
+    const QByteArray text = Memo2->toPlainText().toUtf8() + (Memo2->toPlainText().isEmpty() ? "" : "\n");
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size() || !file.flush())
+        throw Error("Cannot write file \"" + path.toStdString() + "\". " + file.errorString().toStdString());
 }
 
 void TMainForm::PrinterSetiup1Click()

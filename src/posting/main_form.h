@@ -29,6 +29,7 @@ struct MainFormWindows {
     std::function<void()> printerSetup;
     std::function<void()> about;
     std::function<void()> interruptedSubmissions;
+    std::function<QString()> chooseInformationFile;  // the file to save the information pane in; empty: none
 };
 
 class TMainForm : public QMainWindow, private Host, private Dialogs {
@@ -53,6 +54,7 @@ public:
     void Settings1Click();
     void Print1Click();
     void PrinterSetiup1Click();
+    void SaveInformation1Click();
     void Exit1Click();
     void SendData1Click();
     void ViewTrackingData1Click();
@@ -71,6 +73,7 @@ public:
     QAction* Settings1 = nullptr;
     QAction* Print1 = nullptr;
     QAction* PrinterSetiup1 = nullptr;
+    QAction* SaveInformation1 = nullptr;
     QAction* Exit1 = nullptr;
     QAction* SendData1 = nullptr;
     QAction* ViewTrackingData1 = nullptr;

@@ -24,7 +24,7 @@ bool exportFileExists(const std::string& path)
 
 PostingEngine::PostingEngine(TDataModule1& data, Host& host, Dialogs& dialogs, PostingClient& client,
                              Clock& clock)
-    : m_data(data), m_host(host), m_dialogs(dialogs), m_client(client), m_clock(clock), m_ledger(data.database())
+    : m_data(data), m_tap(host), m_host(m_tap), m_dialogs(dialogs), m_client(client), m_clock(clock), m_ledger(data.database())
 {
 }
 
@@ -145,10 +145,14 @@ void PostingEngine::runPosting()
 
         Encoding = RecordEncoding::fromSettings(settings);
         ExportFile = std::make_unique<ExportFileReader>(exportPath);
+        ExportFile->setKeepRaw(m_observer != nullptr);
         const int32_t linesToRead = settings.integer("LinesToRead", 0);
         m_linesSkipped = 0;
-        while (m_linesSkipped < linesToRead && ExportFile->skipLine())
+        while (m_linesSkipped < linesToRead && ExportFile->skipLine()) {
             ++m_linesSkipped;
+            if (m_observer)
+                m_observer->lineSkipped(ExportFile->raw());
+        }
         m_host.memo1Clear();
 
         int32_t recordNumber = 1;
@@ -166,6 +170,13 @@ void PostingEngine::runPosting()
     } catch (...) {
         // The error goes on to the general error handler; the run leaves nothing open behind it.
         m_outcome = RunOutcome::Failed;
+        try {
+            reportRunError();
+        } catch (...) {
+            // A results file that cannot be written must not hide the error that ended the run.
+        }
+        m_tap.collectInto(nullptr);
+        m_inRecord = false;
         ExportFile.reset();
         if (m_logOn) {
             m_logOn = false;
@@ -203,20 +214,32 @@ void PostingEngine::processRecord(int32_t recordNumber)
     std::string line;
     ExportFile->readLine(line);
     ++m_summary.recordsRead;
+    if (m_observer) {
+        m_result = {};
+        m_result.line = int64_t(m_linesSkipped) + recordNumber;
+        m_result.record = recordNumber;
+        m_result.raw = ExportFile->raw();
+        m_inRecord = true;
+        m_tap.collectInto(&m_result.messages);
+    }
 
     MakeDataString(line);
+    m_result.key = TrackKey;
     if (!RecordComplete) {
         addBlock(RequiredList);
         RequiredList.clear();
         ++m_summary.refused;
+        recordDone(outcome::kRefused);
         return;
     }
     if (DataAlreadySent()) {
         ++m_summary.alreadySent;
+        recordDone(outcome::kAlreadySent);
         return;
     }
     if (DataMayHaveBeenSent()) {
         ++m_summary.inDoubt;
+        recordDone(outcome::kInDoubt);
         return;
     }
     if (!WarningList.empty() && ViewWarnings) {
@@ -254,6 +277,32 @@ void PostingEngine::processRecord(int32_t recordNumber)
         m_logOn = false;
         m_client.setTrafficLog(false);
     }
+    recordDone(m_checked);
+}
+
+void PostingEngine::recordDone(const char* outcome)
+{
+    if (!m_inRecord)
+        return;
+    m_inRecord = false;
+    m_tap.collectInto(nullptr);
+    m_result.outcome = outcome;
+    m_observer->recordDone(m_result);
+}
+
+void PostingEngine::reportRunError()
+{
+    if (!m_observer)
+        return;
+    if (m_inRecord) {
+        m_result.messages = {};
+        for (const std::string& line : splitAddedText(currentExceptionMessage()))
+            if (!line.empty())
+                m_result.messages.push_back(line);
+        recordDone(outcome::kFailed);
+    }
+    if (ExportFile)
+        ExportFile->drainRest([this](std::string_view bytes) { m_observer->unreadBytes(bytes); });
 }
 
 void PostingEngine::recordFailure()
@@ -266,7 +315,8 @@ void PostingEngine::recordFailure()
         m_ledger.finishDelivery(delivery, delivery::kNotSent, {}, message);
         break;
     case RequestFate::Answered:
-        m_ledger.finishDelivery(delivery, delivery::kFailed, m_client.lastStatusLine(), message);
+        m_result.status = m_client.lastStatusLine();
+        m_ledger.finishDelivery(delivery, delivery::kFailed, m_result.status, message);
         break;
     case RequestFate::InDoubt:
         m_ledger.finishDelivery(delivery, delivery::kInDoubt, {}, message);
@@ -284,7 +334,10 @@ void PostingEngine::sendRequest()
         m_host.memo1SetText(m_client.post(m_url, DataList));
     } else if (m_postType == "GET") {
         m_host.memo1SetText(m_client.get(m_url));
+    } else {
+        return;  // no request, no reply
     }
+    m_result.status = m_client.lastStatusLine();
 }
 
 }  // namespace torvane

@@ -4,7 +4,9 @@
 #pragma once
 
 #include "posting/host.h"
+#include "posting/pane_tap.h"
 #include "posting/posting_client.h"
+#include "posting/run_observer.h"
 #include "posting/record_encoding.h"
 #include "store/data_module.h"
 #include "store/ledger.h"
@@ -93,7 +95,9 @@ public:
     RecordEncoding Encoding;
 
     TDataModule1& data() { return m_data; }
-    Host& host() { return m_host; }
+    Host& host() { return m_tap.target(); }
+    // Follows the run record by record (nullptr: nobody).
+    void setObserver(RunObserver* observer) { m_observer = observer; }
 
 private:
     void processRecord(int32_t recordNumber);
@@ -103,9 +107,13 @@ private:
     // Records in the ledger how far the request of the current record got before it threw.
     void recordFailure();
     void endRun(const char* outcome);
+    // Tells the observer what became of the record in progress.
+    void recordDone(const char* outcome);
+    void reportRunError();
 
     TDataModule1& m_data;
-    Host& m_host;
+    PaneTap m_tap;
+    Host& m_host;  // the tap: every line the run shows passes it
     Dialogs& m_dialogs;
     PostingClient& m_client;
     Clock& m_clock;
@@ -127,6 +135,11 @@ private:
     int64_t m_delivery = 0;  // the ledger row of the record whose request is out, 0 for none
     bool m_deliveryHolds = false;
     int32_t m_linesSkipped = 0;
+
+    RunObserver* m_observer = nullptr;
+    RecordResult m_result;      // the record in progress, while m_inRecord
+    bool m_inRecord = false;
+    const char* m_checked = nullptr;  // the confirmation check's verdict on the last record
 };
 
 }  // namespace torvane

@@ -17,7 +17,7 @@ TEST_F(SendTest, FullRunThenASecondRunSkipsWhatTheFirstTracked)
     server.queue(reply("200 OK", kThanks));
     server.queue(reply("200 OK", kThanks));
     const test::CliResult first = send();
-    EXPECT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(first.status, kDoneWithRefusal) << first.err;
     EXPECT_EQ(test::splitOutputLines(first.out), (Lines{
                                                      "Data Accepted By Server For: 1001",
                                                      "Data Not Sent For 1002, Missing Required Fields",
@@ -39,7 +39,7 @@ TEST_F(SendTest, FullRunThenASecondRunSkipsWhatTheFirstTracked)
 
     const std::string sentOn = shownToday();
     const test::CliResult second = send();
-    EXPECT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(second.status, kDoneWithRefusal) << second.err;
     const Lines out = test::splitOutputLines(second.out);
     ASSERT_FALSE(out.empty());
     EXPECT_EQ(out.front(), "Data For 1001 Sent On " + sentOn + ", Data Not Sent.");
@@ -52,7 +52,7 @@ TEST_F(SendTest, TrackingDeleteLetsTheNextRunSendThatRecordAgain)
 {
     server.queue(reply("200 OK", kThanks));
     server.queue(reply("200 OK", kThanks));
-    ASSERT_EQ(send().status, 0);
+    ASSERT_EQ(send().status, kDoneWithRefusal);
 
     const Lines listed = test::splitOutputLines(ok({"tracking", "list"}));
     const std::string sentOn = shownToday();
@@ -63,7 +63,7 @@ TEST_F(SendTest, TrackingDeleteLetsTheNextRunSendThatRecordAgain)
     EXPECT_EQ(ok({"tracking", "delete", "1001"}), "Tracking records deleted: 1\n");
     server.queue(reply("200 OK", kThanks));
     const test::CliResult again = send();
-    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.status, kDoneWithRefusal) << again.err;
     EXPECT_EQ(test::splitOutputLines(again.out).front(), "Data Accepted By Server For: 1001");
     EXPECT_EQ(test::splitOutputLines(again.err), Lines{summary(3, 1, 0, 1, 1)});
     EXPECT_EQ(server.requests().size(), 3u);
@@ -74,7 +74,7 @@ TEST_F(SendTest, RunGoesOnWhenNobodyReadsItsOutput)
     server.queue(reply("200 OK", kThanks));
     server.queue(reply("200 OK", kThanks));
     const test::CliResult r = test::runProgram(test::cliBinary(), {"-C", dir.path(), "send", "--pause", "0"}, true);
-    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.status, kDoneWithRefusal) << r.err;
     EXPECT_EQ(test::splitOutputLines(r.err), Lines{summary(3, 2, 0, 1, 0)});
     EXPECT_EQ(server.requests().size(), 2u);
     const Lines tracked = test::splitOutputLines(ok({"tracking", "list"}));
@@ -133,11 +133,11 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"ErrorStatusFails", {}, Target::Server, {reply("404 Not Found", "missing")}, {}, 1, {},
                  {"HTTP/1.1 404 Not Found.", summary(1, 0, 0, 0, 0)}},
         ExitCase{"UnconfirmedRecordsStillComplete", {}, Target::Server,
-                 {reply("200 OK", "<html>Try again later</html>"), reply("200 OK", "<html>Busy</html>")}, {}, 0,
+                 {reply("200 OK", "<html>Try again later</html>"), reply("200 OK", "<html>Busy</html>")}, {}, kDoneWithRefusal,
                  {"Server Did Not Confirm Data Was Sent For: 1001", "Server Did Not Confirm Data Was Sent For: 1003"},
                  {summary(3, 0, 2, 1, 0)}},
         ExitCase{"VerboseShowsStatusAndDiagnostics", {}, Target::Server,
-                 {reply("200 OK", kThanks), reply("200 OK", kThanks)}, {"--verbose"}, 0,
+                 {reply("200 OK", kThanks), reply("200 OK", kThanks)}, {"--verbose"}, kDoneWithRefusal,
                  {"Data Accepted By Server For: 1001"},
                  {"status: Processing Export Record# 1", "status: Submitting Data To Server",
                   "diagnostics: " + kThanks, "status: Ready", summary(3, 2, 0, 1, 0)}},
@@ -150,7 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"LengthTooLargeToHoldReadsUntilClose", {}, Target::Server,
                  {"HTTP/1.1 200 OK\r\nContent-Length: 18446744073709551618\r\n\r\n" + kThanks,
                   "HTTP/1.1 200 OK\r\nContent-Length: 18446744073709551618\r\n\r\n" + kThanks},
-                 {}, 0, {"Data Accepted By Server For: 1001", "Data Accepted By Server For: 1003"},
+                 {}, kDoneWithRefusal, {"Data Accepted By Server For: 1001", "Data Accepted By Server For: 1003"},
                  {summary(3, 2, 0, 1, 0)}},
         // 2^64 + 18321 is no port, not port 18321; the general error handler adds the full stop.
         ExitCase{"RedirectToAPortTooLargeToHoldFails", {}, Target::Server,

@@ -46,6 +46,9 @@ inline const char* const kExport =
     "1002      B\r\n"
     "1003 54321X\r\n";
 
+// The exit status of a run that reads kExport to its end: done, with record 1002 refused.
+inline constexpr int kDoneWithRefusal = 3;
+
 inline std::string reply(const std::string& status, const std::string& body)
 {
     return "HTTP/1.1 " + status + "\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +

@@ -62,7 +62,7 @@ TEST_F(InterruptedSendTest, ARecordCutOffIsHeldUntilTheOperatorDecides)
 
     server.queue(reply("200 OK", kThanks));
     const CliResult rerun = send();
-    EXPECT_EQ(rerun.status, 0) << rerun.err;
+    EXPECT_EQ(rerun.status, kDoneWithRefusal) << rerun.err;
     EXPECT_TRUE(containsInOrder(splitOutputLines(rerun.out),
                                 {"Data For 1001 May Have Been Sent On " + shownToday() + ", Data Not Sent.",
                                  "Data Accepted By Server For: 1003"}))
@@ -123,7 +123,7 @@ TEST_F(InterruptedSendTest, ASecondRunOnTheStoreIsRefusedWhileTheFirstFinishes)
     EXPECT_EQ(second.err, "Another posting run is using this store\n");
     EXPECT_EQ(second.out, "");
     const CliResult done = first->wait();
-    EXPECT_EQ(done.status, 0) << done.err;
+    EXPECT_EQ(done.status, kDoneWithRefusal) << done.err;
     EXPECT_EQ(splitOutputLines(done.err), Lines{summary(3, 2, 0, 1, 0)});
     EXPECT_EQ(server.requests().size(), 2u);
 }
@@ -175,7 +175,8 @@ TEST_F(InterruptedSendTest, KilledAtRandomMomentsNothingIsSentTwiceOrLost)
         run->wait();
 
         const CliResult rerun = sendIn(folder)->wait();
-        ASSERT_EQ(rerun.status, 0) << "trial " << trial << ": the store opens and the run completes: " << rerun.err;
+        // Done (3 while a record is held in doubt), with a store that opened.
+        ASSERT_TRUE(rerun.status == 0 || rerun.status == 3) << "trial " << trial << ": " << rerun.status << " " << rerun.err;
         const CliResult listing = runProgram(cliBinary(), {"-C", folder.path(), "tracking", "in-doubt"});
         ASSERT_EQ(listing.status, 0) << listing.err;
         const std::set<std::string> doubtful = inDoubtKeys(listing.out);

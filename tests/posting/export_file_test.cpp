@@ -75,5 +75,27 @@ TEST(ExportFileReaderTest, AMissingFileIsAnError)
     EXPECT_THROW(ExportFileReader("/nonexistent/export.txt"), Error);
 }
 
+TEST(ExportFileReaderTest, RawBytesOfEachLineAndTheRestAfterIt)
+{
+    test::TempDir dir;
+    // A skipped line, then CR LF, a lone CR inside a line, LF, and the rest up to a Ctrl-Z.
+    dir.write("export.txt", std::string("HEAD\r\nA1\r\nB\r2\nC3\r\nD4\nE5") + char(26) + "after");
+    ExportFileReader reader(dir.file("export.txt"));
+    reader.setKeepRaw(true);
+    std::string line;
+    ASSERT_TRUE(reader.skipLine());
+    EXPECT_EQ(reader.raw(), "HEAD\r\n");
+    const std::pair<const char*, const char*> expected[] = {{"A1", "A1\r\n"}, {"B2", "B\r2\n"}};
+    for (const auto& [text, raw] : expected) {
+        ASSERT_TRUE(reader.readLine(line));
+        EXPECT_EQ(line, text);
+        EXPECT_EQ(reader.raw(), raw);
+    }
+    std::string rest;
+    reader.drainRest([&rest](std::string_view bytes) { rest += bytes; });
+    EXPECT_EQ(rest, "C3\r\nD4\nE5");
+    EXPECT_TRUE(reader.atEnd());
+}
+
 }  // namespace
 }  // namespace torvane

@@ -11,6 +11,9 @@
 #include <QPlainTextEdit>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+
 namespace torvane {
 namespace {
 
@@ -44,7 +47,12 @@ TEST_F(MainFormTest, MenusCarryTheirCaptionsAndAccessKeys)
     QStringList fileItems;
     for (QAction* a : form.menuBar()->actions()[0]->menu()->actions())
         fileItems << (a->isSeparator() ? "-" : a->text());
-    EXPECT_EQ(fileItems, (QStringList{"&Settings", "-", "&Print", "P&rinter Setiup", "-", "&Exit"}));
+    EXPECT_EQ(fileItems,
+              (QStringList{"&Settings", "-", "&Print", "P&rinter Setiup", "Save &Information...", "-", "&Exit"}));
+    QStringList trackingItems;
+    for (QAction* a : form.menuBar()->actions()[2]->menu()->actions())
+        trackingItems << a->text();
+    EXPECT_EQ(trackingItems, (QStringList{"&View Tracking Data", "&Interrupted Submissions"}));
     EXPECT_EQ(form.SendData1->text(), "&Send Data");
     EXPECT_EQ(form.ViewTrackingData1->text(), "&View Tracking Data");
     EXPECT_EQ(form.About1->text(), "&About");
@@ -87,6 +95,33 @@ TEST_F(MainFormTest, DiagnosticsPaneShowsWhenViewDiagWasSetAtFirstActivation)
     form.FormActivate();
     EXPECT_TRUE(form.Memo1->isVisibleTo(&form));
     EXPECT_TRUE(form.engine()->DiagnosticsOn);
+}
+
+TEST_F(MainFormTest, SaveInformationWritesWhatPrintWouldPrint)
+{
+    QString printed;
+    MainFormWindows windows;
+    windows.print = [&printed](const QString& text) { printed = text; };
+    QString chosen = QString::fromStdString(dir.file("info.txt"));
+    windows.chooseInformationFile = [&chosen] { return chosen; };
+    form.setWindows(windows);
+    form.host().memo2Add("Data Accepted By Server For: M\xC3\xBCller");
+    form.host().memo2Add("Data Not Sent For 1002, Missing Required Fields\r\n     zip Required\r\n");
+    form.Print1->trigger();
+    form.SaveInformation1->trigger();
+    EXPECT_EQ(dir.read("info.txt"), printed.toStdString() + "\n");
+    EXPECT_EQ(dir.read("info.txt"), "Data Accepted By Server For: M\xC3\xBCller\nData Not Sent For 1002, Missing Required "
+                                    "Fields\n     zip Required\n\n");
+
+    chosen.clear();  // the operator cancelled: nothing written
+    std::remove(dir.file("info.txt").c_str());
+    form.SaveInformation1->trigger();
+    EXPECT_FALSE(std::ifstream(dir.file("info.txt")).good());
+
+    chosen = QString::fromStdString(dir.file("no/such/dir/info.txt"));
+    form.SaveInformation1->trigger();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].rfind("Cannot write file", 0), 0u) << errors[0];
 }
 
 }  // namespace

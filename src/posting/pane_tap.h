@@ -1,0 +1,46 @@
+// Passes everything on to the window the run reports to, and keeps a copy of the information-pane lines
+// while a record is being processed: what the run said about that record, for the results file.
+#pragma once
+
+#include "posting/host.h"
+#include "util/text.h"
+
+#include <string>
+#include <vector>
+
+namespace torvane {
+
+class PaneTap : public Host {
+public:
+    explicit PaneTap(Host& target) : m_target(target) {}
+
+    Host& target() { return m_target; }
+    // Lines added to the information pane from now on go into lines too (nullptr: no longer).
+    void collectInto(std::vector<std::string>* lines) { m_lines = lines; }
+
+    void memo2Add(const std::string& text) override
+    {
+        m_target.memo2Add(text);
+        if (m_lines)
+            for (std::string line : splitAddedText(text)) {
+                line = trimmedBlanks(line);
+                if (!line.empty())
+                    m_lines->push_back(std::move(line));
+            }
+    }
+    void memo2Clear() override { m_target.memo2Clear(); }
+    void memo1Add(const std::string& text) override { m_target.memo1Add(text); }
+    void memo1SetText(const std::string& text) override { m_target.memo1SetText(text); }
+    void memo1Clear() override { m_target.memo1Clear(); }
+    std::string memo1Text() const override { return m_target.memo1Text(); }
+    void setStatusText(const std::string& text) override { m_target.setStatusText(text); }
+    void setBannerVisible(bool visible) override { m_target.setBannerVisible(visible); }
+    void repaint() override { m_target.repaint(); }
+    void processMessages() override { m_target.processMessages(); }
+
+private:
+    Host& m_target;
+    std::vector<std::string>* m_lines = nullptr;
+};
+
+}  // namespace torvane

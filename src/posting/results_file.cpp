@@ -1,0 +1,89 @@
+#include "posting/results_file.h"
+
+#include "util/dates.h"
+#include "util/error.h"
+#include "util/text.h"
+
+#include <cerrno>
+#include <cstring>
+#include <nlohmann/json.hpp>
+
+namespace torvane {
+
+namespace {
+
+std::string joinedMessages(const RecordResult& result)
+{
+    std::string text;
+    for (const std::string& line : result.messages)
+        text += (text.empty() ? "" : " / ") + line;
+    return text;
+}
+
+}  // namespace
+
+std::string csvField(const std::string& text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (char c : text)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+std::optional<ResultsFile::Format> ResultsFile::formatOf(const std::string& path)
+{
+    const std::string lower = upperAscii(path);
+    auto endsWith = [&lower](const std::string& suffix) {
+        return lower.size() > suffix.size() && lower.compare(lower.size() - suffix.size(), suffix.size(), suffix) == 0;
+    };
+    if (endsWith(".CSV"))
+        return Format::Csv;
+    if (endsWith(".JSONL"))
+        return Format::JsonLines;
+    return std::nullopt;
+}
+
+ResultsFile::ResultsFile(const std::string& path, Format format, Utf8Output text)
+    : m_path(path), m_format(format), m_text(std::move(text))
+{
+    m_file = std::fopen(path.c_str(), "wb");
+    if (!m_file)
+        throw Error("Cannot create file \"" + path + "\". " + std::strerror(errno));
+    if (m_format == Format::Csv)
+        put("line,record,key,outcome,status,message,time\r\n");
+}
+
+ResultsFile::~ResultsFile()
+{
+    if (m_file)
+        std::fclose(m_file);
+}
+
+void ResultsFile::put(const std::string& text)
+{
+    if (std::fwrite(text.data(), 1, text.size(), m_file) != text.size() || std::fflush(m_file) != 0)
+        throw Error("Cannot write file \"" + m_path + "\". " + std::strerror(errno));
+}
+
+std::string ResultsFile::row(const RecordResult& r, const std::string& time) const
+{
+    const std::string key = m_text(r.key);
+    const std::string status = m_text(r.status);
+    const std::string message = m_text(joinedMessages(r));
+    if (m_format == Format::Csv)
+        return std::to_string(r.line) + "," + std::to_string(r.record) + "," + csvField(key) + "," +
+               csvField(r.outcome) + "," + csvField(status) + "," + csvField(message) + "," + time + "\r\n";
+    const nlohmann::ordered_json object{{"line", r.line},     {"record", r.record},   {"key", key},
+                                        {"outcome", r.outcome}, {"status", status}, {"message", message},
+                                        {"time", time}};
+    return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+void ResultsFile::write(const RecordResult& result)
+{
+    put(row(result, localTimestamp()));
+}
+
+}  // namespace torvane
