@@ -60,14 +60,19 @@ const std::vector<Command>& allCommands()
          "\n"
          "Sets the setting NAME (URL, Content, PostType, DataSentText, ViewWarnings, ViewDiag,\n"
          "ImportData, LinesToRead, DeleteFile, TrackSent, PurgeDays, FieldToTrack1 to FieldToTrack4,\n"
-         "ExportEncoding, FormEncoding, ColumnsIn) to VALUE. An empty VALUE (\"\") makes it blank.\n"
+         "ExportEncoding, FormEncoding, ColumnsIn, RetryCount, RetryWait, MaxErrors) to VALUE. An empty\n"
+         "VALUE (\"\") makes it blank.\n"
          "Logical settings take True or False; integer settings a whole number. A value that does not\n"
          "fit is refused and nothing is changed.\n"
          "\n"
          "ExportEncoding and FormEncoding name the character encodings of the export file and of the\n"
          "web form as iconv knows them (windows-1252, iso-8859-1, cp850, shift_jis, utf-8, ...); with\n"
          "both set, each value is converted to the form's encoding before it is sent. ColumnsIn is\n"
-         "Bytes or Characters: what Import Start, Import Length and Field Length count (blank: Bytes).\n",
+         "Bytes or Characters: what Import Start, Import Length and Field Length count (blank: Bytes).\n"
+         "\n"
+         "RetryCount tries a record again that failed before its request was written, or that the server\n"
+         "answered with 429 or 503, after RetryWait seconds (default 5, doubled for each further try);\n"
+         "MaxErrors lets a run go on past that many failed records. Blank, the first error ends a run.\n",
          runSet},
         {"set-field", "ORDER NAME VALUE", "set one field of a field definition",
          "Usage: torvane-cli set-field ORDER NAME VALUE\n"

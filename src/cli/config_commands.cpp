@@ -89,9 +89,9 @@ int runShow(const Args& argv, std::ostream& out, std::ostream&)
     const auto utf8 = [&toUtf8](const std::string& text) { return toUtf8 ? toUtf8->convert(text) : text; };
     TextTable settingsTable{{"Setting", "Value"}, {}};
     for (const FieldDef& f : settings.tableDef().fields) {
-        // The character settings are listed once they are set, so that a configuration without them
+        // Settings added later are listed once they are set, so that a configuration without them
         // shows as it always has.
-        if (isEncodingSetting(f.name) && settings.isBlank(f.name))
+        if (isAddedSetting(f.name) && settings.isBlank(f.name))
             continue;
         const std::string shown = settings.displayText(f.name);
         // A path is the file system's, not the export file's.

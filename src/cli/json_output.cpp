@@ -86,7 +86,8 @@ Json runsJson(const std::vector<RunRecord>& runs, const Utf8Output& text)
                            {"NotConfirmed", c.notConfirmed},
                            {"Refused", c.refused},
                            {"AlreadySent", c.alreadySent},
-                           {"InDoubt", c.inDoubt}});
+                           {"InDoubt", c.inDoubt},
+                           {"Failed", c.failed}});
     }
     return out;
 }

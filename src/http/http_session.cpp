@@ -1,5 +1,7 @@
 #include "http/http_session.h"
 
+#include "util/text.h"
+
 #include "http/http_events.h"
 
 namespace torvane {
@@ -57,6 +59,18 @@ std::string HttpSession::get(const std::string& url)
 std::string HttpSession::lastStatusLine() const
 {
     return m_client.lastStatusLine();
+}
+
+}  // namespace torvane
+
+namespace torvane {
+
+std::string HttpSession::lastResponseHeader(const std::string& name) const
+{
+    for (const auto& [header, value] : m_client.lastResponse().headers)
+        if (equalsIgnoreCaseAscii(header, name))
+            return value;
+    return {};
 }
 
 }  // namespace torvane

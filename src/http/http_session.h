@@ -44,6 +44,7 @@ public:
 
     // The last response's status line, empty before the first response.
     std::string lastStatusLine() const override;
+    std::string lastResponseHeader(const std::string& name) const override;
 
     HttpClient& client() { return m_client; }
     TlsTransport& tlsTransport() { return m_tls; }

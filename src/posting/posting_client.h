@@ -26,6 +26,8 @@ public:
     virtual RequestFate lastRequestFate() const { return RequestFate::InDoubt; }
     // The status line of the last reply, empty before the first.
     virtual std::string lastStatusLine() const { return {}; }
+    // A header of the last reply (the first of that name, letter case aside), empty when it had none.
+    virtual std::string lastResponseHeader(const std::string&) const { return {}; }
 };
 
 // Passes every call on to the current target. The engine is made before the HTTP client (whose event
@@ -46,6 +48,7 @@ public:
     std::string get(const std::string& url) override { return target->get(url); }
     RequestFate lastRequestFate() const override { return target->lastRequestFate(); }
     std::string lastStatusLine() const override { return target->lastStatusLine(); }
+    std::string lastResponseHeader(const std::string& name) const override { return target->lastResponseHeader(name); }
 };
 
 }  // namespace torvane

@@ -1,5 +1,6 @@
 #include "posting/posting_engine.h"
 
+#include "http/http_client.h"
 #include "posting/export_file.h"
 #include "store/run_lock.h"
 #include "util/error.h"
@@ -155,8 +156,25 @@ void PostingEngine::runPosting()
         }
         m_host.memo1Clear();
 
+        m_policy = DeliveryPolicy::fromSettings(settings);
+        if (m_policyOverride)
+            m_policyOverride(m_policy);
+        m_failedRecords = 0;
+        m_lastRequestMs = -1;
+
         int32_t recordNumber = 1;
         while (!ExportFile->atEnd()) {
+            if (stopRequested()) {
+                // What was not read goes to the rejects as after an error; the file stays.
+                if (m_observer)
+                    ExportFile->drainRest([this](std::string_view bytes) { m_observer->unreadBytes(bytes); });
+                ExportFile.reset();
+                m_outcome = RunOutcome::Stopped;
+                finishRun();
+                endRun(runoutcome::kInterrupted);
+                m_running = false;
+                return;
+            }
             processRecord(recordNumber);
             ++recordNumber;
         }
@@ -261,14 +279,13 @@ void PostingEngine::processRecord(int32_t recordNumber)
     }
     // The row is committed before the first byte leaves: if the process dies from here until the
     // outcome is written, the next run finds the record in doubt rather than sending it again.
-    m_deliveryHolds = TrackSent && !TrackKey.empty();
-    m_delivery = m_ledger.beginDelivery(m_runId, int64_t(m_linesSkipped) + recordNumber, recordNumber, TrackKey,
-                                        m_deliveryHolds);
-    try {
-        sendRequest();
-    } catch (...) {
-        recordFailure();
-        throw;
+    if (!deliver(recordNumber)) {
+        if (m_logOn) {
+            m_logOn = false;
+            m_client.setTrafficLog(false);
+        }
+        TrackKey.clear();
+        return;
     }
     PausexSeconds(m_pauseSeconds);
     m_host.processMessages();
@@ -278,6 +295,78 @@ void PostingEngine::processRecord(int32_t recordNumber)
         m_client.setTrafficLog(false);
     }
     recordDone(m_checked);
+}
+
+bool PostingEngine::waitMs(int64_t ms)
+{
+    // In slices, so that the window repaints and a stop is noticed within a fraction of a second.
+    constexpr int64_t kSliceMs = 200;
+    for (int64_t left = ms; left > 0;) {
+        if (stopRequested())
+            return false;
+        const int64_t slice = std::min(left, kSliceMs);
+        m_clock.sleepMs(slice);
+        left -= slice;
+        m_host.processMessages();
+    }
+    return !stopRequested();
+}
+
+bool PostingEngine::deliver(int32_t recordNumber)
+{
+    m_deliveryHolds = TrackSent && !TrackKey.empty();
+    for (int attempt = 1;; ++attempt) {
+        if (m_policy.minIntervalMs > 0 && m_lastRequestMs >= 0) {
+            const int64_t due = m_lastRequestMs + m_policy.minIntervalMs;
+            waitMs(due - m_clock.nowMs());
+        }
+        m_lastRequestMs = m_clock.nowMs();
+        // The row is committed before the first byte leaves: if the process dies from here until the
+        // outcome is written, the next run finds the record in doubt rather than sending it again.
+        m_delivery = m_ledger.beginDelivery(m_runId, int64_t(m_linesSkipped) + recordNumber, recordNumber,
+                                            TrackKey, m_deliveryHolds);
+        try {
+            sendRequest();
+            return true;
+        } catch (...) {
+            const RequestFate fate = m_client.lastRequestFate();
+            int status = 0;
+            std::string retryAfter;
+            try {
+                throw;
+            } catch (const ProtocolError& e) {
+                status = e.code();
+                retryAfter = m_client.lastResponseHeader("Retry-After");
+            } catch (...) {
+            }
+            recordFailure();
+            const std::string message = currentExceptionMessage();
+            // Only what cannot have reached the server, or what the server asked to bring back later, is
+            // tried again; a request cut off after it was written may have been taken.
+            const bool again = fate == RequestFate::NotSent || (fate == RequestFate::Answered && isComeBackLater(status));
+            if (again && attempt <= m_policy.retryCount) {
+                const int seconds = m_policy.waitSeconds(attempt, retryAfter, std::time(nullptr));
+                m_host.memo2Add("Retrying Record# " + std::to_string(recordNumber) + " In " + std::to_string(seconds) +
+                                " Seconds: " + message);
+                if (waitMs(int64_t(seconds) * 1000))
+                    continue;
+            } else if (m_failedRecords >= m_policy.maxErrors) {
+                throw;
+            }
+            // The record fails and the run goes on: past a failure the policy allows, or after a wait
+            // the operator cut short (the run then ends before the next record).
+            ++m_failedRecords;
+            m_host.memo2Add((TrackKey.empty() ? std::string("Data Not Sent: ") : "Data Not Sent For " + TrackKey + ": ") +
+                            formatErrorMessage(message));
+            if (fate == RequestFate::InDoubt) {
+                recordDone(outcome::kInDoubt);
+            } else {
+                ++m_summary.failed;
+                recordDone(outcome::kFailed);
+            }
+            return false;
+        }
+    }
 }
 
 void PostingEngine::recordDone(const char* outcome)

@@ -3,6 +3,7 @@
 // host it; it talks to them only through Host, Dialogs and PostingClient.
 #pragma once
 
+#include "posting/delivery_policy.h"
 #include "posting/host.h"
 #include "posting/pane_tap.h"
 #include "posting/posting_client.h"
@@ -28,6 +29,7 @@ enum class RunOutcome {
     Aborted,     // a missing setting or export file: no record was read
     Completed,   // the export file was read to its end
     Failed,      // an error ended the run
+    Stopped,     // asked to stop (a signal, the window closed) before the end of the export file
 };
 
 class PostingEngine {
@@ -98,6 +100,10 @@ public:
     Host& host() { return m_tap.target(); }
     // Follows the run record by record (nullptr: nobody).
     void setObserver(RunObserver* observer) { m_observer = observer; }
+    // Changes the policy a run reads from the settings, for one run of the companion.
+    void setPolicyOverride(std::function<void(DeliveryPolicy&)> change) { m_policyOverride = std::move(change); }
+    // Asked between records and while waiting to try again: true ends the run after the record in progress.
+    void setStopRequested(std::function<bool()> stop) { m_stopRequested = std::move(stop); }
 
 private:
     void processRecord(int32_t recordNumber);
@@ -110,6 +116,12 @@ private:
     // Tells the observer what became of the record in progress.
     void recordDone(const char* outcome);
     void reportRunError();
+    // The request of the current record, tried again as the policy allows. False when the record failed
+    // and the run goes on without it.
+    bool deliver(int32_t recordNumber);
+    // Waits, handling window messages; false when a stop was asked for meanwhile.
+    bool waitMs(int64_t ms);
+    bool stopRequested() const { return m_stopRequested && m_stopRequested(); }
 
     TDataModule1& m_data;
     PaneTap m_tap;
@@ -140,6 +152,12 @@ private:
     RecordResult m_result;      // the record in progress, while m_inRecord
     bool m_inRecord = false;
     const char* m_checked = nullptr;  // the confirmation check's verdict on the last record
+
+    DeliveryPolicy m_policy;
+    std::function<void(DeliveryPolicy&)> m_policyOverride;
+    std::function<bool()> m_stopRequested;
+    int m_failedRecords = 0;
+    int64_t m_lastRequestMs = -1;
 };
 
 }  // namespace torvane

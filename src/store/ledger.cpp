@@ -34,7 +34,7 @@ const std::vector<std::string>& DeliveryLedger::schemaSql()
     static const std::vector<std::string> sql{
         "CREATE TABLE IF NOT EXISTS runs (RunNum INTEGER PRIMARY KEY AUTOINCREMENT, Started TEXT, Ended TEXT, "
         "ExportFile TEXT, Outcome TEXT, RecordsRead INTEGER, Accepted INTEGER, NotConfirmed INTEGER, "
-        "Refused INTEGER, AlreadySent INTEGER, InDoubt INTEGER)",
+        "Refused INTEGER, AlreadySent INTEGER, InDoubt INTEGER, Failed INTEGER)",
         "CREATE TABLE IF NOT EXISTS deliveries (Id INTEGER PRIMARY KEY AUTOINCREMENT, RunNum INTEGER, "
         "LineNum INTEGER, RecordNum INTEGER, TrackKey TEXT, State TEXT, Started TEXT, Finished TEXT, "
         "StatusLine TEXT, Message TEXT, Holds INTEGER, Resolved TEXT, ResolvedAt TEXT)",
@@ -62,9 +62,9 @@ int64_t DeliveryLedger::beginRun(const std::string& exportFile)
 void DeliveryLedger::endRun(int64_t run, const std::string& outcome, const RunSummary& c)
 {
     m_db.execute("UPDATE runs SET Ended = ?, Outcome = ?, RecordsRead = ?, Accepted = ?, NotConfirmed = ?, "
-                 "Refused = ?, AlreadySent = ?, InDoubt = ? WHERE RunNum = ?",
+                 "Refused = ?, AlreadySent = ?, InDoubt = ?, Failed = ? WHERE RunNum = ?",
                  {localTimestamp(), outcome, int64_t(c.recordsRead), int64_t(c.accepted), int64_t(c.notConfirmed),
-                  int64_t(c.refused), int64_t(c.alreadySent), int64_t(c.inDoubt), run});
+                  int64_t(c.refused), int64_t(c.alreadySent), int64_t(c.inDoubt), int64_t(c.failed), run});
 }
 
 int64_t DeliveryLedger::beginDelivery(int64_t run, int64_t line, int64_t record, const std::string& key,
@@ -142,7 +142,7 @@ std::vector<RunRecord> DeliveryLedger::runs(int last)
 {
     const int64_t live = liveRun().value_or(0);
     const auto rows = m_db.query("SELECT RunNum, Started, Ended, ExportFile, Outcome, RecordsRead, Accepted, "
-                                 "NotConfirmed, Refused, AlreadySent, InDoubt FROM runs ORDER BY RunNum DESC LIMIT ?",
+                                 "NotConfirmed, Refused, AlreadySent, InDoubt, Failed FROM runs ORDER BY RunNum DESC LIMIT ?",
                                  {int64_t(last)});
     std::vector<RunRecord> out;
     for (const Database::Row& r : rows) {
@@ -150,7 +150,7 @@ std::vector<RunRecord> DeliveryLedger::runs(int last)
         if (run.outcome == runoutcome::kRunning && run.run != live)
             run.outcome = runoutcome::kInterrupted;
         run.counts = {int(integerOf(r[5])), int(integerOf(r[6])), int(integerOf(r[7])),
-                      int(integerOf(r[8])), int(integerOf(r[9])), int(integerOf(r[10]))};
+                      int(integerOf(r[8])), int(integerOf(r[9])), int(integerOf(r[10])), int(integerOf(r[11]))};
         out.push_back(std::move(run));
     }
     return out;

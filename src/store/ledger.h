@@ -21,6 +21,7 @@ struct RunSummary {
     int refused = 0;
     int alreadySent = 0;
     int inDoubt = 0;
+    int failed = 0;  // records that failed while the run went on past them
 };
 
 // States of a delivery row.

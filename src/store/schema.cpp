@@ -42,8 +42,20 @@ const TableDef& settingsTableDef()
                                // Added later; an older store gains them when it opens.
                                {"ExportEncoding", K::Text},
                                {"FormEncoding", K::Text},
-                               {"ColumnsIn", K::Text}}};
+                               {"ColumnsIn", K::Text},
+                               {"RetryCount", K::Integer},
+                               {"RetryWait", K::Integer},
+                               {"MaxErrors", K::Integer}}};
     return def;
+}
+
+bool isAddedSetting(const std::string& name)
+{
+    const auto& fields = settingsTableDef().fields;
+    for (size_t i = kFirstAddedSetting; i < fields.size(); ++i)
+        if (fields[i].name == name)
+            return true;
+    return false;
 }
 
 const TableDef& fieldsTableDef()

@@ -24,6 +24,10 @@ struct TableDef {
 };
 
 const TableDef& settingsTableDef();
+// The settings record's fields from this index on were added after the first fifteen: blank, they leave
+// everything as it was, and listings show them only once they are set.
+inline constexpr size_t kFirstAddedSetting = 15;
+bool isAddedSetting(const std::string& name);
 const TableDef& fieldsTableDef();
 const TableDef& selDataTableDef();
 const TableDef& trackTableDef();

@@ -3,6 +3,8 @@
 #include "util/text.h"
 
 #include <cctype>
+#include <cstdio>
+#include <cstring>
 #include <chrono>
 #include <ctime>
 #include <langinfo.h>
@@ -224,6 +226,49 @@ std::string localTimestamp()
 std::optional<Date> dateOfTimestamp(const std::string& timestamp)
 {
     return fromIsoText(timestamp.substr(0, 10));
+}
+
+}  // namespace torvane
+
+namespace torvane {
+
+std::optional<std::time_t> parseHttpDate(const std::string& text)
+{
+    static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    char weekday[16] = {}, month[4] = {}, zone[4] = {};
+    int day = 0, year = 0, hour = 0, minute = 0, second = 0;
+    int consumed = 0;
+    bool read = false;
+    // IMF-fixdate, then RFC 850 (two-digit year), then asctime.
+    if (std::sscanf(text.c_str(), "%15[A-Za-z], %2d %3s %4d %2d:%2d:%2d %3s%n", weekday, &day, month, &year, &hour,
+                    &minute, &second, zone, &consumed) == 8) {
+        read = true;
+    } else if (std::sscanf(text.c_str(), "%15[A-Za-z], %2d-%3s-%2d %2d:%2d:%2d %3s%n", weekday, &day, month, &year,
+                           &hour, &minute, &second, zone, &consumed) == 8) {
+        year += year < 70 ? 2000 : 1900;
+        read = true;
+    } else if (std::sscanf(text.c_str(), "%3s %3s %2d %2d:%2d:%2d %4d%n", weekday, month, &day, &hour, &minute,
+                           &second, &year, &consumed) == 7) {
+        std::strcpy(zone, "GMT");
+        read = true;
+    }
+    if (!read || size_t(consumed) != text.size() || std::string(zone) != "GMT")
+        return std::nullopt;
+    int monthNumber = 0;
+    for (int m = 0; m < 12; ++m)
+        if (std::string(month) == months[m])
+            monthNumber = m + 1;
+    if (monthNumber == 0 || !isValidDate(year, monthNumber, day) || hour > 23 || minute > 59 || second > 60)
+        return std::nullopt;
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = monthNumber - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_sec = second;
+    return timegm(&tm);
 }
 
 }  // namespace torvane

@@ -2,6 +2,7 @@
 // and reported in the short date format; this is the one place that formats and parses them.
 #pragma once
 
+#include <ctime>
 #include <optional>
 #include <string>
 
@@ -44,5 +45,13 @@ namespace torvane {
 std::string localTimestamp();
 // The calendar day of such a timestamp (or of ISO date text), if it starts with one.
 std::optional<Date> dateOfTimestamp(const std::string& timestamp);
+
+}  // namespace torvane
+
+namespace torvane {
+
+// An HTTP date (IMF-fixdate "Sun, 06 Nov 1994 08:49:37 GMT", or the obsolete RFC 850 and asctime forms)
+// as seconds since the epoch.
+std::optional<std::time_t> parseHttpDate(const std::string& text);
 
 }  // namespace torvane
