@@ -4,7 +4,7 @@
 
 #include "posting/host.h"
 #include "posting/posting_client.h"
-#include "util/clock.h"
+#include "support/fake_clock.h"
 
 #include <deque>
 #include <string>
@@ -46,18 +46,6 @@ public:
     bool askOkCancel(const std::string& caption, const std::string& text) override;
     void showExclamation(const std::string& caption, const std::string& text) override;
     void showError(const std::string& caption, const std::string& text) override;
-};
-
-class FakeClock : public Clock {
-public:
-    int64_t now = 0;
-    std::vector<int64_t> sleeps;
-    int64_t nowMs() override { return now; }
-    void sleepMs(int64_t ms) override
-    {
-        sleeps.push_back(ms);
-        now += ms;
-    }
 };
 
 // Records every request; answers each with `reply`, or with the next of `replies` while any are left.
