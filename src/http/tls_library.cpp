@@ -443,29 +443,34 @@ template <typename Call> Transfer transferOnce(const TlsApi* api, SSL* ssl, Call
 
 }  // namespace
 
-long TlsConnection::read(char* buf, size_t len)
+namespace {
+
+// Where both directions start: -1 (ENOTCONN) on a connection that cannot carry bytes, 0 when there
+// is nothing to move, 1 to go on.
+int startTransfer(bool usable, size_t len)
 {
-    if (!m_ssl || !m_handshakeDone || m_broken) {
+    if (!usable) {
         errno = ENOTCONN;
         return -1;
     }
-    if (len == 0)
-        return 0;
+    return len == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+long TlsConnection::read(char* buf, size_t len)
+{
+    if (const int go = startTransfer(m_ssl && m_handshakeDone && !m_broken, len); go <= 0)
+        return go;
     SSL* ssl = static_cast<SSL*>(m_ssl);
     const Transfer t = transferOnce(m_api.get(), ssl, [&] { return m_api->SSL_read(ssl, buf, clampToInt(len)); });
-    if (t.result > 0)
-        return t.result;
-    return failedResult(t.sslError, t.savedErrno, m_broken);
+    return t.result > 0 ? t.result : failedResult(t.sslError, t.savedErrno, m_broken);
 }
 
 long TlsConnection::write(const char* buf, size_t len)
 {
-    if (!m_ssl || !m_handshakeDone || m_broken) {
-        errno = ENOTCONN;
-        return -1;
-    }
-    if (len == 0)
-        return 0;
+    if (const int go = startTransfer(m_ssl && m_handshakeDone && !m_broken, len); go <= 0)
+        return go;
     SSL* ssl = static_cast<SSL*>(m_ssl);
     const Transfer t = transferOnce(m_api.get(), ssl, [&] { return m_api->SSL_write(ssl, buf, clampToInt(len)); });
     if (t.result > 0)
