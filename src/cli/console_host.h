@@ -3,7 +3,7 @@
 // pane on standard error. Message boxes become lines on standard error; questions are answered Yes.
 #pragma once
 
-#include "posting/host.h"
+#include "util/host.h"
 
 #include <iosfwd>
 #include <string>

@@ -1,10 +1,11 @@
 #include "posting/main_form.h"
 
+#include "gui/qt_text.h"
 #include "posting/posting_station.h"
-#include "screens/qt_text.h"
 #include "store/data_module.h"
 #include "util/error_handler.h"
 #include "util/product_info.h"
+#include "util/product_texts.h"
 #include "util/text.h"
 
 #include <QAction>
@@ -105,7 +106,7 @@ void TMainForm::createMenus()
     Settings1 = add(file, "&Settings", "Settings1", &TMainForm::Settings1Click);
     file->addSeparator();
     Print1 = add(file, "&Print", "Print1", &TMainForm::Print1Click);
-    PrinterSetiup1 = add(file, "P&rinter Setiup", "PrinterSetiup1", &TMainForm::PrinterSetiup1Click);
+    PrinterSetiup1 = add(file, kPrinterSetupMenuText, "PrinterSetiup1", &TMainForm::PrinterSetiup1Click);
     file->addSeparator();
     Exit1 = add(file, "&Exit", "Exit1", &TMainForm::Exit1Click);
     QMenu* process = bar->addMenu("&Process");

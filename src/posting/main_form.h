@@ -2,7 +2,7 @@
 // adapting the posting engine (and the HTTP client's progress events) to widgets.
 #pragma once
 
-#include "posting/host.h"
+#include "util/host.h"
 
 #include <QMainWindow>
 

@@ -2,6 +2,7 @@
 
 #include "posting/export_file.h"
 #include "util/error.h"
+#include "util/product_texts.h"
 #include "util/text.h"
 
 #include <cstdio>
@@ -99,7 +100,7 @@ void PostingEngine::runPosting()
         m_postType.clear();
         if (settings.isBlank("PostType")) {
             aborted = true;
-            m_host.memo2Add("Positng Aborted, Post Action Not Defined");
+            m_host.memo2Add(kPostingAbortedNoPostAction);
         } else {
             m_postType = settings.text("PostType");
         }
@@ -191,8 +192,8 @@ void PostingEngine::processRecord(int32_t recordNumber)
         return;
     }
     if (!WarningList.empty() && ViewWarnings) {
-        m_host.memo2Add(TrackKey.empty() ? "Data Had the Following Warings:"
-                                         : "Data For " + TrackKey + " Had the Following Warings:");
+        m_host.memo2Add((TrackKey.empty() ? std::string("Data ") : "Data For " + TrackKey + " ") +
+                        kHadTheFollowingWarnings);
         addBlock(WarningList);
     }
     if (ShowPostingData) {

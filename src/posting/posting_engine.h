@@ -3,8 +3,8 @@
 // host it; it talks to them only through Host, Dialogs and PostingClient.
 #pragma once
 
-#include "posting/host.h"
-#include "posting/posting_client.h"
+#include "util/host.h"
+#include "http/posting_client.h"
 #include "store/data_module.h"
 #include "util/clock.h"
 

@@ -1,6 +1,6 @@
 #include "screens/db_controls.h"
 
-#include "screens/qt_text.h"
+#include "gui/qt_text.h"
 #include "store/cell.h"
 #include "util/error.h"
 #include "util/error_handler.h"

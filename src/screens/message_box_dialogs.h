@@ -2,7 +2,7 @@
 // answers in their place.
 #pragma once
 
-#include "posting/host.h"
+#include "util/host.h"
 
 class QWidget;
 

@@ -2,8 +2,8 @@
 // script, a clock that only counts, and a posting client that records requests and answers a fixed text.
 #pragma once
 
-#include "posting/host.h"
-#include "posting/posting_client.h"
+#include "util/host.h"
+#include "http/posting_client.h"
 #include "support/fake_clock.h"
 
 #include <deque>
