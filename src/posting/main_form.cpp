@@ -245,12 +245,12 @@ void TMainForm::memo1Add(const std::string& text)
     m_memo1 += text;
 }
 
-void TMainForm::memo1SetText(const std::string& text)
+void TMainForm::memo1SetText(std::string text)
 {
     m_settingMemo1 = true;
     Memo1->setPlainText(toQString(text));
     m_settingMemo1 = false;
-    m_memo1 = text;
+    m_memo1 = std::move(text);
 }
 
 void TMainForm::memo1Clear()
@@ -258,7 +258,7 @@ void TMainForm::memo1Clear()
     memo1SetText({});
 }
 
-std::string TMainForm::memo1Text() const
+const std::string& TMainForm::memo1Text() const
 {
     return m_memo1;
 }

@@ -87,9 +87,9 @@ private:
     void memo2Add(const std::string& text) override;
     void memo2Clear() override;
     void memo1Add(const std::string& text) override;
-    void memo1SetText(const std::string& text) override;
+    void memo1SetText(std::string text) override;
     void memo1Clear() override;
-    std::string memo1Text() const override;
+    const std::string& memo1Text() const override;
     void setStatusText(const std::string& text) override;
     void setBannerVisible(bool visible) override;
     void repaint() override;

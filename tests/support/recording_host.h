@@ -23,9 +23,9 @@ public:
     void memo2Add(const std::string& text) override;
     void memo2Clear() override { memo2.clear(); }
     void memo1Add(const std::string& text) override;
-    void memo1SetText(const std::string& text) override { memo1 = text; }
+    void memo1SetText(std::string text) override { memo1 = std::move(text); }
     void memo1Clear() override { memo1.clear(); }
-    std::string memo1Text() const override { return memo1; }
+    const std::string& memo1Text() const override { return memo1; }
     void setStatusText(const std::string& text) override { statuses.push_back(text); }
     void setBannerVisible(bool visible) override { bannerVisible = visible; }
     void repaint() override {}
