@@ -153,4 +153,17 @@ void fillProductTexts(QWidget* window, const ProductPanel& p)
     p.email->setText(QString::fromLatin1(kSalesEmail));
 }
 
+void ProductPanelNames::nameWidgetsOf(const ProductPanel& panel)
+{
+    const bool logoIsImage1 = panel.logo->objectName() == QLatin1String("Image1");
+    Panel1 = panel.panel;
+    Image1 = logoIsImage1 ? panel.logo : panel.banner;
+    Image2 = logoIsImage1 ? panel.banner : panel.logo;
+    ProductName = panel.productName;
+    Version = panel.version;
+    Copyright = panel.copyright;
+    WebSite = panel.webSite;
+    EMail = panel.email;
+}
+
 }  // namespace torvane

@@ -56,6 +56,21 @@ struct ProductPanel {
     QLabel* email;
 };
 
+// The panel's widgets under the names both windows give them. Which picture is Image1 and which
+// Image2 follows the names the panel's layout gave them (the windows differ there).
+struct ProductPanelNames {
+    QFrame* Panel1 = nullptr;
+    QLabel* Image1 = nullptr;
+    QLabel* Image2 = nullptr;
+    QLabel* ProductName = nullptr;
+    QLabel* Version = nullptr;
+    QLabel* Copyright = nullptr;
+    QLabel* WebSite = nullptr;
+    QLabel* EMail = nullptr;
+
+    void nameWidgetsOf(const ProductPanel& panel);
+};
+
 // The windows' creation handlers: caption, fitted product name, version, notice and addresses.
 void fillProductTexts(QWidget* window, const ProductPanel& panel);
 

@@ -5,7 +5,6 @@
 #include "store/data_module.h"
 #include "util/error_handler.h"
 #include "util/product_info.h"
-#include "util/product_texts.h"
 #include "util/text.h"
 
 #include <QAction>

@@ -2,7 +2,7 @@
 
 #include "posting/export_file.h"
 #include "util/error.h"
-#include "util/product_texts.h"
+#include "util/product_info.h"
 #include "util/text.h"
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 #include "posting/progress_handlers.h"
 
 #include "util/host.h"
-#include "util/product_texts.h"
+#include "util/product_info.h"
 
 namespace torvane {
 

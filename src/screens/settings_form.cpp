@@ -7,7 +7,7 @@
 #include "store/data_module.h"
 #include "store/statements.h"
 #include "util/error_handler.h"
-#include "util/product_texts.h"
+#include "util/product_info.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
