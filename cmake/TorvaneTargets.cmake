@@ -32,7 +32,7 @@ set(TORVANE_GUIDEPS_screens torvane_htmlimport_gui torvane_store torvane_gui)
 set(TORVANE_GUIDEPS_report torvane_util torvane_gui)
 set(TORVANE_GUIDEPS_app torvane_posting_gui torvane_screens_gui torvane_htmlimport_gui torvane_report_gui
     torvane_core)
-set(TORVANE_SEES_gui gui)
+set(TORVANE_SEES_gui util gui)
 set(TORVANE_SEES_posting_gui util store http posting gui)
 set(TORVANE_SEES_htmlimport_gui util store htmlimport gui)
 set(TORVANE_SEES_screens_gui util store htmlimport screens gui)
@@ -131,7 +131,7 @@ foreach(dir IN LISTS TORVANE_CORE_DIRS)
 endforeach()
 
 file(GLOB gui_srcs CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/gui/*.h ${PROJECT_SOURCE_DIR}/src/gui/*.cpp)
-torvane_library(torvane_gui gui "${gui_srcs}" Qt6::Widgets)
+torvane_library(torvane_gui gui "${gui_srcs}" torvane_util Qt6::Widgets)
 
 foreach(dir IN LISTS TORVANE_GUI_DIRS)
   torvane_sources(srcs ${dir} TRUE)

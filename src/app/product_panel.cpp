@@ -82,16 +82,6 @@ QString bannerPicturePath()
     return QStringLiteral(":/torvane/images/banner.png");
 }
 
-void centreOnScreen(QWidget* window)
-{
-    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    QRect frame = window->frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    window->move(frame.topLeft());
-}
-
 ProductPanel::ProductPanel(QWidget* owner, const Layout& layout)
 {
     panel = new QFrame(owner);

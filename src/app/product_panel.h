@@ -30,9 +30,6 @@ QFont windowFont(int pointSize);
 QString logoPicturePath();
 QString bannerPicturePath();
 
-// Puts the window in the middle of its screen.
-void centreOnScreen(QWidget* window);
-
 // The raised panel and its labels, laid out as both windows show them: the logo at the left, the
 // name and version beside it with the banner below, the notice and addresses along the bottom.
 struct ProductPanel {

@@ -1,5 +1,7 @@
 #include "app/splash_form.h"
 
+#include "gui/window_placement.h"
+
 
 #include <QLabel>
 #include <QProgressBar>

@@ -1,6 +1,7 @@
 #include "posting/main_form.h"
 
 #include "gui/qt_text.h"
+#include "gui/window_placement.h"
 #include "posting/posting_station.h"
 #include "store/data_module.h"
 #include "util/error_handler.h"
@@ -86,8 +87,7 @@ void TMainForm::FormCreate()
 
     createMenus();
 
-    if (const QScreen* screen = QApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
     QApplication::processEvents();
 }
 
@@ -284,38 +284,29 @@ void TMainForm::processMessages()
 
 // Dialogs
 
+Dialogs& TMainForm::answeringDialogs()
+{
+    return m_dialogsOverride ? *m_dialogsOverride : m_messageBoxes;
+}
+
 bool TMainForm::askYesNo(const std::string& caption, const std::string& text)
 {
-    if (m_dialogsOverride)
-        return m_dialogsOverride->askYesNo(caption, text);
-    QMessageBox box(QMessageBox::Warning, toQString(caption), toQString(text), QMessageBox::Yes | QMessageBox::No,
-                    this);
-    return box.exec() == QMessageBox::Yes;
+    return answeringDialogs().askYesNo(caption, text);
 }
 
 bool TMainForm::askOkCancel(const std::string& caption, const std::string& text)
 {
-    if (m_dialogsOverride)
-        return m_dialogsOverride->askOkCancel(caption, text);
-    QMessageBox box(QMessageBox::Question, toQString(caption), toQString(text),
-                    QMessageBox::Ok | QMessageBox::Cancel, this);
-    return box.exec() == QMessageBox::Ok;
+    return answeringDialogs().askOkCancel(caption, text);
 }
 
 void TMainForm::showExclamation(const std::string& caption, const std::string& text)
 {
-    if (m_dialogsOverride)
-        return m_dialogsOverride->showExclamation(caption, text);
-    QMessageBox box(QMessageBox::Warning, toQString(caption), toQString(text), QMessageBox::Ok, this);
-    box.exec();
+    answeringDialogs().showExclamation(caption, text);
 }
 
 void TMainForm::showError(const std::string& caption, const std::string& text)
 {
-    if (m_dialogsOverride)
-        return m_dialogsOverride->showError(caption, text);
-    QMessageBox box(QMessageBox::Critical, toQString(caption), toQString(text), QMessageBox::Ok, this);
-    box.exec();
+    answeringDialogs().showError(caption, text);
 }
 
 }  // namespace torvane

@@ -1,9 +1,10 @@
 #include "screens/settings_form.h"
 
+#include "gui/message_box_dialogs.h"
 #include "gui/qt_text.h"
+#include "gui/window_placement.h"
 #include "htmlimport/import_html_form.h"
 #include "screens/db_controls.h"
-#include "screens/message_box_dialogs.h"
 #include "store/data_module.h"
 #include "store/statements.h"
 #include "util/error_handler.h"
@@ -386,8 +387,7 @@ void TSettingsForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
-        if (QScreen* s = screen())
-            move(s->availableGeometry().center() - frameGeometry().center() + pos());
+        centreOnScreen(this);
     }
 }
 

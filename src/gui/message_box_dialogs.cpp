@@ -1,4 +1,4 @@
-#include "screens/message_box_dialogs.h"
+#include "gui/message_box_dialogs.h"
 
 #include "gui/qt_text.h"
 
