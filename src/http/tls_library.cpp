@@ -1,6 +1,7 @@
 #include "http/tls_library.h"
 
 #include "util/error.h"
+#include "util/scoped_value.h"
 
 // Only the types, signatures and constants come from here: every call goes through a pointer
 // looked up at run time, so the application starts (and plain http works) without OpenSSL.
@@ -273,18 +274,9 @@ thread_local const TlsApi* TlsCallbacks::currentApi = nullptr;
 namespace {
 
 // Makes the connection's library table visible to the callbacks for the length of one call.
-class CallScope {
+class CallScope : ScopedValue<const TlsApi*> {
 public:
-    explicit CallScope(const TlsApi* api) : m_previous(TlsCallbacks::currentApi)
-    {
-        TlsCallbacks::currentApi = api;
-    }
-    ~CallScope() { TlsCallbacks::currentApi = m_previous; }
-    CallScope(const CallScope&) = delete;
-    CallScope& operator=(const CallScope&) = delete;
-
-private:
-    const TlsApi* m_previous;
+    explicit CallScope(const TlsApi* api) : ScopedValue(TlsCallbacks::currentApi, api) {}
 };
 
 }  // namespace

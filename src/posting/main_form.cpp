@@ -6,6 +6,7 @@
 #include "store/data_module.h"
 #include "util/error_handler.h"
 #include "util/product_info.h"
+#include "util/scoped_value.h"
 #include "util/text.h"
 
 #include <QAction>
@@ -201,10 +202,7 @@ void TMainForm::SendData1Click()
     if (!engine() || engine()->isRunning())
         return;
     SendData1->setEnabled(false);
-    struct Reenable {
-        QAction* action;
-        ~Reenable() { action->setEnabled(true); }
-    } reenable{SendData1};
+    const ScopeExit reenable([this] { SendData1->setEnabled(true); });
     engine()->SendData1Click();
 }
 
