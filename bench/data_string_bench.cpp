@@ -21,13 +21,16 @@ public:
     void memo2Add(const std::string&) override {}
     void memo2Clear() override {}
     void memo1Add(const std::string&) override {}
-    void memo1SetText(const std::string&) override {}
+    void memo1SetText(std::string) override {}
     void memo1Clear() override {}
-    std::string memo1Text() const override { return {}; }
+    const std::string& memo1Text() const override { return m_none; }
     void setStatusText(const std::string& text) override { benchmark::DoNotOptimize(text.data()); }
     void setBannerVisible(bool) override {}
     void repaint() override {}
     void processMessages() override {}
+
+private:
+    const std::string m_none;
 };
 
 class NoDialogs : public Dialogs {

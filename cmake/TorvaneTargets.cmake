@@ -2,24 +2,86 @@
 # tests build without the others. Files that use Qt (everything in screens/, report/ and app/, and
 # any *_form.cpp) go into a separate "<dir>_gui" library; the rest is core and never sees Qt.
 # torvane_core is the umbrella over the core libraries.
+#
+# Layers point down only. Each library compiles against a view of src/ that holds exactly the
+# folders it may use (links in the build tree), and passes only that view on to what links it; so
+# an include of a higher layer does not build. The configure step also reads every include in src/
+# and stops with the offending line, so the rule holds even for a file nothing compiles yet.
 
 set(TORVANE_QT_DIRS screens report app)
 
-# Core libraries, in dependency order, with what each one needs.
+# Core libraries, in dependency order, with what each one needs and the folders it may include.
 set(TORVANE_CORE_DIRS util store http posting htmlimport)
 set(TORVANE_DEPS_util "")
 set(TORVANE_DEPS_store torvane_util SQLite::SQLite3)
 set(TORVANE_DEPS_http torvane_util ${CMAKE_DL_LIBS})
 set(TORVANE_DEPS_posting torvane_store torvane_http torvane_util)
 set(TORVANE_DEPS_htmlimport torvane_store torvane_util)
+set(TORVANE_SEES_util util)
+set(TORVANE_SEES_store util store)
+set(TORVANE_SEES_http util http)
+set(TORVANE_SEES_posting util store http posting)
+set(TORVANE_SEES_htmlimport util store htmlimport)
 
-# GUI libraries and what they need besides Qt.
+# Window libraries (gui/ holds what every window shares), what each needs besides Qt, and the
+# folders it may include: the core it adapts and the windows below it.
 set(TORVANE_GUI_DIRS posting htmlimport screens report app)
-set(TORVANE_GUIDEPS_posting torvane_posting torvane_http)
-set(TORVANE_GUIDEPS_htmlimport torvane_htmlimport)
-set(TORVANE_GUIDEPS_screens torvane_htmlimport_gui torvane_store)
-set(TORVANE_GUIDEPS_report torvane_util)
-set(TORVANE_GUIDEPS_app torvane_posting_gui torvane_screens_gui torvane_htmlimport_gui torvane_report_gui)
+set(TORVANE_GUIDEPS_posting torvane_posting torvane_http torvane_gui)
+set(TORVANE_GUIDEPS_htmlimport torvane_htmlimport torvane_gui)
+set(TORVANE_GUIDEPS_screens torvane_htmlimport_gui torvane_store torvane_gui)
+set(TORVANE_GUIDEPS_report torvane_util torvane_gui)
+set(TORVANE_GUIDEPS_app torvane_posting_gui torvane_screens_gui torvane_htmlimport_gui torvane_report_gui
+    torvane_core)
+set(TORVANE_SEES_gui util gui)
+set(TORVANE_SEES_posting_gui util store http posting gui)
+set(TORVANE_SEES_htmlimport_gui util store htmlimport gui)
+set(TORVANE_SEES_screens_gui util store htmlimport screens gui)
+set(TORVANE_SEES_report_gui util report gui)
+set(TORVANE_SEES_app_gui util store http posting htmlimport screens report app gui)
+set(TORVANE_SEES_cli util store http posting htmlimport cli)
+
+# The view named name: a folder in the build tree with a link to each allowed folder of src/.
+function(torvane_view out name)
+  set(dir ${PROJECT_BINARY_DIR}/src_views/${name})
+  file(MAKE_DIRECTORY ${dir})
+  file(GLOB old LIST_DIRECTORIES true ${dir}/*)
+  foreach(link IN LISTS old)
+    file(REMOVE ${link})  # only links live here; removing one leaves its folder alone
+  endforeach()
+  foreach(folder IN LISTS TORVANE_SEES_${name})
+    file(CREATE_LINK ${PROJECT_SOURCE_DIR}/src/${folder} ${dir}/${folder} SYMBOLIC)
+  endforeach()
+  set(${out} ${dir} PARENT_SCOPE)
+endfunction()
+
+# Stops the configure step when a file of src/ includes a folder its library may not see.
+function(torvane_check_layers)
+  file(GLOB_RECURSE files ${PROJECT_SOURCE_DIR}/src/*.cpp ${PROJECT_SOURCE_DIR}/src/*.h)
+  set(problems "")
+  foreach(f IN LISTS files)
+    file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR}/src ${f})
+    string(REGEX REPLACE "/.*" "" dir ${rel})
+    if(dir STREQUAL "cli" OR dir STREQUAL "gui" OR dir IN_LIST TORVANE_QT_DIRS OR f MATCHES "_form\\.(cpp|h)$")
+      set(lib ${dir}_gui)
+      if(dir STREQUAL "cli" OR dir STREQUAL "gui")
+        set(lib ${dir})
+      endif()
+    else()
+      set(lib ${dir})
+    endif()
+    file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"[a-z_]+/")
+    foreach(line IN LISTS lines)
+      string(REGEX REPLACE "^[^\"]*\"([a-z_]+)/.*$" "\\1" used "${line}")
+      if(NOT used IN_LIST TORVANE_SEES_${lib})
+        string(APPEND problems "\n  src/${rel}: ${line}  (${lib} may include only: ${TORVANE_SEES_${lib}})")
+      endif()
+    endforeach()
+  endforeach()
+  if(problems)
+    message(FATAL_ERROR "A layer includes one above it or beside it:${problems}")
+  endif()
+endfunction()
+torvane_check_layers()
 
 function(torvane_sources out dir want_gui)
   file(GLOB all CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${dir}/*.cpp ${PROJECT_SOURCE_DIR}/src/${dir}/*.h)
@@ -39,8 +101,9 @@ function(torvane_sources out dir want_gui)
   set(${out} ${result} PARENT_SCOPE)
 endfunction()
 
-# A library of the given sources; a folder with no sources yet still gives a target to link.
-function(torvane_library target srcs)
+# A library of the given sources that sees the view of its name; a folder with no sources yet
+# still gives a target to link.
+function(torvane_library target view srcs)
   list(FILTER srcs EXCLUDE REGEX "^$")
   set(has_cpp FALSE)
   foreach(f IN LISTS srcs)
@@ -48,13 +111,14 @@ function(torvane_library target srcs)
       set(has_cpp TRUE)
     endif()
   endforeach()
+  torvane_view(include_dir ${view})
   if(has_cpp)
     add_library(${target} STATIC ${srcs})
-    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_include_directories(${target} PUBLIC ${include_dir})
     target_link_libraries(${target} PUBLIC ${ARGN})
   else()
     add_library(${target} INTERFACE)
-    target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_include_directories(${target} INTERFACE ${include_dir})
     target_link_libraries(${target} INTERFACE ${ARGN})
   endif()
 endfunction()
@@ -62,14 +126,17 @@ endfunction()
 add_library(torvane_core INTERFACE)
 foreach(dir IN LISTS TORVANE_CORE_DIRS)
   torvane_sources(srcs ${dir} FALSE)
-  torvane_library(torvane_${dir} "${srcs}" ${TORVANE_DEPS_${dir}} Threads::Threads)
+  torvane_library(torvane_${dir} ${dir} "${srcs}" ${TORVANE_DEPS_${dir}} Threads::Threads)
   target_link_libraries(torvane_core INTERFACE torvane_${dir})
 endforeach()
+
+file(GLOB gui_srcs CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/gui/*.h ${PROJECT_SOURCE_DIR}/src/gui/*.cpp)
+torvane_library(torvane_gui gui "${gui_srcs}" torvane_util Qt6::Widgets)
 
 foreach(dir IN LISTS TORVANE_GUI_DIRS)
   torvane_sources(srcs ${dir} TRUE)
   file(GLOB qrc CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${dir}/*.qrc)
-  torvane_library(torvane_${dir}_gui "${srcs};${qrc}" ${TORVANE_GUIDEPS_${dir}} torvane_core
+  torvane_library(torvane_${dir}_gui ${dir}_gui "${srcs};${qrc}" ${TORVANE_GUIDEPS_${dir}}
                   Qt6::Widgets Qt6::PrintSupport)
   if(srcs)
     set_target_properties(torvane_${dir}_gui PROPERTIES AUTOMOC ON AUTORCC ON)
@@ -82,6 +149,8 @@ target_link_libraries(torvane PRIVATE torvane_app_gui)
 file(GLOB cli_srcs CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/cli/*.cpp)
 if(cli_srcs)
   add_executable(torvane-cli ${cli_srcs})
+  torvane_view(cli_view cli)
+  target_include_directories(torvane-cli PRIVATE ${cli_view})
   target_link_libraries(torvane-cli PRIVATE torvane_core)
 endif()
 

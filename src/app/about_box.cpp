@@ -28,14 +28,7 @@ TAboutBox::TAboutBox(QWidget* parent)
     const ProductPanel panel(this, {QSize(417, 265), QSize(113, 113), QSize(273, 65), "Image2", "Image1",
                                     QMargins(16, 8, 8, 8), 7, 0});
     m_panel = std::make_unique<ProductPanel>(panel);
-    Panel1 = panel.panel;
-    Image2 = panel.logo;
-    ProductName = panel.productName;
-    Version = panel.version;
-    Image1 = panel.banner;
-    Copyright = panel.copyright;
-    WebSite = panel.webSite;
-    EMail = panel.email;
+    nameWidgetsOf(panel);
     Image1->setCursor(Qt::PointingHandCursor);
     Image1->setToolTip(QString::fromLatin1(kWebAddress));
     Image1->installEventFilter(this);

@@ -16,20 +16,12 @@ class QPushButton;
 
 namespace torvane {
 
-class TAboutBox : public QDialog {
+class TAboutBox : public QDialog, public ProductPanelNames {
     Q_OBJECT
 
 public:
     explicit TAboutBox(QWidget* parent);
 
-    QFrame* Panel1 = nullptr;
-    QLabel* Image2 = nullptr;
-    QLabel* ProductName = nullptr;
-    QLabel* Version = nullptr;
-    QLabel* Image1 = nullptr;
-    QLabel* Copyright = nullptr;
-    QLabel* WebSite = nullptr;
-    QLabel* EMail = nullptr;
     QPushButton* BitBtn1 = nullptr;
 
     void FormCreate();

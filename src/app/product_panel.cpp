@@ -82,16 +82,6 @@ QString bannerPicturePath()
     return QStringLiteral(":/torvane/images/banner.png");
 }
 
-void centreOnScreen(QWidget* window)
-{
-    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    QRect frame = window->frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    window->move(frame.topLeft());
-}
-
 ProductPanel::ProductPanel(QWidget* owner, const Layout& layout)
 {
     panel = new QFrame(owner);
@@ -151,6 +141,19 @@ void fillProductTexts(QWidget* window, const ProductPanel& p)
     p.copyright->setText(QString::fromLatin1(kCopyrightNotice));
     p.webSite->setText(QString::fromLatin1(kWebAddress));
     p.email->setText(QString::fromLatin1(kSalesEmail));
+}
+
+void ProductPanelNames::nameWidgetsOf(const ProductPanel& panel)
+{
+    const bool logoIsImage1 = panel.logo->objectName() == QLatin1String("Image1");
+    Panel1 = panel.panel;
+    Image1 = logoIsImage1 ? panel.logo : panel.banner;
+    Image2 = logoIsImage1 ? panel.banner : panel.logo;
+    ProductName = panel.productName;
+    Version = panel.version;
+    Copyright = panel.copyright;
+    WebSite = panel.webSite;
+    EMail = panel.email;
 }
 
 }  // namespace torvane

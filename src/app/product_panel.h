@@ -30,9 +30,6 @@ QFont windowFont(int pointSize);
 QString logoPicturePath();
 QString bannerPicturePath();
 
-// Puts the window in the middle of its screen.
-void centreOnScreen(QWidget* window);
-
 // The raised panel and its labels, laid out as both windows show them: the logo at the left, the
 // name and version beside it with the banner below, the notice and addresses along the bottom.
 struct ProductPanel {
@@ -54,6 +51,21 @@ struct ProductPanel {
     QLabel* copyright;
     QLabel* webSite;
     QLabel* email;
+};
+
+// The panel's widgets under the names both windows give them. Which picture is Image1 and which
+// Image2 follows the names the panel's layout gave them (the windows differ there).
+struct ProductPanelNames {
+    QFrame* Panel1 = nullptr;
+    QLabel* Image1 = nullptr;
+    QLabel* Image2 = nullptr;
+    QLabel* ProductName = nullptr;
+    QLabel* Version = nullptr;
+    QLabel* Copyright = nullptr;
+    QLabel* WebSite = nullptr;
+    QLabel* EMail = nullptr;
+
+    void nameWidgetsOf(const ProductPanel& panel);
 };
 
 // The windows' creation handlers: caption, fitted product name, version, notice and addresses.

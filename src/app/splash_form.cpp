@@ -1,5 +1,7 @@
 #include "app/splash_form.h"
 
+#include "gui/window_placement.h"
+
 
 #include <QLabel>
 #include <QProgressBar>
@@ -17,14 +19,7 @@ TSplashForm::TSplashForm(int maximum, QWidget* parent)
     const ProductPanel panel(this, {QSize(417, 273), QSize(116, 113), QSize(281, 65), "Image1", "Image2",
                                     QMargins(8, 8, 8, 8), 4, 3});
     m_panel = std::make_unique<ProductPanel>(panel);
-    Panel1 = panel.panel;
-    Image1 = panel.logo;
-    ProductName = panel.productName;
-    Version = panel.version;
-    Image2 = panel.banner;
-    Copyright = panel.copyright;
-    WebSite = panel.webSite;  // no click action on the splash
-    EMail = panel.email;
+    nameWidgetsOf(panel);  // the web address has no click action on the splash
 
     Gauge1 = new QProgressBar(this);
     Gauge1->setObjectName("Gauge1");

@@ -14,21 +14,13 @@ class QProgressBar;
 
 namespace torvane {
 
-class TSplashForm : public QDialog {
+class TSplashForm : public QDialog, public ProductPanelNames {
     Q_OBJECT
 
 public:
     // A progress bar with the given maximum is shown when that is above 0 and hidden otherwise.
     explicit TSplashForm(int maximum = 0, QWidget* parent = nullptr);
 
-    QFrame* Panel1 = nullptr;
-    QLabel* Image1 = nullptr;
-    QLabel* ProductName = nullptr;
-    QLabel* Version = nullptr;
-    QLabel* Image2 = nullptr;
-    QLabel* Copyright = nullptr;
-    QLabel* WebSite = nullptr;
-    QLabel* EMail = nullptr;
     QProgressBar* Gauge1 = nullptr;
     QLabel* Label1 = nullptr;
 

@@ -6,7 +6,7 @@
 #include "htmlimport/import_html_form.h"
 #include "posting/main_form.h"
 #include "report/memo_report.h"
-#include "screens/qt_text.h"
+#include "gui/qt_text.h"
 #include "screens/interrupted_form.h"
 #include "screens/settings_form.h"
 #include "screens/tracking_form.h"

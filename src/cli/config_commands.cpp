@@ -6,7 +6,7 @@
 #include "cli/json_output.h"
 #include "cli/table_printer.h"
 
-#include "posting/record_encoding.h"
+#include "util/encoding_settings.h"
 #include "store/data_module.h"
 #include "util/encoding.h"
 #include "util/error.h"

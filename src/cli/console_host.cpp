@@ -33,10 +33,10 @@ void ConsoleHost::memo1Add(const std::string& text)
     diagnostics(text);
 }
 
-void ConsoleHost::memo1SetText(const std::string& text)
+void ConsoleHost::memo1SetText(std::string text)
 {
-    m_memo1 = text;
-    diagnostics(text);
+    m_memo1 = std::move(text);
+    diagnostics(m_memo1);
 }
 
 void ConsoleHost::diagnostics(const std::string& text)

@@ -3,7 +3,7 @@
 // pane on standard error. Message boxes become lines on standard error; questions are answered Yes.
 #pragma once
 
-#include "posting/host.h"
+#include "util/host.h"
 
 #include <iosfwd>
 #include <string>
@@ -17,9 +17,9 @@ public:
     void memo2Add(const std::string& text) override;
     void memo2Clear() override {}
     void memo1Add(const std::string& text) override;
-    void memo1SetText(const std::string& text) override;
+    void memo1SetText(std::string text) override;
     void memo1Clear() override { m_memo1.clear(); }
-    std::string memo1Text() const override { return m_memo1; }
+    const std::string& memo1Text() const override { return m_memo1; }
     void setStatusText(const std::string& text) override;
     void setBannerVisible(bool) override {}
     void repaint() override {}

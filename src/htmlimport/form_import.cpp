@@ -5,6 +5,8 @@
 #include "util/encoding.h"
 #include "util/text.h"
 
+#include <exception>
+
 namespace torvane {
 
 namespace {
@@ -85,6 +87,7 @@ void HtmlFormImport::run()
     // One transaction makes a long page one write to disk instead of one per row. A failure must still
     // keep every row written before it, so what was written is committed before the error goes on.
     Database::Transaction transaction(m_data.database());
+    std::exception_ptr failure;
     try {
         prepareEncodings();
         m_scanner.RunLineLoop({[this] { FindFormHeader(); }, [this] { FindInputHeader(); },
@@ -95,18 +98,23 @@ void HtmlFormImport::run()
                                }},
                               Progress);
     } catch (...) {
+        failure = std::current_exception();
+    }
+    if (failure) {
         abandonPending(m_data.SettingsTable);
         abandonPending(m_data.FieldsTable);
         abandonPending(m_data.SelDataTable);
-        try {
-            transaction.commit();
-        } catch (...) {
-        }
-        m_scanner.close();
-        throw;
     }
-    transaction.commit();
+    try {
+        transaction.commit();
+    } catch (...) {
+        // The first failure is the one the operator needs to see.
+        if (!failure)
+            throw;
+    }
     m_scanner.close();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 void HtmlFormImport::FindFormHeader()

@@ -1,5 +1,6 @@
 #include "htmlimport/import_html_form.h"
 
+#include "gui/window_placement.h"
 #include "store/data_module.h"
 
 #include <QEvent>
@@ -138,8 +139,7 @@ TImportHTMLForm::TImportHTMLForm(TDataModule1& data, QWidget* parent) : QDialog(
 void TImportHTMLForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
     // Platforms without window activation (offscreen, some window managers) still see it play.
     FormActivate();
 }

@@ -1,15 +1,16 @@
-// One IPv4 stream connection of the HTTP client: name resolution, connect, an input buffer with
-// incremental line search, counted and until-close reads, and writes. The TLS transport derives
-// from it and replaces the raw socket reads and writes by their encrypted counterparts.
+// One connection of the HTTP client over a byte stream: connect through a dialer, an input buffer
+// with incremental line search, waits for data in slices with a time limit, and writes. The TLS
+// transport derives from it and layers the encryption over the dialed stream.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "http/byte_stream.h"
 #include "util/error.h"
 
 namespace torvane {
@@ -26,18 +27,14 @@ public:
 inline constexpr size_t kReceiveBlock = 32768;
 inline constexpr size_t kSendBlock = 32768;
 inline constexpr size_t kMaxLineLength = 16384;
-// How long one wait on the socket lasts before the pump gets a turn, so the window repaints.
-inline constexpr int kWaitSliceMs = 50;
 inline constexpr int kDefaultConnectTimeoutMs = 30000;
-
-bool isIPv4AddressText(std::string_view text);
 
 struct ConnectionHooks {
     // "Resolving hostname %s." and "Connecting to %s."
     std::function<void(const std::string&)> status;
     // A receive found the server's close; the connection is already closed on this side.
     std::function<void()> closedByServer;
-    // The traffic log's view: one call per write and one per socket receive.
+    // The traffic log's view: one call per write and one per receive.
     std::function<void(std::string_view)> sent;
     std::function<void(std::string_view)> received;
     // Lets pending window messages be handled between wait slices.
@@ -46,7 +43,8 @@ struct ConnectionHooks {
 
 class Connection {
 public:
-    explicit Connection(Clock& clock);
+    // dialer: where streams come from; none means real sockets.
+    explicit Connection(Clock& clock, Dialer* dialer = nullptr);
     virtual ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -54,27 +52,20 @@ public:
     void setHooks(ConnectionHooks hooks) { m_hooks = std::move(hooks); }
     // Limit for one wait for data; 0 waits for ever. Fails with "Read Timeout".
     void setReadTimeoutMs(int ms) { m_readTimeoutMs = ms; }
-    int readTimeoutMs() const { return m_readTimeoutMs; }
     void setConnectTimeoutMs(int ms) { m_connectTimeoutMs = ms; }
 
     void connect(const std::string& host, int port);
-    // Shuts down the sending direction and closes; nothing happens when not open.
+    // Ends the connection on this side; nothing happens when not open.
     void close();
-    // The socket exists and the server's close has not been noticed.
-    bool connected() const { return m_fd >= 0 && !m_closedByServer; }
+    // The stream exists and the server's close has not been noticed.
+    bool connected() const { return m_stream && !m_closedByServer; }
     bool closedByServer() const { return m_closedByServer; }
 
-    // Waits at most ms (0: no wait beyond one look) for data; true when a read would not block.
-    bool readable(int ms);
     // Looks whether the server has closed an idle connection; a closed or broken one is closed here.
     bool checkForClose(int ms);
 
     std::string readLine();
-    std::string readBlock(size_t count);
-    std::string readUntilClose();
     size_t buffered() const { return m_end - m_begin; }
-    // Receives until the buffer holds count bytes; false when the server closes first.
-    bool waitFor(size_t count);
     // Moves up to max buffered bytes to the end of out; returns how many.
     size_t appendBuffered(BodyBuffer& out, size_t max);
     // One receive straight into dst, bypassing the input buffer (which must be empty): the byte
@@ -83,42 +74,39 @@ public:
 
     void write(std::string_view bytes);
 
-    const std::string& peerAddress() const { return m_peerAddress; }
+    // The host name and port given to connect, and the address the name led to.
+    const std::string& peerHost() const { return m_peerHost; }
     int peerPort() const { return m_peerPort; }
+    const std::string& peerAddress() const { return m_peerAddress; }
 
 protected:
-    // One socket receive or send: >0 bytes, 0 closed, <0 error with errno set.
-    virtual long rawReceive(char* buf, size_t len);
-    virtual long rawSend(const char* buf, size_t len);
-    // Runs after the TCP connect succeeded (the TLS transport makes its context and handshake here).
+    // Runs after the stream is dialed (the TLS transport shakes hands here).
     virtual void afterConnect(const std::string& host) { (void)host; }
-    // Runs before the socket closes (the TLS transport shuts its session down here).
-    virtual void beforeClose() {}
-    // Whether a receive may be tried before waiting for readability (not when a session layer
-    // sits on the socket and could block inside).
-    virtual bool receivesWithoutWaiting() const { return true; }
-    int socketHandle() const { return m_fd; }
+    // The open stream, for a layer that replaces it by one running over it.
+    std::unique_ptr<ByteStream> takeStream() { return std::move(m_stream); }
+    void setStream(std::unique_ptr<ByteStream> stream) { m_stream = std::move(stream); }
     void status(const std::string& text);
-    void pump();
 
 private:
-    void closeSocket();
+    void closeStream();
     // Receives once into the buffer; false when the server closed (hooks already run).
     bool receiveOnce();
     // One receive into dst: >0 bytes, 0 closed (hooks already run), -1 nothing yet.
     long receiveSome(char* dst, size_t max, bool bufferHoldsBytes);
     void waitForData(int limitMs);
-    [[noreturn]] void raiseSocketError(int posixErrno);
     void noticeServerClose();
     void ensureSpace(size_t extra);
-    std::string take(size_t n);
+    void consume(size_t n);
 
     Clock& m_clock;
+    Dialer* m_dialer;
+    std::unique_ptr<Dialer> m_ownDialer;
     ConnectionHooks m_hooks;
-    int m_fd = -1;
+    std::unique_ptr<ByteStream> m_stream;
     bool m_closedByServer = false;
     int m_readTimeoutMs = 0;
     int m_connectTimeoutMs = kDefaultConnectTimeoutMs;
+    std::string m_peerHost;
     std::string m_peerAddress;
     int m_peerPort = 0;
 

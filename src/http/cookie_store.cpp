@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "http/connection.h"
+#include "http/socket_stream.h"
 #include "util/text.h"
 
 namespace torvane {

@@ -12,7 +12,7 @@
 #include "http/http_client.h"
 #include "http/tls_transport.h"
 #include "http/traffic_log.h"
-#include "posting/posting_client.h"
+#include "http/posting_client.h"
 
 namespace torvane {
 
@@ -47,8 +47,6 @@ public:
     std::string lastResponseHeader(const std::string& name) const override;
 
     HttpClient& client() { return m_client; }
-    TlsTransport& tlsTransport() { return m_tls; }
-    TrafficLog& trafficLog() { return m_log; }
     CookieStore& cookies() { return m_cookies; }
 
 private:

@@ -1,6 +1,7 @@
 #include "http/tls_library.h"
 
 #include "util/error.h"
+#include "util/scoped_value.h"
 
 // Only the types, signatures and constants come from here: every call goes through a pointer
 // looked up at run time, so the application starts (and plain http works) without OpenSSL.
@@ -21,40 +22,46 @@
 
 namespace torvane {
 
-// The entry points this unit calls, each looked up by name.
+// The entry points this unit calls, each looked up by name: the ssl library's, then the crypto one's.
+#define TORVANE_TLS_SSL_ENTRY_POINTS(X) \
+    X(OPENSSL_init_ssl) \
+    X(TLS_client_method) \
+    X(SSL_CTX_new) \
+    X(SSL_CTX_free) \
+    X(SSL_CTX_set_default_passwd_cb) \
+    X(SSL_CTX_set_default_passwd_cb_userdata) \
+    X(SSL_CTX_set_default_verify_paths) \
+    X(SSL_CTX_set_info_callback) \
+    X(SSL_CTX_set_cipher_list) \
+    X(SSL_CTX_set_options) \
+    X(SSL_CTX_ctrl) \
+    X(SSL_new) \
+    X(SSL_free) \
+    X(SSL_set_ex_data) \
+    X(SSL_get_ex_data) \
+    X(SSL_set_fd) \
+    X(SSL_ctrl) \
+    X(SSL_connect) \
+    X(SSL_read) \
+    X(SSL_write) \
+    X(SSL_get_error) \
+    X(SSL_shutdown) \
+    X(SSL_state_string_long) \
+    X(SSL_get_current_cipher) \
+    X(SSL_CIPHER_get_name) \
+    X(SSL_CIPHER_description) \
+    X(SSL_CIPHER_get_bits) \
+    X(SSL_CIPHER_get_version)
+#define TORVANE_TLS_CRYPTO_ENTRY_POINTS(X) X(ERR_clear_error)
+
 struct TlsApi {
     void* cryptoHandle = nullptr;
     void* sslHandle = nullptr;
 
-    decltype(&::OPENSSL_init_ssl) OPENSSL_init_ssl = nullptr;
-    decltype(&::TLS_client_method) TLS_client_method = nullptr;
-    decltype(&::SSL_CTX_new) SSL_CTX_new = nullptr;
-    decltype(&::SSL_CTX_free) SSL_CTX_free = nullptr;
-    decltype(&::SSL_CTX_set_default_passwd_cb) SSL_CTX_set_default_passwd_cb = nullptr;
-    decltype(&::SSL_CTX_set_default_passwd_cb_userdata) SSL_CTX_set_default_passwd_cb_userdata = nullptr;
-    decltype(&::SSL_CTX_set_default_verify_paths) SSL_CTX_set_default_verify_paths = nullptr;
-    decltype(&::SSL_CTX_set_info_callback) SSL_CTX_set_info_callback = nullptr;
-    decltype(&::SSL_CTX_set_cipher_list) SSL_CTX_set_cipher_list = nullptr;
-    decltype(&::SSL_CTX_set_options) SSL_CTX_set_options = nullptr;
-    decltype(&::SSL_CTX_ctrl) SSL_CTX_ctrl = nullptr;
-    decltype(&::SSL_new) SSL_new = nullptr;
-    decltype(&::SSL_free) SSL_free = nullptr;
-    decltype(&::SSL_set_ex_data) SSL_set_ex_data = nullptr;
-    decltype(&::SSL_get_ex_data) SSL_get_ex_data = nullptr;
-    decltype(&::SSL_set_fd) SSL_set_fd = nullptr;
-    decltype(&::SSL_ctrl) SSL_ctrl = nullptr;
-    decltype(&::SSL_connect) SSL_connect = nullptr;
-    decltype(&::SSL_read) SSL_read = nullptr;
-    decltype(&::SSL_write) SSL_write = nullptr;
-    decltype(&::SSL_get_error) SSL_get_error = nullptr;
-    decltype(&::SSL_shutdown) SSL_shutdown = nullptr;
-    decltype(&::SSL_state_string_long) SSL_state_string_long = nullptr;
-    decltype(&::SSL_get_current_cipher) SSL_get_current_cipher = nullptr;
-    decltype(&::SSL_CIPHER_get_name) SSL_CIPHER_get_name = nullptr;
-    decltype(&::SSL_CIPHER_description) SSL_CIPHER_description = nullptr;
-    decltype(&::SSL_CIPHER_get_bits) SSL_CIPHER_get_bits = nullptr;
-    decltype(&::SSL_CIPHER_get_version) SSL_CIPHER_get_version = nullptr;
-    decltype(&::ERR_clear_error) ERR_clear_error = nullptr;
+#define TORVANE_TLS_FIELD(name) decltype(&::name) name = nullptr;
+    TORVANE_TLS_SSL_ENTRY_POINTS(TORVANE_TLS_FIELD)
+    TORVANE_TLS_CRYPTO_ENTRY_POINTS(TORVANE_TLS_FIELD)
+#undef TORVANE_TLS_FIELD
 };
 
 namespace {
@@ -86,36 +93,14 @@ bool lookUp(void* handle, const char* name, Fn& target)
 // Every entry point must be there; one missing means an OpenSSL this unit cannot drive.
 bool lookUpAll(TlsApi& a)
 {
-    void* s = a.sslHandle;
-    return lookUp(s, "OPENSSL_init_ssl", a.OPENSSL_init_ssl)
-        && lookUp(s, "TLS_client_method", a.TLS_client_method)
-        && lookUp(s, "SSL_CTX_new", a.SSL_CTX_new)
-        && lookUp(s, "SSL_CTX_free", a.SSL_CTX_free)
-        && lookUp(s, "SSL_CTX_set_default_passwd_cb", a.SSL_CTX_set_default_passwd_cb)
-        && lookUp(s, "SSL_CTX_set_default_passwd_cb_userdata", a.SSL_CTX_set_default_passwd_cb_userdata)
-        && lookUp(s, "SSL_CTX_set_default_verify_paths", a.SSL_CTX_set_default_verify_paths)
-        && lookUp(s, "SSL_CTX_set_info_callback", a.SSL_CTX_set_info_callback)
-        && lookUp(s, "SSL_CTX_set_cipher_list", a.SSL_CTX_set_cipher_list)
-        && lookUp(s, "SSL_CTX_set_options", a.SSL_CTX_set_options)
-        && lookUp(s, "SSL_CTX_ctrl", a.SSL_CTX_ctrl)
-        && lookUp(s, "SSL_new", a.SSL_new)
-        && lookUp(s, "SSL_free", a.SSL_free)
-        && lookUp(s, "SSL_set_ex_data", a.SSL_set_ex_data)
-        && lookUp(s, "SSL_get_ex_data", a.SSL_get_ex_data)
-        && lookUp(s, "SSL_set_fd", a.SSL_set_fd)
-        && lookUp(s, "SSL_ctrl", a.SSL_ctrl)
-        && lookUp(s, "SSL_connect", a.SSL_connect)
-        && lookUp(s, "SSL_read", a.SSL_read)
-        && lookUp(s, "SSL_write", a.SSL_write)
-        && lookUp(s, "SSL_get_error", a.SSL_get_error)
-        && lookUp(s, "SSL_shutdown", a.SSL_shutdown)
-        && lookUp(s, "SSL_state_string_long", a.SSL_state_string_long)
-        && lookUp(s, "SSL_get_current_cipher", a.SSL_get_current_cipher)
-        && lookUp(s, "SSL_CIPHER_get_name", a.SSL_CIPHER_get_name)
-        && lookUp(s, "SSL_CIPHER_description", a.SSL_CIPHER_description)
-        && lookUp(s, "SSL_CIPHER_get_bits", a.SSL_CIPHER_get_bits)
-        && lookUp(s, "SSL_CIPHER_get_version", a.SSL_CIPHER_get_version)
-        && lookUp(a.cryptoHandle, "ERR_clear_error", a.ERR_clear_error);
+    bool all = true;
+#define TORVANE_TLS_LOOK_UP_SSL(name) all = all && lookUp(a.sslHandle, #name, a.name);
+#define TORVANE_TLS_LOOK_UP_CRYPTO(name) all = all && lookUp(a.cryptoHandle, #name, a.name);
+    TORVANE_TLS_SSL_ENTRY_POINTS(TORVANE_TLS_LOOK_UP_SSL)
+    TORVANE_TLS_CRYPTO_ENTRY_POINTS(TORVANE_TLS_LOOK_UP_CRYPTO)
+#undef TORVANE_TLS_LOOK_UP_SSL
+#undef TORVANE_TLS_LOOK_UP_CRYPTO
+    return all;
 }
 
 // Caller holds the loader's mutex.
@@ -289,18 +274,9 @@ thread_local const TlsApi* TlsCallbacks::currentApi = nullptr;
 namespace {
 
 // Makes the connection's library table visible to the callbacks for the length of one call.
-class CallScope {
+class CallScope : ScopedValue<const TlsApi*> {
 public:
-    explicit CallScope(const TlsApi* api) : m_previous(TlsCallbacks::currentApi)
-    {
-        TlsCallbacks::currentApi = api;
-    }
-    ~CallScope() { TlsCallbacks::currentApi = m_previous; }
-    CallScope(const CallScope&) = delete;
-    CallScope& operator=(const CallScope&) = delete;
-
-private:
-    const TlsApi* m_previous;
+    explicit CallScope(const TlsApi* api) : ScopedValue(TlsCallbacks::currentApi, api) {}
 };
 
 }  // namespace
@@ -459,29 +435,34 @@ template <typename Call> Transfer transferOnce(const TlsApi* api, SSL* ssl, Call
 
 }  // namespace
 
-long TlsConnection::read(char* buf, size_t len)
+namespace {
+
+// Where both directions start: -1 (ENOTCONN) on a connection that cannot carry bytes, 0 when there
+// is nothing to move, 1 to go on.
+int startTransfer(bool usable, size_t len)
 {
-    if (!m_ssl || !m_handshakeDone || m_broken) {
+    if (!usable) {
         errno = ENOTCONN;
         return -1;
     }
-    if (len == 0)
-        return 0;
+    return len == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+long TlsConnection::read(char* buf, size_t len)
+{
+    if (const int go = startTransfer(m_ssl && m_handshakeDone && !m_broken, len); go <= 0)
+        return go;
     SSL* ssl = static_cast<SSL*>(m_ssl);
     const Transfer t = transferOnce(m_api.get(), ssl, [&] { return m_api->SSL_read(ssl, buf, clampToInt(len)); });
-    if (t.result > 0)
-        return t.result;
-    return failedResult(t.sslError, t.savedErrno, m_broken);
+    return t.result > 0 ? t.result : failedResult(t.sslError, t.savedErrno, m_broken);
 }
 
 long TlsConnection::write(const char* buf, size_t len)
 {
-    if (!m_ssl || !m_handshakeDone || m_broken) {
-        errno = ENOTCONN;
-        return -1;
-    }
-    if (len == 0)
-        return 0;
+    if (const int go = startTransfer(m_ssl && m_handshakeDone && !m_broken, len); go <= 0)
+        return go;
     SSL* ssl = static_cast<SSL*>(m_ssl);
     const Transfer t = transferOnce(m_api.get(), ssl, [&] { return m_api->SSL_write(ssl, buf, clampToInt(len)); });
     if (t.result > 0)

@@ -1,22 +1,57 @@
 #include "http/tls_transport.h"
 
+#include <cerrno>
+
+#include "http/socket_stream.h"
 #include "http/tls_library.h"
 
 namespace torvane {
 
-TlsTransport::TlsTransport(Clock& clock, StatusInfo statusInfo)
-    : Connection(clock), m_statusInfo(std::move(statusInfo))
+namespace {
+
+// The encrypted stream: the TLS connection runs on the socket, and every byte goes through it.
+class TlsStream : public ByteStream {
+public:
+    TlsStream(std::unique_ptr<SocketStream> socket, TlsConnection::StatusInfo statusInfo, const std::string& host)
+        : m_socket(std::move(socket)), m_tls(std::move(statusInfo))
+    {
+        m_tls.handshake(m_socket->handle(), host);
+    }
+    ~TlsStream() override { TlsStream::close(); }
+
+    // A read only once the socket has something: the TLS layer on a blocking socket would wait.
+    long readSome(char* dst, size_t max) override
+    {
+        if (m_socket->waitReadable(0) <= 0)
+            return -EAGAIN;
+        return result(m_tls.read(dst, max));
+    }
+    long writeSome(const char* src, size_t len) override { return result(m_tls.write(src, len)); }
+    int waitReadable(int ms) override { return m_socket->waitReadable(ms); }
+    void close() override
+    {
+        if (m_tls.handshakeDone())
+            m_tls.shutdown();
+        m_socket->close();
+    }
+
+private:
+    static long result(long n) { return n >= 0 ? n : -long(errno); }
+
+    std::unique_ptr<SocketStream> m_socket;
+    TlsConnection m_tls;
+};
+
+}  // namespace
+
+TlsTransport::TlsTransport(Clock& clock, StatusInfo statusInfo, Dialer* dialer)
+    : Connection(clock, dialer), m_statusInfo(std::move(statusInfo))
 {
 }
 
 TlsTransport::~TlsTransport()
 {
     close();
-}
-
-bool TlsTransport::encrypting() const
-{
-    return m_tls && m_tls->handshakeDone();
 }
 
 void TlsTransport::setPassThrough(bool on)
@@ -26,11 +61,8 @@ void TlsTransport::setPassThrough(bool on)
     if (!on) {
         loadTlsLibrary();
         m_passThrough = false;
-        if (connected()) {
-            if (!m_tls)
-                m_tls = std::make_unique<TlsConnection>(m_statusInfo);
-            m_tls->handshake(socketHandle(), m_host);
-        }
+        if (connected() && !m_encrypting)
+            startEncryption();
         return;
     }
     m_passThrough = true;
@@ -38,38 +70,22 @@ void TlsTransport::setPassThrough(bool on)
 
 void TlsTransport::afterConnect(const std::string& host)
 {
-    m_host = host;
-    // Every connection gets its context; in pass-through a missing library is no obstacle.
-    try {
-        m_tls = std::make_unique<TlsConnection>(m_statusInfo);
-    } catch (const Error&) {
-        if (!m_passThrough)
-            throw;
-        m_tls.reset();
-    }
+    (void)host;
+    m_encrypting = false;
     if (!m_passThrough)
-        m_tls->handshake(socketHandle(), host);
+        startEncryption();
 }
 
-void TlsTransport::beforeClose()
+void TlsTransport::startEncryption()
 {
-    if (m_tls && m_tls->handshakeDone())
-        m_tls->shutdown();
-    m_tls.reset();
-}
-
-long TlsTransport::rawReceive(char* buf, size_t len)
-{
-    if (encrypting())
-        return m_tls->read(buf, len);
-    return Connection::rawReceive(buf, len);
-}
-
-long TlsTransport::rawSend(const char* buf, size_t len)
-{
-    if (encrypting())
-        return m_tls->write(buf, len);
-    return Connection::rawSend(buf, len);
+    std::unique_ptr<ByteStream> plain = takeStream();
+    auto* socket = dynamic_cast<SocketStream*>(plain.get());
+    if (!socket)
+        throw Error("Error connecting with SSL.");  // only a socket can carry the encryption
+    plain.release();
+    // On failure the socket goes with the half-made stream: it cannot carry plain bytes any more.
+    setStream(std::make_unique<TlsStream>(std::unique_ptr<SocketStream>(socket), m_statusInfo, peerHost()));
+    m_encrypting = true;
 }
 
 }  // namespace torvane

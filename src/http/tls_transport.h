@@ -4,39 +4,34 @@
 #pragma once
 
 #include <functional>
-#include <memory>
 #include <string>
 
 #include "http/connection.h"
 
 namespace torvane {
 
-class TlsConnection;
-
 class TlsTransport : public Connection {
 public:
     using StatusInfo = std::function<void(const std::string&)>;
-    TlsTransport(Clock& clock, StatusInfo statusInfo);
+    TlsTransport(Clock& clock, StatusInfo statusInfo, Dialer* dialer = nullptr);
     ~TlsTransport() override;
 
     // Switching pass-through off loads the TLS library (failing with "Could not load SSL
     // library.") and, on an open connection, shakes hands at once.
     void setPassThrough(bool on);
     bool passThrough() const { return m_passThrough; }
-    bool encrypting() const;
+    bool encrypting() const { return m_encrypting && connected(); }
 
 protected:
-    long rawReceive(char* buf, size_t len) override;
-    long rawSend(const char* buf, size_t len) override;
     void afterConnect(const std::string& host) override;
-    void beforeClose() override;
-    bool receivesWithoutWaiting() const override { return !encrypting(); }
 
 private:
+    // Puts the encryption over the open stream; a failed handshake closes the connection.
+    void startEncryption();
+
     StatusInfo m_statusInfo;
     bool m_passThrough = true;
-    std::string m_host;
-    std::unique_ptr<TlsConnection> m_tls;
+    bool m_encrypting = false;
 };
 
 }  // namespace torvane

@@ -1,11 +1,13 @@
 #include "posting/main_form.h"
 
+#include "gui/qt_text.h"
+#include "gui/window_placement.h"
 #include "posting/posting_station.h"
-#include "screens/qt_text.h"
 #include "store/data_module.h"
 #include "util/error.h"
 #include "util/error_handler.h"
 #include "util/product_info.h"
+#include "util/scoped_value.h"
 #include "util/text.h"
 
 #include <QAction>
@@ -88,8 +90,7 @@ void TMainForm::FormCreate()
 
     createMenus();
 
-    if (const QScreen* screen = QApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
     QApplication::processEvents();
 }
 
@@ -107,7 +108,7 @@ void TMainForm::createMenus()
     Settings1 = add(file, "&Settings", "Settings1", &TMainForm::Settings1Click);
     file->addSeparator();
     Print1 = add(file, "&Print", "Print1", &TMainForm::Print1Click);
-    PrinterSetiup1 = add(file, "P&rinter Setiup", "PrinterSetiup1", &TMainForm::PrinterSetiup1Click);
+    PrinterSetiup1 = add(file, kPrinterSetupMenuText, "PrinterSetiup1", &TMainForm::PrinterSetiup1Click);
     SaveInformation1 = add(file, "Save &Information...", "SaveInformation1", &TMainForm::SaveInformation1Click);
     file->addSeparator();
     Exit1 = add(file, "&Exit", "Exit1", &TMainForm::Exit1Click);
@@ -220,10 +221,7 @@ void TMainForm::SendData1Click()
     if (!engine() || engine()->isRunning())
         return;
     SendData1->setEnabled(false);
-    struct Reenable {
-        QAction* action;
-        ~Reenable() { action->setEnabled(true); }
-    } reenable{SendData1};
+    const ScopeExit reenable([this] { SendData1->setEnabled(true); });
     engine()->SendData1Click();
 }
 
@@ -269,12 +267,12 @@ void TMainForm::memo1Add(const std::string& text)
     m_memo1 += text;
 }
 
-void TMainForm::memo1SetText(const std::string& text)
+void TMainForm::memo1SetText(std::string text)
 {
     m_settingMemo1 = true;
     Memo1->setPlainText(formText(text));
     m_settingMemo1 = false;
-    m_memo1 = text;
+    m_memo1 = std::move(text);
 }
 
 void TMainForm::memo1Clear()
@@ -282,7 +280,7 @@ void TMainForm::memo1Clear()
     memo1SetText({});
 }
 
-std::string TMainForm::memo1Text() const
+const std::string& TMainForm::memo1Text() const
 {
     return m_memo1;
 }
@@ -309,38 +307,29 @@ void TMainForm::processMessages()
 
 // Dialogs
 
+Dialogs& TMainForm::answeringDialogs()
+{
+    return m_dialogsOverride ? *m_dialogsOverride : m_messageBoxes;
+}
+
 bool TMainForm::askYesNo(const std::string& caption, const std::string& text)
 {
-    if (m_dialogsOverride)
-        return m_dialogsOverride->askYesNo(caption, text);
-    QMessageBox box(QMessageBox::Warning, toQString(caption), toQString(text), QMessageBox::Yes | QMessageBox::No,
-                    this);
-    return box.exec() == QMessageBox::Yes;
+    return answeringDialogs().askYesNo(caption, text);
 }
 
 bool TMainForm::askOkCancel(const std::string& caption, const std::string& text)
 {
-    if (m_dialogsOverride)
-        return m_dialogsOverride->askOkCancel(caption, text);
-    QMessageBox box(QMessageBox::Question, toQString(caption), toQString(text),
-                    QMessageBox::Ok | QMessageBox::Cancel, this);
-    return box.exec() == QMessageBox::Ok;
+    return answeringDialogs().askOkCancel(caption, text);
 }
 
 void TMainForm::showExclamation(const std::string& caption, const std::string& text)
 {
-    if (m_dialogsOverride)
-        return m_dialogsOverride->showExclamation(caption, text);
-    QMessageBox box(QMessageBox::Warning, toQString(caption), toQString(text), QMessageBox::Ok, this);
-    box.exec();
+    answeringDialogs().showExclamation(caption, text);
 }
 
 void TMainForm::showError(const std::string& caption, const std::string& text)
 {
-    if (m_dialogsOverride)
-        return m_dialogsOverride->showError(caption, text);
-    QMessageBox box(QMessageBox::Critical, toQString(caption), toQString(text), QMessageBox::Ok, this);
-    box.exec();
+    answeringDialogs().showError(caption, text);
 }
 
 }  // namespace torvane

@@ -2,7 +2,8 @@
 // adapting the posting engine (and the HTTP client's progress events) to widgets.
 #pragma once
 
-#include "posting/host.h"
+#include "gui/message_box_dialogs.h"
+#include "util/host.h"
 
 #include <QMainWindow>
 
@@ -93,9 +94,9 @@ private:
     void memo2Add(const std::string& text) override;
     void memo2Clear() override;
     void memo1Add(const std::string& text) override;
-    void memo1SetText(const std::string& text) override;
+    void memo1SetText(std::string text) override;
     void memo1Clear() override;
-    std::string memo1Text() const override;
+    const std::string& memo1Text() const override;
     void setStatusText(const std::string& text) override;
     void setBannerVisible(bool visible) override;
     void repaint() override;
@@ -106,10 +107,13 @@ private:
     bool askOkCancel(const std::string& caption, const std::string& text) override;
     void showExclamation(const std::string& caption, const std::string& text) override;
     void showError(const std::string& caption, const std::string& text) override;
+    // Where the questions go: the tests' answers when set, message boxes over this window otherwise.
+    Dialogs& answeringDialogs();
 
     std::unique_ptr<PostingStation> m_station;
     TDataModule1* m_data = nullptr;
     Dialogs* m_dialogsOverride = nullptr;
+    MessageBoxDialogs m_messageBoxes{this};
     MainFormWindows m_windows;
     std::string m_memo1;  // the diagnostics pane's bytes, as the confirmation check reads them
     bool m_settingMemo1 = false;

@@ -2,10 +2,11 @@
 // while a record is being processed: what the run said about that record, for the results file.
 #pragma once
 
-#include "posting/host.h"
+#include "util/host.h"
 #include "util/text.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace torvane {
@@ -30,9 +31,9 @@ public:
     }
     void memo2Clear() override { m_target.memo2Clear(); }
     void memo1Add(const std::string& text) override { m_target.memo1Add(text); }
-    void memo1SetText(const std::string& text) override { m_target.memo1SetText(text); }
+    void memo1SetText(std::string text) override { m_target.memo1SetText(std::move(text)); }
     void memo1Clear() override { m_target.memo1Clear(); }
-    std::string memo1Text() const override { return m_target.memo1Text(); }
+    const std::string& memo1Text() const override { return m_target.memo1Text(); }
     void setStatusText(const std::string& text) override { m_target.setStatusText(text); }
     void setBannerVisible(bool visible) override { m_target.setBannerVisible(visible); }
     void repaint() override { m_target.repaint(); }

@@ -5,6 +5,7 @@
 #include "store/run_lock.h"
 #include "util/error.h"
 #include "util/error_handler.h"
+#include "util/product_info.h"
 #include "util/text.h"
 
 #include <cstdio>
@@ -114,7 +115,7 @@ void PostingEngine::runPosting()
         m_postType.clear();
         if (settings.isBlank("PostType")) {
             aborted = true;
-            m_host.memo2Add("Positng Aborted, Post Action Not Defined");
+            m_host.memo2Add(kPostingAbortedNoPostAction);
         } else {
             m_postType = settings.text("PostType");
         }
@@ -261,8 +262,8 @@ void PostingEngine::processRecord(int32_t recordNumber)
         return;
     }
     if (!WarningList.empty() && ViewWarnings) {
-        m_host.memo2Add(TrackKey.empty() ? "Data Had the Following Warings:"
-                                         : "Data For " + TrackKey + " Had the Following Warings:");
+        m_host.memo2Add((TrackKey.empty() ? std::string("Data ") : "Data For " + TrackKey + " ") +
+                        kHadTheFollowingWarnings);
         addBlock(WarningList);
     }
     if (ShowPostingData) {

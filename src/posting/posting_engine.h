@@ -3,12 +3,12 @@
 // host it; it talks to them only through Host, Dialogs and PostingClient.
 #pragma once
 
+#include "http/posting_client.h"
 #include "posting/delivery_policy.h"
-#include "posting/host.h"
 #include "posting/pane_tap.h"
-#include "posting/posting_client.h"
-#include "posting/run_observer.h"
 #include "posting/record_encoding.h"
+#include "posting/run_observer.h"
+#include "util/host.h"
 #include "store/data_module.h"
 #include "store/ledger.h"
 #include "util/clock.h"

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "http/http_session.h"
-#include "posting/posting_client.h"
+#include "http/posting_client.h"
 #include "posting/posting_engine.h"
 #include "posting/progress_handlers.h"
 

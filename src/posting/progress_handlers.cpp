@@ -1,6 +1,7 @@
 #include "posting/progress_handlers.h"
 
-#include "posting/host.h"
+#include "util/host.h"
+#include "util/product_info.h"
 
 namespace torvane {
 
@@ -27,7 +28,7 @@ void ProgressHandlers::HTTP1WorkBegin(int64_t)
 
 void ProgressHandlers::HTTP1Work(int64_t count)
 {
-    const std::string text = "Bytes Transfered = " + std::to_string(count);
+    const std::string text = kBytesTransferredLabel + std::to_string(count);
     if (m_diagnosticsOn)
         m_host.memo1Add(text);
     m_host.setStatusText(text);

@@ -3,6 +3,8 @@
 // have in the export file.
 #pragma once
 
+#include "util/encoding_settings.h"
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,17 +14,6 @@ namespace torvane {
 class CharacterCutter;
 class RowReader;
 class TextConverter;
-
-// "'%s' is not a valid value for ColumnsIn (Bytes or Characters)".
-std::string badColumnsInMessage(const std::string& value);
-// Whether a ColumnsIn text counts characters; throws Error for anything but blank, Bytes, Characters.
-bool columnsInCharacters(const std::string& value);
-
-// Refuses a value that ExportEncoding, FormEncoding or ColumnsIn cannot take, with the message the run
-// would end with; blank is always fine, and other settings are not looked at.
-void checkEncodingSetting(const std::string& setting, const std::string& value);
-// True for the three settings above.
-bool isEncodingSetting(const std::string& setting);
 
 class RecordEncoding {
 public:

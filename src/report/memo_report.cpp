@@ -3,6 +3,7 @@
 #include "report/report_layout.h"
 #include "report/report_page_painter.h"
 #include "util/error.h"
+#include "util/scoped_value.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -94,11 +95,7 @@ bool TMemoReport::printText(const QString& text, QWidget* parent)
     // the printer that is busy with this one.
     if (m_printing)
         return false;
-    m_printing = true;
-    struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } done{m_printing};
+    const ScopedValue printing(m_printing, true);
 
     ReportMemo1 = paneLines(text);
 

@@ -1,9 +1,10 @@
 #include "screens/db_controls.h"
 
-#include "screens/qt_text.h"
+#include "gui/qt_text.h"
 #include "store/cell.h"
 #include "util/error.h"
 #include "util/error_handler.h"
+#include "util/scoped_value.h"
 
 #include <QAbstractTableModel>
 #include <QHeaderView>
@@ -23,17 +24,9 @@ std::vector<DBEdit*>& liveEdits()
     return edits;
 }
 
-// Sets a flag for the duration of a write, so the control does not reload itself from the
+// The flag is set for the duration of a write, so the control does not reload itself from the
 // notification its own write causes.
-class WriteScope {
-public:
-    explicit WriteScope(bool& flag) : m_flag(flag), m_old(flag) { m_flag = true; }
-    ~WriteScope() { m_flag = m_old; }
-
-private:
-    bool& m_flag;
-    bool m_old;
-};
+using WriteScope = ScopedValue<bool>;
 
 }  // namespace
 
@@ -94,7 +87,7 @@ void DBEdit::refresh()
 void DBEdit::onTextEdited(const QString& text)
 {
     guarded([&] {
-        WriteScope scope(m_writing);
+        WriteScope scope(m_writing, true);
         const std::string bytes = storeBytes(text);
         bool fits = true;
         Cell value;
@@ -120,7 +113,7 @@ void DBEdit::flush()
     if (!m_unwritten)
         return;
     {
-        WriteScope scope(m_writing);
+        WriteScope scope(m_writing, true);
         m_view.setText(m_field, storeBytes(text()));
         m_unwritten = false;
     }
@@ -138,7 +131,7 @@ DBCheckBox::DBCheckBox(DataSource& source, std::string field, const QString& cap
     m_view.tableDef().field(m_field);
     connect(this, &QCheckBox::clicked, this, [this](bool ticked) {
         const bool ok = guarded([&] {
-            WriteScope scope(m_writing);
+            WriteScope scope(m_writing, true);
             m_view.setLogical(m_field, ticked);
         });
         if (!ok)
@@ -165,7 +158,7 @@ DBChoiceBox::DBChoiceBox(DataSource& source, std::string field, QWidget* parent)
     setEditable(false);
     connect(this, &QComboBox::activated, this, [this](int index) {
         const bool ok = guarded([&] {
-            WriteScope scope(m_writing);
+            WriteScope scope(m_writing, true);
             m_view.setText(m_field, storeBytes(itemText(index)));
         });
         if (!ok)
@@ -402,7 +395,7 @@ void DBGrid::followView()
     if (!m_model)
         return;
     m_followTimer.stop();
-    WriteScope scope(m_syncing);
+    WriteScope scope(m_syncing, true);
     m_model->sync();
     const int row = m_view.recNo();
     if (row < 0) {

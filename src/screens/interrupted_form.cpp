@@ -1,6 +1,6 @@
 #include "screens/interrupted_form.h"
 
-#include "screens/qt_text.h"
+#include "gui/qt_text.h"
 #include "store/data_module.h"
 #include "store/ledger.h"
 #include "util/dates.h"

@@ -1,14 +1,16 @@
 #include "screens/settings_form.h"
 
+#include "gui/message_box_dialogs.h"
+#include "gui/qt_text.h"
+#include "gui/window_placement.h"
 #include "htmlimport/import_html_form.h"
-#include "posting/record_encoding.h"
+#include "util/encoding_settings.h"
 #include "screens/db_controls.h"
-#include "screens/message_box_dialogs.h"
-#include "screens/qt_text.h"
 #include "store/data_module.h"
 #include "store/schema.h"
 #include "store/statements.h"
 #include "util/error_handler.h"
+#include "util/product_info.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -343,7 +345,7 @@ QWidget* TSettingsForm::buildFieldDataPage()
         auto* value = named(new DBEdit(src, "Value", group), "DBEdit15");
         auto* description = named(new DBEdit(src, "Description", group), "DBEdit16");
         auto* map = named(new DBEdit(src, "ImportMap", group), "DBEdit17");
-        auto* def = named(new DBCheckBox(src, "DefaultValue", QStringLiteral("Dafault Value"), group),
+        auto* def = named(new DBCheckBox(src, "DefaultValue", QString::fromLatin1(kDefaultValueCaption), group),
                           "DBCheckBox3");
         grid->addWidget(label(QStringLiteral("Order:"), order, group), 0, 0);
         grid->addWidget(order, 0, 1);
@@ -405,8 +407,7 @@ void TSettingsForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
-        if (QScreen* s = screen())
-            move(s->availableGeometry().center() - frameGeometry().center() + pos());
+        centreOnScreen(this);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "screens/tracking_form.h"
 
+#include "gui/window_placement.h"
 #include "screens/db_controls.h"
 #include "store/data_module.h"
 #include "util/error_handler.h"
@@ -88,8 +89,7 @@ void TTrackingForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
-        if (QScreen* s = screen())
-            move(s->availableGeometry().center() - frameGeometry().center() + pos());
+        centreOnScreen(this);
     }
 }
 

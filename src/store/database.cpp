@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <utility>
 
 namespace torvane {
 
@@ -157,10 +158,7 @@ int64_t Database::lastInsertRowId() const
 void Database::notifyChanged(const std::string& table)
 {
     ++m_generations[table];
-    // Copy: a listener may subscribe or unsubscribe while being told.
-    const auto listeners = m_listeners;
-    for (const auto& [id, listener] : listeners)
-        listener(table);
+    m_listeners.notify(table);
 }
 
 uint64_t Database::generation(const std::string& table) const
@@ -171,31 +169,54 @@ uint64_t Database::generation(const std::string& table) const
 
 int Database::subscribe(Listener listener)
 {
-    const int id = m_nextListener++;
-    m_listeners.emplace(id, std::move(listener));
-    return id;
+    return m_listeners.add(std::move(listener));
 }
 
 void Database::unsubscribe(int id)
 {
-    m_listeners.erase(id);
+    m_listeners.remove(id);
 }
 
-Database::Transaction::Transaction(Database& db) : m_db(db)
+Database::Transaction::Transaction(Database& db) : m_db(&db)
 {
-    m_db.execute("BEGIN IMMEDIATE");
+    m_db->execute("BEGIN IMMEDIATE");
 }
 
 Database::Transaction::~Transaction()
 {
-    if (!m_done)
-        sqlite3_exec(m_db.m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    rollbackQuietly();
+}
+
+Database::Transaction::Transaction(Transaction&& other) noexcept : m_db(std::exchange(other.m_db, nullptr)) {}
+
+Database::Transaction& Database::Transaction::operator=(Transaction&& other) noexcept
+{
+    if (this != &other) {
+        rollbackQuietly();
+        m_db = std::exchange(other.m_db, nullptr);
+    }
+    return *this;
+}
+
+void Database::Transaction::rollbackQuietly() noexcept
+{
+    if (m_db)
+        sqlite3_exec(std::exchange(m_db, nullptr)->m_db, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 void Database::Transaction::commit()
 {
-    m_db.execute("COMMIT");
-    m_done = true;
+    if (!m_db)
+        throw Error("The transaction has already ended.");
+    m_db->execute("COMMIT");
+    m_db = nullptr;
+}
+
+void Database::Transaction::rollback()
+{
+    if (!m_db)
+        throw Error("The transaction has already ended.");
+    std::exchange(m_db, nullptr)->execute("ROLLBACK");
 }
 
 }  // namespace torvane

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "store/cell.h"
+#include "util/observers.h"
 
 #include <functional>
 #include <map>
@@ -45,16 +46,28 @@ public:
     void unsubscribe(int id);
 
     // Groups writes; a transaction not committed is rolled back when it ends. Never throws from its
-    // destructor.
+    // destructor. Moving it hands the transaction on; it cannot be copied (two owners would end it
+    // twice).
     class Transaction {
     public:
         explicit Transaction(Database& db);
+        // Rolls back an open transaction; never throws, whatever the store says.
         ~Transaction();
+        Transaction(Transaction&& other) noexcept;
+        Transaction& operator=(Transaction&& other) noexcept;
+        Transaction(const Transaction&) = delete;
+        Transaction& operator=(const Transaction&) = delete;
+
+        // Both end the transaction and throw the store's error when that fails; a failed commit
+        // leaves it open, to be rolled back.
         void commit();
+        void rollback();
+        bool open() const { return m_db != nullptr; }
 
     private:
-        Database& m_db;
-        bool m_done = false;
+        void rollbackQuietly() noexcept;
+
+        Database* m_db;  // null once ended or moved from
     };
 
 private:
@@ -66,8 +79,7 @@ private:
     sqlite3* m_db = nullptr;
     std::unordered_map<std::string, sqlite3_stmt*> m_statements;
     std::map<std::string, uint64_t> m_generations;
-    std::map<int, Listener> m_listeners;
-    int m_nextListener = 1;
+    Observers<std::string> m_listeners;
 };
 
 }  // namespace torvane

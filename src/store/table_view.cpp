@@ -73,7 +73,6 @@ void TableView::close()
 {
     m_state = State::Closed;
     m_pending.clear();
-    m_modified = false;
     changed();
 }
 
@@ -157,7 +156,6 @@ void TableView::setCell(const std::string& field, const Cell& value)
     if (m_state == State::Browse)
         edit();
     m_pending[field] = value;
-    m_modified = true;
     changed();
 }
 
@@ -177,7 +175,6 @@ void TableView::edit()
     }
     m_state = State::Edit;
     m_pending.clear();
-    m_modified = false;
     changed();
 }
 
@@ -187,7 +184,6 @@ void TableView::append()
     settle();
     m_state = State::Insert;
     m_pending.clear();
-    m_modified = false;
     changed();
 }
 
@@ -229,7 +225,6 @@ void TableView::post()
     }
     m_state = State::Browse;
     m_pending.clear();
-    m_modified = false;
     m_db.notifyChanged(m_table.name);
 }
 
@@ -239,7 +234,6 @@ void TableView::cancel()
         return;
     m_state = State::Browse;
     m_pending.clear();
-    m_modified = false;
     changed();
 }
 
@@ -247,7 +241,7 @@ void TableView::settle()
 {
     if (m_state != State::Edit && m_state != State::Insert)
         return;
-    if (m_modified)
+    if (!m_pending.empty())
         post();
     else
         cancel();
@@ -307,30 +301,19 @@ void TableView::next()
     moveTo(indexOfCurrent() + 1);
 }
 
-void TableView::prior()
-{
-    requireOpen();
-    settle();
-    moveTo(std::max(0, indexOfCurrent() - 1));
-}
-
 int TableView::subscribe(Observer observer)
 {
-    const int id = m_nextObserver++;
-    m_observers.emplace(id, std::move(observer));
-    return id;
+    return m_observers.add(std::move(observer));
 }
 
 void TableView::unsubscribe(int id)
 {
-    m_observers.erase(id);
+    m_observers.remove(id);
 }
 
 void TableView::changed()
 {
-    const auto observers = m_observers;
-    for (const auto& [id, observer] : observers)
-        observer();
+    m_observers.notify();
 }
 
 }  // namespace torvane

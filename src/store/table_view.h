@@ -59,10 +59,8 @@ public:
     // row is being inserted, abandons it instead. On an empty table: "Cannot perform this operation on an
     // empty dataset".
     void remove();
-    bool isModified() const { return m_modified; }
 
     void first();
-    void prior();
     void next();
     void last();
     void moveTo(int index);
@@ -84,9 +82,8 @@ private:
     Database& m_db;
     const TableDef& m_table;
     State m_state = State::Closed;
-    bool m_modified = false;
     int64_t m_current = -1;  // rowid of the current row, -1 for none
-    std::map<std::string, Cell> m_pending;
+    std::map<std::string, Cell> m_pending;  // the edited fields; none: the row is unchanged
 
     mutable std::vector<int64_t> m_rowIds;
     mutable uint64_t m_seenGeneration = ~uint64_t(0);
@@ -95,9 +92,7 @@ private:
     mutable uint64_t m_loadedGeneration = ~uint64_t(0);
 
     int m_dbListener = 0;
-    std::map<int, Observer> m_observers;
-    int m_nextObserver = 1;
-    bool m_notifying = false;
+    Observers<> m_observers;
 };
 
 // The data source of a view, for the data-aware controls of the windows.

@@ -35,18 +35,27 @@ bool equalsIgnoreCaseAscii(std::string_view a, std::string_view b)
 
 int FindItem(std::string_view item, std::string_view data)
 {
-    if (item.empty() || item.size() > data.size())
+    const size_t m = item.size();
+    if (m == 0 || m > data.size())
         return 0;
-    const char first = upperChar(item[0]);
-    const size_t last = data.size() - item.size();
-    for (size_t i = 0; i <= last; ++i) {
-        if (upperChar(data[i]) != first)
-            continue;
-        size_t k = 1;
-        while (k < item.size() && upperChar(data[i + k]) == upperChar(item[k]))
-            ++k;
-        if (k == item.size())
-            return static_cast<int>(i + 1);
+    // Horspool's search on upper-cased bytes, so a large reply is searched where it lies: when the
+    // window does not match, it moves on by how far the byte under its end lies from the item's end.
+    size_t shift[256];
+    for (size_t& s : shift)
+        s = m;
+    for (size_t i = 0; i + 1 < m; ++i)
+        shift[static_cast<unsigned char>(upperChar(item[i]))] = m - 1 - i;
+    const char last = upperChar(item[m - 1]);
+    for (size_t pos = 0; pos + m <= data.size();) {
+        const char c = upperChar(data[pos + m - 1]);
+        if (c == last) {
+            size_t k = 0;
+            while (k + 1 < m && upperChar(data[pos + k]) == upperChar(item[k]))
+                ++k;
+            if (k + 1 == m)
+                return static_cast<int>(pos + 1);
+        }
+        pos += shift[static_cast<unsigned char>(c)];
     }
     return 0;
 }

@@ -143,7 +143,7 @@ TEST_F(InterruptedSendTest, KilledAtRandomMomentsNothingIsSentTwiceOrLost)
         folder.write("torvane.db", store);
         folder.write("export.txt", exportBytes);
         for (int i = 0; i < 40; ++i)
-            s.queue({reply("200 OK", kThanks), true, false, false, 7});
+            s.queue(reply("200 OK", kThanks));
         runProgram(cliBinary(), {"-C", folder.path(), "set", "URL", s.url("/orders")});
     };
     auto sendIn = [](const TempDir& folder) {

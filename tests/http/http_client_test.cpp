@@ -1,26 +1,29 @@
 #include "http/http_client.h"
 
+#include <cerrno>
 #include <gtest/gtest.h>
 #include <ostream>
 
 #include "http/cookie_store.h"
+#include "support/fake_stream.h"
 #include "support/recording_http_events.h"
-#include "support/scripted_server.h"
-#include "util/clock.h"
 
 namespace torvane {
 namespace {
 
-using test::ScriptedServer;
+using test::FakePeer;
 
+// The client over scripted peers and a fake clock: no sockets, no threads, no real waits.
 struct ClientFixture {
-    ScriptedServer server;
+    test::FakeClock clock;
+    test::FakeDialer dialer{clock};
     test::RecordingHttpEvents events;
     CookieStore cookies;
-    HttpClient client{events, SystemClock::instance(), [] {}};
+    HttpClient client{events, clock, [] {}};
 
     ClientFixture()
     {
+        client.setDialer(&dialer);
         client.setCookieStore(&cookies);
         HttpLimits limits;
         limits.idleReadMs = 3000;
@@ -29,7 +32,23 @@ struct ClientFixture {
         client.setLimits(limits);
         client.setCacheControl("no-cache");
     }
-    std::string hostLine() const { return "Host: 127.0.0.1:" + std::to_string(server.port()) + "\r\n"; }
+    // A connection that answers one request with reply and closes.
+    FakePeer& answerOnce(std::string reply)
+    {
+        FakePeer p;
+        p.replies = {std::move(reply)};
+        return dialer.add(std::move(p));
+    }
+    // A connection that answers one request per reply and then stays open.
+    FakePeer& keepOpen(std::vector<std::string> replies)
+    {
+        FakePeer p;
+        p.replies = std::move(replies);
+        p.end = FakePeer::End::Silent;
+        return dialer.add(std::move(p));
+    }
+    static std::string url(const std::string& path) { return "http://127.0.0.1:8080" + path; }
+    static std::string hostLine() { return "Host: 127.0.0.1:8080\r\n"; }
 };
 
 std::string errorOf(const std::function<void()>& f)
@@ -47,9 +66,9 @@ const std::string kTail = "Accept: text/html, */*\r\nUser-Agent: Mozilla/3.0 (co
 TEST(HttpClientRequest, PostOfTwoEntriesToTheByte)
 {
     ClientFixture f;
-    f.server.queue("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok");
-    EXPECT_EQ(f.client.post(f.server.url("/cgi-bin/form"), {"first=Ann Lee", "zip=0815-7"}), "ok");
-    const auto requests = f.server.waitForRequests(1);
+    f.answerOnce("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok");
+    EXPECT_EQ(f.client.post(f.url("/cgi-bin/form"), {"first=Ann Lee", "zip=0815-7"}), "ok");
+    const auto requests = f.dialer.requests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0], "POST /cgi-bin/form HTTP/1.0\r\n"
                            "Connection: keep-alive\r\n"
@@ -77,10 +96,10 @@ class HttpClientRequestTest : public ::testing::TestWithParam<RequestCase> {};
 TEST_P(HttpClientRequestTest, SendsExactBytes)
 {
     ClientFixture f;
-    f.server.queue("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+    f.answerOnce("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
     f.client.setContentType(GetParam().contentType);
-    GetParam().send(f.client, f.server.url("/a/b?x=1"));
-    const auto requests = f.server.waitForRequests(1);
+    GetParam().send(f.client, f.url("/a/b?x=1"));
+    const auto requests = f.dialer.requests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0], GetParam().expectedHeadStart + "Cache-control: no-cache\r\n" + f.hostLine() + kTail +
                                GetParam().body);
@@ -112,11 +131,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(HttpClientRequest, GetAfterPostKeepsConnectionHeaderAndVersion11)
 {
     ClientFixture f;
-    f.server.queue("HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n");
-    f.server.queue("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
-    f.client.post(f.server.url("/p"), {"a=b"});
-    f.client.get(f.server.url("/g"));
-    const auto requests = f.server.waitForRequests(2);
+    f.answerOnce("HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n");
+    f.keepOpen({"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"});
+    f.client.post(f.url("/p"), {"a=b"});
+    f.client.get(f.url("/g"));
+    const auto requests = f.dialer.requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[1].substr(0, requests[1].find("Content-Type")), "GET /g HTTP/1.1\r\nConnection: keep-alive\r\n");
 }
@@ -126,9 +145,9 @@ TEST(HttpClientRequest, LongCookieLineIsFolded)
     ClientFixture f;
     for (int i = 0; i < 60; ++i)
         f.cookies.takeCookies({{"Set-Cookie", "c" + std::to_string(i) + "=" + std::string(30, 'v')}}, "127.0.0.1");
-    f.server.queue("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
-    f.client.get(f.server.url("/"));
-    const std::string request = f.server.waitForRequests(1).at(0);
+    f.answerOnce("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+    f.client.get(f.url("/"));
+    const std::string request = f.dialer.requests().at(0);
     const size_t start = request.find("Cookie: ");
     ASSERT_NE(start, std::string::npos);
     const std::string cookie = request.substr(start, request.find("\r\n\r\n") - start);
@@ -153,6 +172,7 @@ struct ReplyCase {
     std::string reply;
     std::string result;  // the body, or the error message when error is set
     bool error = false;
+    FakePeer::End end = FakePeer::End::Close;
 };
 
 void PrintTo(const ReplyCase& c, std::ostream* os)
@@ -160,18 +180,19 @@ void PrintTo(const ReplyCase& c, std::ostream* os)
     *os << c.name;
 }
 
+// Every reply whole and cut into random pieces of at most 1, 3 and 7 bytes.
 class HttpClientReplyTest : public ::testing::TestWithParam<std::tuple<ReplyCase, size_t>> {};
 
 TEST_P(HttpClientReplyTest, Answers)
 {
     const auto& [c, piece] = GetParam();
     ClientFixture f;
-    ScriptedServer::Reply r;
-    r.bytes = c.reply;
-    r.maxPiece = piece;
-    f.server.queue(r);
+    FakePeer& peer = f.answerOnce(c.reply);
+    peer.maxPiece = piece;
+    peer.seed = unsigned(piece * 7919 + c.reply.size());
+    peer.end = c.end;
     std::string body;
-    const std::string error = errorOf([&] { body = f.client.get(f.server.url("/x")); });
+    const std::string error = errorOf([&] { body = f.client.get(f.url("/x")); });
     if (c.error) {
         EXPECT_EQ(error, c.result);
     } else {
@@ -241,18 +262,26 @@ INSTANTIATE_TEST_SUITE_P(
             ReplyCase{"StatusLineLongestAllowed", kLongLine + "\n\r\n", kLongLine, true},
             ReplyCase{"ChunkSizeLineTooLong",
                       "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + kLongLine + "\r\n",
-                      "Max line length exceeded.", true}),
-        ::testing::Values(size_t(0), size_t(5))),
+                      "Max line length exceeded.", true},
+            ReplyCase{"ResetBeforeStatusLine", "", "Socket Error # 10054\r\nConnection reset by peer.", true,
+                      FakePeer::End::Reset},
+            ReplyCase{"ResetMidBody", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc",
+                      "Socket Error # 10054\r\nConnection reset by peer.", true, FakePeer::End::Reset},
+            ReplyCase{"SilentMidBody", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc", "Read Timeout", true,
+                      FakePeer::End::Silent},
+            ReplyCase{"SilentMidHead", "HTTP/1.1 200 OK\r\nContent-", "Read Timeout", true, FakePeer::End::Silent}),
+        ::testing::Values(size_t(0), size_t(1), size_t(3), size_t(7))),
     [](const auto& info) {
-        return std::string(std::get<0>(info.param).name) + (std::get<1>(info.param) ? "_Pieces" : "_Whole");
+        const size_t piece = std::get<1>(info.param);
+        return std::string(std::get<0>(info.param).name) + (piece ? "_Pieces" + std::to_string(piece) : "_Whole");
     });
 
 TEST(HttpClientReply, ProtocolErrorCarriesCodeAndBody)
 {
     ClientFixture f;
-    f.server.queue("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nmissing!!");
+    f.answerOnce("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nmissing!!");
     try {
-        f.client.get(f.server.url("/x"));
+        f.client.get(f.url("/x"));
         FAIL();
     } catch (const ProtocolError& e) {
         EXPECT_EQ(e.code(), 404);
@@ -268,33 +297,28 @@ TEST(HttpClientReply, EndlessHeaderBlockIsRefused)
     std::string reply = "HTTP/1.1 200 OK\r\n";
     while (reply.size() <= kMaxHeaderBlockBytes)
         reply += "X-Filler: " + std::string(1000, 'f') + "\r\n";
-    f.server.queue(reply + "\r\n");
-    EXPECT_EQ(errorOf([&] { f.client.get(f.server.url("/x")); }), "Max line length exceeded.");
+    f.answerOnce(reply + "\r\n");
+    EXPECT_EQ(errorOf([&] { f.client.get(f.url("/x")); }), "Max line length exceeded.");
 }
 
-TEST(HttpClientReply, SlowErrorBodyTimesOut)
+TEST(HttpClientReply, SlowErrorBodyTimesOutWithinItsOwnLimit)
 {
     ClientFixture f;
-    ScriptedServer::Reply r;
-    r.bytes = "HTTP/1.1 500 Busy\r\nContent-Length: 10\r\n\r\nabc";
-    r.closeAfter = false;
-    f.server.queue(r);
-    ScriptedServer::Reply hold;
-    hold.silent = true;
-    f.server.queue(hold);
-    EXPECT_EQ(errorOf([&] { f.client.get(f.server.url("/x")); }), "Read Timeout");
+    f.keepOpen({"HTTP/1.1 500 Busy\r\nContent-Length: 10\r\n\r\nabc"});
+    const int64_t start = f.clock.now;
+    EXPECT_EQ(errorOf([&] { f.client.get(f.url("/x")); }), "Read Timeout");
+    EXPECT_EQ(f.clock.now - start, 300);
 }
 
-TEST(HttpClientReply, SilentServerTimesOut)
+TEST(HttpClientReply, SilentServerTimesOutAfterTheIdleLimit)
 {
     ClientFixture f;
     HttpLimits limits = f.client.limits();
     limits.idleReadMs = 200;
     f.client.setLimits(limits);
-    ScriptedServer::Reply r;
-    r.silent = true;
-    f.server.queue(r);
-    EXPECT_EQ(errorOf([&] { f.client.get(f.server.url("/x")); }), "Read Timeout");
+    f.keepOpen({});
+    EXPECT_EQ(errorOf([&] { f.client.get(f.url("/x")); }), "Read Timeout");
+    EXPECT_EQ(f.clock.now, 200);
 }
 
 std::string redirectTo(const std::string& location)
@@ -318,15 +342,17 @@ class HttpClientRedirectChainTest : public ::testing::TestWithParam<ChainCase> {
 TEST_P(HttpClientRedirectChainTest, FollowsAtMostFourteen)
 {
     ClientFixture f;
+    std::vector<std::string> replies;
     for (int i = 1; i <= GetParam().redirects; ++i)
-        f.server.queue(redirectTo("/r" + std::to_string(i)), false);
-    f.server.queue("HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\ndone", false);
-    EXPECT_EQ(f.client.get(f.server.url("/start")), GetParam().result);
-    const auto requests = f.server.requests();
+        replies.push_back(redirectTo("/r" + std::to_string(i)));
+    replies.push_back("HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\ndone");
+    f.keepOpen(replies);
+    EXPECT_EQ(f.client.get(f.url("/start")), GetParam().result);
+    const auto requests = f.dialer.requests();
     ASSERT_EQ(requests.size(), size_t(std::min(GetParam().redirects + 1, kRedirectMaximum)));
     const std::string lastTarget = requests.size() == 1 ? "/start" : "/r" + std::to_string(requests.size() - 1);
     EXPECT_EQ(requests.back().rfind("GET " + lastTarget + " HTTP/1.1\r\n", 0), 0u) << requests.back();
-    EXPECT_EQ(f.server.connections(), 1);
+    EXPECT_EQ(f.dialer.dials(), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, HttpClientRedirectChainTest,
@@ -337,32 +363,32 @@ INSTANTIATE_TEST_SUITE_P(Cases, HttpClientRedirectChainTest,
 TEST(HttpClientRedirect, PostIsRepeatedWithItsBody)
 {
     ClientFixture f;
-    f.server.queue("HTTP/1.0 302 Found\r\nLocation: /next\r\n\r\n");
-    f.server.queue("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok");
-    EXPECT_EQ(f.client.post(f.server.url("/form/post"), {"a=1 2"}), "ok");
-    const auto requests = f.server.waitForRequests(2);
+    f.answerOnce("HTTP/1.0 302 Found\r\nLocation: /next\r\n\r\n");
+    f.answerOnce("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok");
+    EXPECT_EQ(f.client.post(f.url("/form/post"), {"a=1 2"}), "ok");
+    const auto requests = f.dialer.requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[1].substr(0, 21), "POST /next HTTP/1.0\r\n");
     EXPECT_EQ(requests[1].substr(requests[1].size() - 5), "a=1+2");
-    EXPECT_EQ(f.server.connections(), 2);
+    EXPECT_EQ(f.dialer.dials(), 2u);
 }
 
 TEST(HttpClientRedirect, OkWithLocationIsARedirection)
 {
     ClientFixture f;
-    f.server.queue("HTTP/1.1 200 OK\r\nLocation: thanks.html\r\nContent-Length: 3\r\n\r\nabc", false);
-    f.server.queue("HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\nthanks", false);
-    EXPECT_EQ(f.client.get(f.server.url("/cgi-bin/form")), "thanks");
-    EXPECT_EQ(f.server.waitForRequests(2).at(1).substr(0, 30), "GET /cgi-bin/thanks.html HTTP/");
+    f.keepOpen({"HTTP/1.1 200 OK\r\nLocation: thanks.html\r\nContent-Length: 3\r\n\r\nabc",
+                "HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\nthanks"});
+    EXPECT_EQ(f.client.get(f.url("/cgi-bin/form")), "thanks");
+    EXPECT_EQ(f.dialer.requests().at(1).substr(0, 30), "GET /cgi-bin/thanks.html HTTP/");
 }
 
 TEST(HttpClientRedirect, AcceptedPostWithLocationFetchesThePageWithoutSendingAgain)
 {
     ClientFixture f;
-    f.server.queue("HTTP/1.0 201 Created\r\nLocation: /orders/17\r\nContent-Length: 0\r\n\r\n");
-    f.server.queue("HTTP/1.0 200 OK\r\nContent-Length: 9\r\n\r\nThank you");
-    EXPECT_EQ(f.client.post(f.server.url("/form/post"), {"a=1"}), "Thank you");
-    const auto requests = f.server.waitForRequests(2);
+    f.answerOnce("HTTP/1.0 201 Created\r\nLocation: /orders/17\r\nContent-Length: 0\r\n\r\n");
+    f.answerOnce("HTTP/1.0 200 OK\r\nContent-Length: 9\r\n\r\nThank you");
+    EXPECT_EQ(f.client.post(f.url("/form/post"), {"a=1"}), "Thank you");
+    const auto requests = f.dialer.requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0].substr(0, 26), "POST /form/post HTTP/1.0\r\n");
     EXPECT_EQ(requests[1].substr(0, 25), "GET /orders/17 HTTP/1.0\r\n");
@@ -381,105 +407,200 @@ std::string wrappedPort(int bits, int n)
     return digits;
 }
 
-// A port that wraps round onto a listening one must not steer the client there.
+// A port that wraps round onto another must not steer the client there: nothing more is dialled.
 TEST(HttpClientRedirect, PortTooLargeToHoldFailsAndConnectsNowhere)
 {
     struct Case {
         const char* name;
-        int bits;  // the port is 2^bits + the decoy's port; 0 means the decoy's port + 65536
+        int bits;  // the port is 2^bits + 18321; 0 means 18321 + 65536
     };
     const Case cases[] = {{"Beyond16Bits", 0}, {"Beyond32Bits", 32}, {"Beyond64Bits", 64}};
     for (const Case& c : cases) {
         ClientFixture f;
-        ScriptedServer decoy;
-        decoy.queue("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\ndecoy");
-        const std::string port =
-            c.bits == 0 ? std::to_string(decoy.port() + 65536) : wrappedPort(c.bits, decoy.port());
-        f.server.queue(redirectTo("http://127.0.0.1:" + port + "/next"));
-        EXPECT_EQ(errorOf([&] { f.client.get(f.server.url("/")); }), "'" + port + "' is not a valid integer value")
+        const std::string port = c.bits == 0 ? std::to_string(18321 + 65536) : wrappedPort(c.bits, 18321);
+        f.answerOnce(redirectTo("http://127.0.0.1:" + port + "/next"));
+        EXPECT_EQ(errorOf([&] { f.client.get(f.url("/")); }), "'" + port + "' is not a valid integer value")
             << c.name;
-        EXPECT_EQ(decoy.connections(), 0) << c.name;
+        EXPECT_EQ(f.dialer.dials(), 1u) << c.name;
     }
 }
 
 TEST(HttpClientRedirect, ToHttpsWithoutTransportFails)
 {
     ClientFixture f;
-    f.server.queue(redirectTo("https://127.0.0.1/secure"));
-    EXPECT_EQ(errorOf([&] { f.client.get(f.server.url("/")); }), "IOHandler value is not valid");
+    f.answerOnce(redirectTo("https://127.0.0.1/secure"));
+    EXPECT_EQ(errorOf([&] { f.client.get(f.url("/")); }), "IOHandler value is not valid");
 }
+
+TEST(HttpClientRedirect, AnotherPortGetsItsOwnConnection)
+{
+    ClientFixture f;
+    f.keepOpen({redirectTo("http://127.0.0.1:8081/there")});
+    f.answerOnce("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
+    EXPECT_EQ(f.client.get(f.url("/here")), "ok");
+    EXPECT_EQ(f.dialer.dials(), 2u);
+    EXPECT_TRUE(f.dialer.peer(0).closedByClient);
+    EXPECT_EQ(f.dialer.peer(1).requests.at(0).substr(0, 21), "GET /there HTTP/1.1\r\n");
+}
+
+struct FateCase {
+    const char* name;
+    std::vector<FakePeer> peers;
+    bool post;
+    std::string error;
+    RequestFate fate;
+    std::string url = "/form";  // a path on the fixture's server, or a whole URL
+};
+
+void PrintTo(const FateCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+FakePeer peerWith(std::vector<std::string> replies, FakePeer::End end = FakePeer::End::Close)
+{
+    FakePeer p;
+    p.replies = std::move(replies);
+    p.end = end;
+    return p;
+}
+
+FakePeer failingDial(std::string error)
+{
+    FakePeer p;
+    p.dialError = std::move(error);
+    return p;
+}
+
+FakePeer failingWrites(int error)
+{
+    FakePeer p;
+    p.writeError = error;
+    return p;
+}
+
+class HttpClientFateTest : public ::testing::TestWithParam<FateCase> {};
+
+TEST_P(HttpClientFateTest, TellsHowFarTheRequestGot)
+{
+    const FateCase& c = GetParam();
+    ClientFixture f;
+    for (const FakePeer& p : c.peers)
+        f.dialer.add(p);
+    const std::string url = c.url.rfind("http", 0) == 0 ? c.url : f.url(c.url);
+    const std::string error = errorOf([&] {
+        if (c.post)
+            f.client.post(url, {"a=1"});
+        else
+            f.client.get(url);
+    });
+    EXPECT_EQ(error, c.error);
+    EXPECT_EQ(int(f.client.lastRequestFate()), int(c.fate));
+}
+
+const std::string kRefused = "Socket Error # 10061\r\nConnection refused.";
+const std::string kReset = "Socket Error # 10054\r\nConnection reset by peer.";
+const std::string kTaken = "HTTP/1.0 201 Created\r\nLocation: /orders/17\r\nContent-Length: 0\r\n\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HttpClientFateTest,
+    ::testing::Values(
+        FateCase{"RefusedIsNotSent", {}, true, kRefused, RequestFate::NotSent},
+        FateCase{"HostNotFoundIsNotSent", {failingDial("Socket Error # 11001\r\nHost not found.")}, true,
+                 "Socket Error # 11001\r\nHost not found.", RequestFate::NotSent},
+        FateCase{"BadPortIsNotSent", {}, false, "'99999' is not a valid integer value", RequestFate::NotSent,
+                 "http://127.0.0.1:99999/x"},
+        FateCase{"WriteResetIsInDoubt", {failingWrites(ECONNRESET)}, true, kReset, RequestFate::InDoubt},
+        FateCase{"CloseBeforeStatusLineIsInDoubt", {peerWith({})}, true, "Connection Closed Gracefully.",
+                 RequestFate::InDoubt},
+        FateCase{"ResetBeforeStatusLineIsInDoubt", {peerWith({}, FakePeer::End::Reset)}, true, kReset,
+                 RequestFate::InDoubt},
+        FateCase{"SilenceIsInDoubt", {peerWith({}, FakePeer::End::Silent)}, true, "Read Timeout",
+                 RequestFate::InDoubt},
+        FateCase{"HeadCutByCloseIsInDoubt", {peerWith({"HTTP/1.0 200 OK\r\nContent-Length: 5"})}, true,
+                 "Undefined situation", RequestFate::InDoubt},
+        FateCase{"ErrorStatusIsAnswered", {peerWith({"HTTP/1.0 500 Oops\r\nContent-Length: 0\r\n\r\n"})}, true,
+                 "HTTP/1.0 500 Oops", RequestFate::Answered},
+        FateCase{"ErrorStatusWithUnreadableBodyIsAnswered",
+                 {peerWith({"HTTP/1.0 503 Busy\r\nContent-Length: 10\r\n\r\nab"}, FakePeer::End::Silent)}, true,
+                 "Read Timeout", RequestFate::Answered},
+        FateCase{"ErrorAfterRedirectIsAnswered",
+                 {peerWith({"HTTP/1.0 302 Found\r\nLocation: /next\r\n\r\n"}),
+                  peerWith({"HTTP/1.0 404 Not Found\r\n\r\n"})},
+                 true, "HTTP/1.0 404 Not Found", RequestFate::Answered},
+        FateCase{"ErrorAfterTakenIsInDoubt", {peerWith({kTaken}), peerWith({"HTTP/1.0 404 Not Found\r\n\r\n"})},
+                 true, "HTTP/1.0 404 Not Found", RequestFate::InDoubt},
+        FateCase{"RefusedAfterTakenIsInDoubt", {peerWith({kTaken})}, true, kRefused, RequestFate::InDoubt},
+        FateCase{"GetErrorIsAnswered", {peerWith({"HTTP/1.1 410 Gone\r\n\r\n"})}, false, "HTTP/1.1 410 Gone",
+                 RequestFate::Answered}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(HttpClientConnection, RefusedConnectionIsReported)
 {
-    test::RecordingHttpEvents events;
-    HttpClient client(events, SystemClock::instance(), [] {});
-    const std::string url = "http://127.0.0.1:" + std::to_string(ScriptedServer::unusedPort()) + "/";
-    EXPECT_EQ(errorOf([&] { client.get(url); }), "Socket Error # 10061\r\nConnection refused.");
-    EXPECT_EQ(events.lines, (std::vector<std::string>{"status Disconnecting.", "status Disconnected.",
-                                                      "status Connecting to 127.0.0.1.", "status Disconnecting.",
-                                                      "status Disconnected."}));
-    EXPECT_FALSE(client.connectionOpen());
+    ClientFixture f;
+    EXPECT_EQ(errorOf([&] { f.client.get(f.url("/")); }), "Socket Error # 10061\r\nConnection refused.");
+    EXPECT_EQ(f.events.lines, (std::vector<std::string>{"status Disconnecting.", "status Disconnected.",
+                                                        "status Connecting to 127.0.0.1.", "status Disconnecting.",
+                                                        "status Disconnected."}));
+    EXPECT_FALSE(f.client.connectionOpen());
 }
 
 TEST(HttpClientConnection, HttpsWithoutTransportFails)
 {
-    test::RecordingHttpEvents events;
-    HttpClient client(events, SystemClock::instance(), [] {});
-    EXPECT_EQ(errorOf([&] { client.get("https://127.0.0.1/"); }), "IOHandler value is not valid");
+    ClientFixture f;
+    EXPECT_EQ(errorOf([&] { f.client.get("https://127.0.0.1/"); }), "IOHandler value is not valid");
+    EXPECT_EQ(f.dialer.dials(), 0u);
 }
 
 TEST(HttpClientConnection, KeepAliveReusesUntilServerSaysClose)
 {
     ClientFixture f;
-    f.server.queue("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na", false);
-    f.server.queue("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 1\r\n\r\nb", false);
-    f.server.queue("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\nc", false);
-    EXPECT_EQ(f.client.get(f.server.url("/1")), "a");
+    f.keepOpen({"HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na",
+                "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 1\r\n\r\nb"});
+    f.keepOpen({"HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\nc"});
+    EXPECT_EQ(f.client.get(f.url("/1")), "a");
     EXPECT_TRUE(f.client.connectionOpen());
-    EXPECT_EQ(f.client.get(f.server.url("/2")), "b");
+    EXPECT_EQ(f.client.get(f.url("/2")), "b");
     EXPECT_FALSE(f.client.connectionOpen());
-    EXPECT_EQ(f.client.get(f.server.url("/3")), "c");
-    EXPECT_EQ(f.server.connections(), 2);
+    EXPECT_EQ(f.client.get(f.url("/3")), "c");
+    EXPECT_EQ(f.dialer.dials(), 2u);
 }
 
 TEST(HttpClientConnection, IdleCloseByServerIsNoticedBeforeReuse)
 {
     ClientFixture f;
-    f.server.queue("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na", true);
-    f.server.queue("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\nb", true);
-    EXPECT_EQ(f.client.get(f.server.url("/1")), "a");
-    f.server.waitForRequests(1);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(f.client.get(f.server.url("/2")), "b");
-    EXPECT_EQ(f.server.connections(), 2);
+    f.answerOnce("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na");
+    f.answerOnce("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\nb");
+    EXPECT_EQ(f.client.get(f.url("/1")), "a");
+    EXPECT_EQ(f.client.get(f.url("/2")), "b");
+    EXPECT_EQ(f.dialer.dials(), 2u);
 }
 
 TEST(HttpClientConnection, PostAfterGetClosesTheOpenConnectionFirst)
 {
     ClientFixture f;
-    f.server.queue("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na", false);
-    f.server.queue("HTTP/1.0 200 OK\r\nContent-Length: 1\r\n\r\nb");
-    f.client.get(f.server.url("/1"));
+    f.keepOpen({"HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na"});
+    f.answerOnce("HTTP/1.0 200 OK\r\nContent-Length: 1\r\n\r\nb");
+    f.client.get(f.url("/1"));
     f.events.lines.clear();
-    f.client.post(f.server.url("/2"), {"x=y"});
+    f.client.post(f.url("/2"), {"x=y"});
     const auto lines = f.events.withoutProgress();
     ASSERT_GE(lines.size(), 6u);
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 6),
               (std::vector<std::string>{"status Disconnecting.", "status Disconnected.", "status Disconnecting.",
                                         "status Disconnected.", "status Connecting to 127.0.0.1.",
                                         "status Connected."}));
-    EXPECT_EQ(f.server.connections(), 2);
+    EXPECT_EQ(f.dialer.dials(), 2u);
 }
 
 TEST(HttpClientCookies, SetCookieIsSentBack)
 {
     ClientFixture f;
-    f.server.queue("HTTP/1.1 302 Found\r\nSet-Cookie: sid=77; path=/\r\nSet-Cookie: step=2; path=/cgi-bin/\r\n"
-                   "Location: /cgi-bin/step2\r\nContent-Length: 0\r\n\r\n",
-                   false);
-    f.server.queue("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", false);
-    f.client.get(f.server.url("/cgi-bin/step1"));
-    const auto requests = f.server.waitForRequests(2);
+    f.keepOpen({"HTTP/1.1 302 Found\r\nSet-Cookie: sid=77; path=/\r\nSet-Cookie: step=2; path=/cgi-bin/\r\n"
+                "Location: /cgi-bin/step2\r\nContent-Length: 0\r\n\r\n",
+                "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"});
+    f.client.get(f.url("/cgi-bin/step1"));
+    const auto requests = f.dialer.requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0].find("Cookie:"), std::string::npos);
     EXPECT_NE(requests[1].find("User-Agent: Mozilla/3.0 (compatible; Torvane)\r\nCookie: step=2; sid=77\r\n\r\n"),
@@ -489,10 +610,10 @@ TEST(HttpClientCookies, SetCookieIsSentBack)
 TEST(HttpClientEvents, TransfersOfABody)
 {
     ClientFixture f;
-    f.server.queue("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n2\r\nde\r\n0\r\n\r\n", false);
-    f.server.queue("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", false);
-    f.client.put(f.server.url("/1"), "12345");
-    f.client.get(f.server.url("/2"));
+    f.keepOpen({"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n2\r\nde\r\n0\r\n\r\n",
+                "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"});
+    f.client.put(f.url("/1"), "12345");
+    f.client.get(f.url("/2"));
     EXPECT_EQ(f.events.lines,
               (std::vector<std::string>{"status Disconnecting.", "status Disconnected.",
                                         "status Connecting to 127.0.0.1.", "status Connected.", "workBegin W 5",

@@ -310,6 +310,9 @@ TEST_F(HttpsTest, PlainServerBehindAnHttpsUrlFailsTheHandshake)
     } catch (const Error& e) {
         EXPECT_STREQ(e.what(), "Error connecting with SSL.");
     }
+    // A failed handshake comes before any byte of the request: the request was never sent.
+    EXPECT_EQ(int(m_session->lastRequestFate()), int(RequestFate::NotSent));
+    EXPECT_FALSE(m_session->client().connectionOpen());
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "screens/qt_text.h"
+#include "gui/qt_text.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "htmlimport/import_html_form.h"
 #include "screens/db_controls.h"
-#include "screens/qt_text.h"
+#include "gui/qt_text.h"
 #include "store/data_module.h"
 #include "support/recording_host.h"
 #include "support/temp_dir.h"

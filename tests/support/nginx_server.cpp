@@ -7,9 +7,10 @@
 #include <filesystem>
 #include <netinet/in.h>
 #include <sstream>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -91,8 +92,38 @@ NginxServer::NginxServer(const std::string& binary, const std::string& locations
                 (d + "/logs/error.log").c_str(), "-g", "daemon off;", static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    for (int i = 0; i < 100 && !(accepts(m_port) && (!tls || accepts(m_tlsPort))); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    waitUntilListening(d, tls != nullptr);
+}
+
+// The server writes its pid file once its sockets listen; the wait is for that file to be
+// written (or the server to die), at most a few seconds.
+void NginxServer::waitUntilListening(const std::string& dir, bool tls)
+{
+    const int watch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    if (watch >= 0)
+        ::inotify_add_watch(watch, dir.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (;;) {
+        if (std::filesystem::exists(dir + "/nginx.pid") && accepts(m_port) && (!tls || accepts(m_tlsPort)))
+            break;
+        int status = 0;
+        if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+            m_pid = -1;
+            break;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (watch < 0 || left.count() <= 0)
+            break;
+        // Woken by the file's events; a short slice also notices a server that died meanwhile.
+        pollfd p{watch, POLLIN, 0};
+        if (::poll(&p, 1, int(std::min<int64_t>(left.count(), 100))) > 0) {
+            char events[4096];
+            while (::read(watch, events, sizeof events) > 0) {
+            }
+        }
+    }
+    if (watch >= 0)
+        ::close(watch);
 }
 
 NginxServer::~NginxServer()

@@ -37,6 +37,8 @@ public:
     std::string errorLog() const;
 
 private:
+    void waitUntilListening(const std::string& dir, bool tls);
+
     TempDir m_dir;
     int m_port = 0;
     int m_tlsPort = 0;

@@ -2,9 +2,9 @@
 // script, a clock that only counts, and a posting client that records requests and answers a fixed text.
 #pragma once
 
-#include "posting/host.h"
-#include "posting/posting_client.h"
-#include "util/clock.h"
+#include "util/host.h"
+#include "http/posting_client.h"
+#include "support/fake_clock.h"
 
 #include <deque>
 #include <string>
@@ -23,9 +23,9 @@ public:
     void memo2Add(const std::string& text) override;
     void memo2Clear() override { memo2.clear(); }
     void memo1Add(const std::string& text) override;
-    void memo1SetText(const std::string& text) override { memo1 = text; }
+    void memo1SetText(std::string text) override { memo1 = std::move(text); }
     void memo1Clear() override { memo1.clear(); }
-    std::string memo1Text() const override { return memo1; }
+    const std::string& memo1Text() const override { return memo1; }
     void setStatusText(const std::string& text) override { statuses.push_back(text); }
     void setBannerVisible(bool visible) override { bannerVisible = visible; }
     void repaint() override {}
@@ -46,18 +46,6 @@ public:
     bool askOkCancel(const std::string& caption, const std::string& text) override;
     void showExclamation(const std::string& caption, const std::string& text) override;
     void showError(const std::string& caption, const std::string& text) override;
-};
-
-class FakeClock : public Clock {
-public:
-    int64_t now = 0;
-    std::vector<int64_t> sleeps;
-    int64_t nowMs() override { return now; }
-    void sleepMs(int64_t ms) override
-    {
-        sleeps.push_back(ms);
-        now += ms;
-    }
 };
 
 // Records every request; answers each with `reply`, or with the next of `replies` while any are left.

@@ -1,12 +1,12 @@
 #include "support/scripted_server.h"
 
+#include "support/fake_stream.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <netinet/in.h>
 #include <poll.h>
-#include <random>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -27,23 +27,6 @@ bool sendAll(int fd, const char* data, size_t size)
         size -= size_t(n);
     }
     return true;
-}
-
-// Length of the first complete request in buf (head plus Content-Length body), 0 if incomplete.
-size_t requestLength(const std::string& buf)
-{
-    const size_t headEnd = buf.find("\r\n\r\n");
-    if (headEnd == std::string::npos)
-        return 0;
-    size_t length = 0;
-    std::string head = buf.substr(0, headEnd + 2);
-    for (auto& c : head)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    const size_t at = head.find("\r\ncontent-length:");
-    if (at != std::string::npos)
-        length = std::strtoul(head.c_str() + at + 17, nullptr, 10);
-    const size_t total = headEnd + 4 + length;
-    return buf.size() >= total ? total : 0;
 }
 
 }  // namespace
@@ -139,13 +122,12 @@ void ScriptedServer::acceptLoop()
 void ScriptedServer::serve(int fd)
 {
     std::string buf;
-    std::mt19937 random(12345);
     bool open = true;
     while (open && !m_stop) {
         // Collect one whole request.
         size_t length = 0;
         bool peerClosed = false;
-        while ((length = requestLength(buf)) == 0 && !m_stop) {
+        while ((length = wholeRequestLength(buf)) == 0 && !m_stop) {
             pollfd p{fd, POLLIN, 0};
             if (::poll(&p, 1, 20) <= 0)
                 continue;
@@ -183,18 +165,7 @@ void ScriptedServer::serve(int fd)
             }
             break;
         }
-        bool sent = true;
-        if (reply.maxPiece == 0) {
-            sent = sendAll(fd, reply.bytes.data(), reply.bytes.size());
-        } else {
-            std::uniform_int_distribution<size_t> piece(1, reply.maxPiece);
-            for (size_t done = 0; done < reply.bytes.size() && sent;) {
-                const size_t n = std::min(piece(random), reply.bytes.size() - done);
-                sent = sendAll(fd, reply.bytes.data() + done, n);
-                done += n;
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
-            }
-        }
+        const bool sent = sendAll(fd, reply.bytes.data(), reply.bytes.size());
         if (reply.reset) {
             linger l{1, 0};
             ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);

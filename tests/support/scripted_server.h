@@ -1,6 +1,6 @@
 // A loopback HTTP server for tests: it answers each request it receives with the next scripted
-// reply and records the exact bytes of every request. Replies can be cut into small pieces, cut
-// short, end with a close or a reset, or never come.
+// reply and records the exact bytes of every request. Replies can be cut short, end with a close
+// or a reset, or never come.
 #pragma once
 
 #include <atomic>
@@ -24,8 +24,6 @@ public:
         bool reset = false;
         // Send nothing and keep the connection open until the client goes away.
         bool silent = false;
-        // Send in pieces of 1..maxPiece bytes (random sizes, fixed seed); 0 sends in one go.
-        size_t maxPiece = 0;
     };
 
     ScriptedServer();

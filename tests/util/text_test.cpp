@@ -2,6 +2,7 @@
 #include "util/text.h"
 
 #include <gtest/gtest.h>
+#include <random>
 
 namespace torvane {
 namespace {
@@ -21,9 +22,37 @@ TEST(TextTest, FindItem)
         {"longer", "long", 0},
         {"\xE9", "\xC9\xE9", 2},  // only ASCII letters are folded
         {"ab", "aab", 2},
+        {"abcab", "ABCABCABCAB", 1},
+        {"cab", "abcabcab", 3},
+        {"aaa", "aaaa", 1},
+        {"ba", "aaaaab", 0},
+        {"Data Sent", "data senT", 1},
+        {"zz", "zazbz", 0},
+        {"[ok]", "x[OK][ok]", 2},
     };
     for (const Case& c : cases)
         EXPECT_EQ(FindItem(c.item, c.data), c.position) << c.item << " in " << c.data;
+}
+
+TEST(TextTest, FindItemAgreesWithAPlainSearchEverywhere)
+{
+    // Small alphabets make many near misses, where a wrong skip would jump over a match.
+    std::mt19937 random(7);
+    const std::string letters = "abAB";
+    auto text = [&](size_t n) {
+        std::string t;
+        for (size_t i = 0; i < n; ++i)
+            t += letters[random() % letters.size()];
+        return t;
+    };
+    for (int round = 0; round < 2000; ++round) {
+        const std::string item = text(1 + random() % 5);
+        const std::string data = text(random() % 40);
+        const std::string upperItem = upperAscii(item);
+        const size_t at = upperAscii(data).find(upperItem);
+        const int expected = at == std::string::npos ? 0 : int(at + 1);
+        ASSERT_EQ(FindItem(item, data), expected) << item << " in " << data;
+    }
 }
 
 TEST(TextTest, TrimBlanksRemovesSpacesOnly)

@@ -1,8 +1,8 @@
-// The questions and messages of the screens as message boxes over a window; tests put scripted
-// answers in their place.
+// The core's questions and messages as message boxes over a window, the same in every window:
+// questions default to their first answer (Yes, OK). Tests put scripted answers in their place.
 #pragma once
 
-#include "posting/host.h"
+#include "util/host.h"
 
 class QWidget;
 

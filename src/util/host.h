@@ -18,9 +18,11 @@ public:
 
     // The diagnostics pane Memo1.
     virtual void memo1Add(const std::string& text) = 0;
-    virtual void memo1SetText(const std::string& text) = 0;
+    // Taken by value and read by reference: a large reply moves in and is searched where it lies,
+    // never copied on its way to the confirmation check.
+    virtual void memo1SetText(std::string text) = 0;
     virtual void memo1Clear() = 0;
-    virtual std::string memo1Text() const = 0;
+    virtual const std::string& memo1Text() const = 0;
 
     // Status panel 1 of the status bar.
     virtual void setStatusText(const std::string& text) = 0;

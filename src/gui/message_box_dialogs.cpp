@@ -1,6 +1,6 @@
-#include "screens/message_box_dialogs.h"
+#include "gui/message_box_dialogs.h"
 
-#include "screens/qt_text.h"
+#include "gui/qt_text.h"
 
 #include <QMessageBox>
 

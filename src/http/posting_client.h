@@ -1,6 +1,6 @@
 // What a posting run needs of the HTTP client: the request header values, the transport choice, the
-// traffic log switch and the three requests. The http subsystem's HttpSession implements it; tests
-// use fakes.
+// traffic log switch and the three requests. It lives beside HttpSession, which implements it, so the
+// posting run above can use it without the HTTP side looking up; tests use fakes.
 #pragma once
 
 #include "http/request_fate.h"

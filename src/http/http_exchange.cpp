@@ -1,0 +1,53 @@
+#include "http/http_exchange.h"
+
+namespace torvane {
+
+namespace {
+
+const std::string kNoBody;
+
+}  // namespace
+
+HttpExchange::HttpExchange(HttpMethod method, std::string url, const std::string& body)
+    : m_method(method), m_url(std::move(url)), m_body(&body)
+{
+}
+
+void HttpExchange::enter(ExchangeState state)
+{
+    m_state = state;
+    // From the first byte on, the server may have the request, whatever happens after.
+    if (state == ExchangeState::Writing)
+        m_written = true;
+}
+
+void HttpExchange::decided(Verdict verdict, int code)
+{
+    m_verdict = verdict;
+    m_code = code;
+}
+
+void HttpExchange::follow(const std::string& location)
+{
+    if (m_code / 100 == 2 && m_method != HttpMethod::Get) {
+        m_taken = true;
+        m_method = HttpMethod::Get;
+        m_body = &kNoBody;
+    }
+    m_url = location;
+    ++m_pass;
+    m_verdict = Verdict::Redirect;
+    m_state = ExchangeState::Resolving;
+}
+
+RequestFate HttpExchange::fate() const
+{
+    if (!m_written)
+        return RequestFate::NotSent;
+    // An error status is a definite answer even when its body cannot be read.
+    const bool refused = m_verdict == Verdict::Failure &&
+                         (m_state == ExchangeState::ReadingBody || m_state == ExchangeState::Done);
+    return refused && !m_taken ? RequestFate::Answered : RequestFate::InDoubt;
+}
+
+}  // namespace torvane

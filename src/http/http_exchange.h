@@ -1,0 +1,62 @@
+// One request from its first pass to its answer, as a value the client drives: the method and
+// body of the pass under way, how many passes were made, and the named state it is in, so that a
+// failure tells how far the request got.
+#pragma once
+
+#include <string>
+
+#include "http/http_reply.h"
+#include "http/http_request.h"
+#include "http/request_fate.h"
+
+namespace torvane {
+
+enum class ExchangeState {
+    Resolving,    // the URL against the previous place, and the connection it needs
+    Connecting,   // name lookup, connect, TLS handshake
+    Writing,      // the request head and body
+    ReadingHead,  // status line and header block
+    Deciding,     // follow, answer or fail
+    ReadingBody,
+    Done,
+};
+
+class HttpExchange {
+public:
+    HttpExchange(HttpMethod method, std::string url, const std::string& body);
+
+    ExchangeState state() const { return m_state; }
+    void enter(ExchangeState state);
+
+    HttpMethod method() const { return m_method; }
+    const std::string& body() const { return *m_body; }
+    // The URL the pass under way goes to, and its number (the first pass is 1).
+    const std::string& url() const { return m_url; }
+    int pass() const { return m_pass; }
+    // The length header of this pass: a GET has none.
+    int64_t contentLength() const { return m_method == HttpMethod::Get ? -1 : int64_t(m_body->size()); }
+
+    // The verdict on the reply head of this pass.
+    void decided(Verdict verdict, int code);
+    // Whether another pass is allowed after a redirection of this one.
+    bool mayFollow() const { return m_pass < kRedirectMaximum; }
+    // Starts the next pass at location. A success that names another page has already taken the
+    // record: that page is fetched, never sent the record again.
+    void follow(const std::string& location);
+
+    // How far the request got, were it to end now with a failure.
+    RequestFate fate() const;
+
+private:
+    HttpMethod m_method;
+    std::string m_url;
+    const std::string* m_body;
+    ExchangeState m_state = ExchangeState::Resolving;
+    int m_pass = 1;
+    bool m_written = false;  // some pass wrote a byte: the server may have the request
+    bool m_taken = false;    // an earlier pass got a success naming another page
+    Verdict m_verdict = Verdict::Redirect;
+    int m_code = -1;
+};
+
+}  // namespace torvane

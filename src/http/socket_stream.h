@@ -1,0 +1,43 @@
+// The operating system's side of the byte stream: an IPv4 TCP socket, and the dialer that looks a
+// name up and connects one without blocking the window.
+#pragma once
+
+#include <string_view>
+
+#include "http/byte_stream.h"
+
+namespace torvane {
+
+class Clock;
+
+bool isIPv4AddressText(std::string_view text);
+
+class SocketStream : public ByteStream {
+public:
+    explicit SocketStream(int fd) : m_fd(fd) {}
+    ~SocketStream() override;
+    SocketStream(const SocketStream&) = delete;
+    SocketStream& operator=(const SocketStream&) = delete;
+
+    long readSome(char* dst, size_t max) override;
+    long writeSome(const char* src, size_t len) override;
+    int waitReadable(int ms) override;
+    void close() override;
+
+    // For a layer that runs its own protocol on the socket (the encryption).
+    int handle() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+class SocketDialer : public Dialer {
+public:
+    explicit SocketDialer(Clock& clock) : m_clock(clock) {}
+    DialedStream dial(const std::string& host, int port, int limitMs, const DialHooks& hooks) override;
+
+private:
+    Clock& m_clock;
+};
+
+}  // namespace torvane
