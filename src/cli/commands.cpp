@@ -17,9 +17,10 @@ namespace {
 const std::vector<Command>& allCommands()
 {
     static const std::vector<Command> commands{
-        {"send", "[--pause SECONDS] [--verbose] [--results FILE] [--rejects FILE]",
+        {"send", "[--pause SECONDS] [--verbose] [--results FILE] [--rejects FILE] [--retry N] ...",
          "purge old tracking records, then run one posting",
          "Usage: torvane-cli send [--pause SECONDS] [--verbose] [--results FILE] [--rejects FILE]\n"
+         "                        [--retry N] [--retry-wait SECONDS] [--max-errors N] [--rate N]\n"
          "\n"
          "Does what starting Torvane and choosing Process > Send Data does: purges old tracking records\n"
          "(when tracking is on), then submits every record of the export file. Each line of the\n"
@@ -36,6 +37,18 @@ const std::vector<Command>& allCommands()
          "                   confirmed, refused, in doubt or failed, and after an error every line not\n"
          "                   read yet: set ImportData to FILE to send what is still missing (no\n"
          "                   rejects, no file)\n"
+         "  --retry N        try a record again up to N times when its request failed before it was\n"
+         "                   written (name lookup, connect, TLS handshake) or the server answered 429\n"
+         "                   or 503 (default: the setting RetryCount; blank, never)\n"
+         "  --retry-wait SECONDS  the wait before the first further try, doubled for each next one, at\n"
+         "                   most 300; a Retry-After of the server counts instead (default: RetryWait, 5)\n"
+         "  --max-errors N   go on past N records that failed (an error status, a failure after its\n"
+         "                   retries, a request cut off); the next failure ends the run (default:\n"
+         "                   MaxErrors; blank, the first error ends the run)\n"
+         "  --rate N         at most N requests a minute, on top of the pause\n"
+         "\n"
+         "SIGINT or SIGTERM lets the record in progress finish, then ends the run (a second one ends it\n"
+         "at once).\n"
          "\n"
          "Exit status:\n" TORVANE_SEND_EXIT_STATUSES,
          runSend},

@@ -15,6 +15,7 @@ inline constexpr int kExitAborted = 2;  // send: a missing setting or export fil
 inline constexpr int kExitDoneWithProblems = 3;
 inline constexpr int kExitUsage = 64;   // the command line itself was wrong
 inline constexpr int kExitStoreInUse = 75;  // send: another posting run holds the store
+inline constexpr int kExitSignalBase = 128;  // send: stopped by a signal, 128 + its number (130, 143)
 
 using Args = std::vector<std::string>;
 

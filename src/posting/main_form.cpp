@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QFile>
 #include <QLabel>
@@ -126,6 +127,16 @@ void TMainForm::attachDataModule(TDataModule1& data)
 {
     m_data = &data;
     m_station = std::make_unique<PostingStation>(data, static_cast<Host&>(*this), static_cast<Dialogs&>(*this));
+    // Closing the window during a run lets the record in progress finish (or its wait before another
+    // try end), then ends the run as the end of the file would; the window closes after.
+    m_station->engine.setStopRequested([this] { return m_closing; });
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (engine() && engine()->isRunning())
+        m_closing = true;
+    QMainWindow::closeEvent(event);
 }
 
 PostingEngine* TMainForm::engine()

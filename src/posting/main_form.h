@@ -84,6 +84,7 @@ public:
 protected:
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void FormCreate();
@@ -117,6 +118,7 @@ private:
     MainFormWindows m_windows;
     std::string m_memo1;  // the diagnostics pane's bytes, as the confirmation check reads them
     bool m_settingMemo1 = false;
+    bool m_closing = false;  // the window was closed while a run was going on
 };
 
 }  // namespace torvane

@@ -1,5 +1,7 @@
 #include "screens/settings_form.h"
 
+#include "screens/delivery_page.h"
+
 #include "gui/message_box_dialogs.h"
 #include "gui/qt_text.h"
 #include "gui/window_placement.h"
@@ -145,6 +147,7 @@ TSettingsForm::TSettingsForm(TDataModule1& data, TImportHTMLForm& importForm, QW
     m_pages->addTab(buildApplicationPage(), QStringLiteral("Application"));
     m_pages->addTab(buildFieldsPage(), QStringLiteral("Web Form Fields"));
     m_pages->addTab(buildFieldDataPage(), QStringLiteral("Field Data"));
+    m_pages->addTab(new DeliveryPage(m_data, this), QStringLiteral("Delivery"));
     m_pages->setCurrentIndex(0);
     layout->addWidget(m_pages, 1);
     layout->addWidget(buildBottomBar());

@@ -117,7 +117,8 @@ TEST_F(SettingsFormTest, FrameCaptionsAndPages)
     EXPECT_GE(form.height(), 439);
 
     auto* pages = child<QTabWidget>("PageControl1");
-    ASSERT_EQ(pages->count(), 3);
+    ASSERT_EQ(pages->count(), 4);
+    EXPECT_EQ(pages->tabText(3), "Delivery");
     const char* titles[] = {"Application", "Web Form Fields", "Field Data"};
     const char* sheets[] = {"TabSheet1", "TabSheet2", "TabSheet3"};
     for (int i = 0; i < 3; ++i) {

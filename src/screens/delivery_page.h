@@ -1,0 +1,17 @@
+// The settings dialog's "Delivery" page: how a run treats a record whose request failed (tries again,
+// goes on past it). Blank boxes keep the first error ending the run.
+#pragma once
+
+#include <QWidget>
+
+namespace torvane {
+
+class TDataModule1;
+
+class DeliveryPage : public QWidget {
+    Q_OBJECT
+public:
+    DeliveryPage(TDataModule1& data, QWidget* parent = nullptr);
+};
+
+}  // namespace torvane
