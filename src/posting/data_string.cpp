@@ -3,6 +3,7 @@
 #include "posting/posting_engine.h"
 
 #include "posting/record_fields.h"
+#include "posting/record_inspector.h"
 #include "store/statements.h"
 #include "util/text.h"
 
@@ -40,7 +41,8 @@ void PostingEngine::MakeDataString(const std::string& line)
         m_host.processMessages();
 
         std::string name = field.Name;
-        std::string value = fieldValue(field, line, overflowText, Encoding.columns());
+        std::string value = Inspector ? Inspector->fieldValue(field, line, overflowText, Encoding.columns())
+                                      : fieldValue(field, line, overflowText, Encoding.columns());
         if (field.Type == "SELECT" || field.Type == "RADIO")
             LookupSelectOption(name, value, field.Type);
         if (name.empty())
@@ -51,8 +53,11 @@ void PostingEngine::MakeDataString(const std::string& line)
         const std::string entry = name + "=" + value;
         if (DiagnosticsOn)
             m_host.memo2Add(entry);
+        const size_t missingBefore = RequiredList.size();
         if (field.Required)
             CheckIfRequiredField(value, name, field.ZeroValid, RecordComplete, RequiredList);
+        if (Inspector)
+            Inspector->entryMade(field, name, value, RequiredList.size() != missingBefore);
         if (DiagnosticsOn)
             m_host.memo1Add(entry);
         // Everything before this point works in the export file's encoding: the cross walk, the key,

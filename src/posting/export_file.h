@@ -3,6 +3,7 @@
 // line break counts like any other.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -35,5 +36,9 @@ private:
     size_t m_end = 0;
     bool m_eof = false;  // no more bytes from the file (end, or a Ctrl-Z seen)
 };
+
+// Reads and discards up to count lines from the start, as a run skips the lines before the first
+// record; returns how many there were.
+int32_t skipLeadingLines(ExportFileReader& file, int32_t count);
 
 }  // namespace torvane

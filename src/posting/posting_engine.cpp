@@ -1,26 +1,15 @@
 #include "posting/posting_engine.h"
 
 #include "posting/export_file.h"
+#include "posting/run_settings.h"
 #include "store/run_lock.h"
 #include "util/error.h"
 #include "util/error_handler.h"
 #include "util/text.h"
 
 #include <cstdio>
-#include <filesystem>
 
 namespace torvane {
-
-namespace {
-const char* const kDefaultContent = "application/x-www-form-urlencoded";
-
-bool exportFileExists(const std::string& path)
-{
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
-}
-}  // namespace
 
 PostingEngine::PostingEngine(TDataModule1& data, Host& host, Dialogs& dialogs, PostingClient& client,
                              Clock& clock)
@@ -98,37 +87,24 @@ void PostingEngine::runPosting()
         m_host.memo2Clear();
 
         TableView& settings = m_data.SettingsTable;
-        bool aborted = false;
-        m_url.clear();
-        m_secure = false;
-        if (settings.isBlank("URL")) {
-            aborted = true;
-            m_host.memo2Add("Posting Aborted, No URL Defined.");
-        } else {
-            m_url = settings.text("URL");
-            m_secure = upperAscii(m_url.substr(0, 6)) == "HTTPS:";
-        }
-        ViewWarnings = settings.logical("ViewWarnings", false);
-        const bool deleteFile = settings.logical("DeleteFile", false);
-        m_postType.clear();
-        if (settings.isBlank("PostType")) {
-            aborted = true;
-            m_host.memo2Add("Positng Aborted, Post Action Not Defined");
-        } else {
-            m_postType = settings.text("PostType");
-        }
-        TrackSent = settings.logical("TrackSent", false);
-        FieldToTrack1 = settings.text("FieldToTrack1");
-        FieldToTrack2 = settings.text("FieldToTrack2");
-        FieldToTrack3 = settings.text("FieldToTrack3");
-        FieldToTrack4 = settings.text("FieldToTrack4");
-        m_content = settings.text("Content", kDefaultContent);
-        DiagnosticsOn = settings.logical("ViewDiag", false);
-        m_postType = upperAscii(m_postType);
+        const RunSettings run = readRunSettings(settings, [this](const std::string& m) { m_host.memo2Add(m); });
+        const bool aborted = run.aborted;
+        m_url = run.url;
+        m_secure = run.secure;
+        ViewWarnings = run.viewWarnings;
+        const bool deleteFile = run.deleteFile;
+        m_postType = run.postType;
+        TrackSent = run.trackSent;
+        FieldToTrack1 = run.fieldToTrack1;
+        FieldToTrack2 = run.fieldToTrack2;
+        FieldToTrack3 = run.fieldToTrack3;
+        FieldToTrack4 = run.fieldToTrack4;
+        m_content = run.content;
+        DiagnosticsOn = run.viewDiag;
 
         if (settings.isBlank("ImportData") || aborted) {
             if (!aborted)
-                m_host.memo2Add("Posting Aborted, No Import File Name Defined");
+                m_host.memo2Add(kNoImportFileMessage);
             finishRun();
             endRun(runoutcome::kAborted);
             m_running = false;
@@ -136,7 +112,7 @@ void PostingEngine::runPosting()
         }
         const std::string exportPath = settings.text("ImportData");
         if (!exportFileExists(exportPath)) {
-            m_dialogs.showExclamation("Error", "Export File Could Not Be Found");
+            m_dialogs.showExclamation("Error", kExportFileMissingMessage);
             finishRun();
             endRun(runoutcome::kAborted);
             m_running = false;
@@ -146,9 +122,7 @@ void PostingEngine::runPosting()
         Encoding = RecordEncoding::fromSettings(settings);
         ExportFile = std::make_unique<ExportFileReader>(exportPath);
         const int32_t linesToRead = settings.integer("LinesToRead", 0);
-        m_linesSkipped = 0;
-        while (m_linesSkipped < linesToRead && ExportFile->skipLine())
-            ++m_linesSkipped;
+        m_linesSkipped = skipLeadingLines(*ExportFile, linesToRead);
         m_host.memo1Clear();
 
         int32_t recordNumber = 1;

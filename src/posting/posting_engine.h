@@ -19,6 +19,7 @@
 namespace torvane {
 
 class ExportFileReader;
+class RecordInspector;
 class RunLock;
 
 enum class RunOutcome {
@@ -59,6 +60,8 @@ public:
     bool DiagnosticsOn = false;
     // "Show Posting Data": adds each record's data string to the information pane before it is sent.
     bool ShowPostingData = false;
+    // Sees each record's fields as MakeDataString builds them (the data check); none in a run.
+    RecordInspector* Inspector = nullptr;
 
     // The data string of one export line (field extraction, cross walk, tracking key, required fields).
     void MakeDataString(const std::string& line);
