@@ -8,6 +8,8 @@
 #include "posting/run_settings.h"
 #include "posting/settings_check.h"
 #include "store/data_module.h"
+#include "store/ledger.h"
+#include "store/statements.h"
 #include "util/encoding.h"
 #include "util/error.h"
 #include "util/text.h"
@@ -121,6 +123,10 @@ public:
                            const CharacterCutter* characters) override;
     void entryMade(const FieldSettings& field, const std::string& name, const std::string& value,
                    bool missing) override;
+    const std::vector<FieldSettings>* fieldDefinitions() override
+    {
+        return m_options.snapshot ? &m_definitions : nullptr;
+    }
 
 private:
     enum class Kind { Refusal, Tracked, Warning };
@@ -149,6 +155,8 @@ private:
     CheckCounts m_counts;
     bool m_anyProblem = false;
     std::unordered_map<std::string, int64_t> m_firstLineOfKey;
+    std::vector<FieldSettings> m_definitions;  // read once when the check stands on a snapshot
+    bool m_anyInDoubt = true;
 
     // The record in progress.
     std::vector<Problem> m_problems;
@@ -204,6 +212,14 @@ CheckResult DataCheck::run()
     // Nothing of the check is echoed into panes.
     m_engine.DiagnosticsOn = false;
     m_engine.Inspector = this;
+    if (m_options.snapshot) {
+        // Nothing can change under a snapshot: the definitions and the records in doubt are read once.
+        Query fields(m_data.database());
+        fields.open(selectFieldsInOrder());
+        for (bool found = fields.findFirst(); found; found = fields.findNext())
+            m_definitions.push_back(GetFieldSettings(fields));
+        m_anyInDoubt = !DeliveryLedger(m_data.database()).unresolved().empty();
+    }
 
     ExportFileReader file(exportPath);
     m_linesSkipped = skipLeadingLines(file, settings.integer("LinesToRead", 0));
@@ -241,7 +257,7 @@ void DataCheck::checkRecord(ExportFileReader& file, int32_t recordNumber)
     } else if (m_engine.DataAlreadySent()) {
         ++m_counts.alreadySent;
         add(Kind::Tracked, m_host.lastMemo2);
-    } else if (m_engine.DataMayHaveBeenSent()) {
+    } else if (m_anyInDoubt && m_engine.DataMayHaveBeenSent()) {
         add(Kind::Warning, m_host.lastMemo2);
     } else if (!m_conversionFailed) {
         wouldSend = true;

@@ -19,6 +19,7 @@
 namespace torvane {
 
 class ExportFileReader;
+struct FieldSettings;
 class RecordInspector;
 class RunLock;
 
@@ -99,6 +100,8 @@ public:
     Host& host() { return m_host; }
 
 private:
+    // One field definition of MakeDataString: its value, cross walk, key, required check and entry.
+    void addEntry(const FieldSettings& field, const std::string& line, std::string& overflowText);
     void processRecord(int32_t recordNumber);
     void sendRequest();
     void finishRun();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace torvane {
 
@@ -12,6 +13,9 @@ struct FieldSettings;
 class RecordInspector {
 public:
     virtual ~RecordInspector() = default;
+    // The field definitions in their order when they cannot change while the inspector looks (read once
+    // from a snapshot of the store); null to have them fetched for each record as a run does.
+    virtual const std::vector<FieldSettings>* fieldDefinitions() { return nullptr; }
     // Takes the place of fieldValue (record_fields.h) for one definition and gives what it gives; it may
     // take a failed conversion as a finding and go on where the run would end.
     virtual std::string fieldValue(const FieldSettings& field, const std::string& line, std::string& overflowText,

@@ -84,14 +84,19 @@ TEST_P(DataCheckRecords, ReportsEachProblemOnItsLine)
     for (const Row& o : c.options)
         store.append(store.data.SelDataTable, o);
 
-    CheckOptions options;
-    options.limit = c.limit;
-    CheckResult result;
     Lines expected = c.report;
     expected.push_back(summaryOf(c.counts));
-    EXPECT_EQ(store.check(result, options), expected);
-    EXPECT_EQ(result.verdict, c.report.empty() ? CheckVerdict::Clean : CheckVerdict::ProblemsFound);
-    EXPECT_EQ(checkSummaryLine(result.counts), summaryOf(c.counts));
+    // Read from one snapshot (the companion) or statement by statement (the window): the same report.
+    for (const bool snapshot : {false, true}) {
+        SCOPED_TRACE(snapshot ? "snapshot" : "no snapshot");
+        CheckOptions options;
+        options.limit = c.limit;
+        options.snapshot = snapshot;
+        CheckResult result;
+        EXPECT_EQ(store.check(result, options), expected);
+        EXPECT_EQ(result.verdict, c.report.empty() ? CheckVerdict::Clean : CheckVerdict::ProblemsFound);
+        EXPECT_EQ(checkSummaryLine(result.counts), summaryOf(c.counts));
+    }
 }
 
 Row field(const std::string& order, const std::string& name, const std::string& start, const std::string& length,
