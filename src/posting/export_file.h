@@ -37,7 +37,7 @@ private:
     bool m_eof = false;  // no more bytes from the file (end, or a Ctrl-Z seen)
 };
 
-// Reads and discards up to count lines from the start, as a run skips the lines before the first
+// Reads and discards up to count lines from the start, the way a run skips the lines before its first
 // record; returns how many there were.
 int32_t skipLeadingLines(ExportFileReader& file, int32_t count);
 

@@ -122,7 +122,9 @@ void PostingEngine::runPosting()
         Encoding = RecordEncoding::fromSettings(settings);
         ExportFile = std::make_unique<ExportFileReader>(exportPath);
         const int32_t linesToRead = settings.integer("LinesToRead", 0);
-        m_linesSkipped = skipLeadingLines(*ExportFile, linesToRead);
+        m_linesSkipped = 0;
+        while (m_linesSkipped < linesToRead && ExportFile->skipLine())
+            ++m_linesSkipped;
         m_host.memo1Clear();
 
         int32_t recordNumber = 1;
