@@ -52,6 +52,26 @@ const std::vector<Command>& allCommands()
          "\n"
          "Exit status:\n" TORVANE_SEND_EXIT_STATUSES,
          runSend},
+        {"check", "[--data] [--limit N]", "find mapping mistakes without sending anything",
+         "Usage: torvane-cli check [--data] [--limit N]\n"
+         "\n"
+         "Reads the settings and the export file as send does and builds every record the way a run\n"
+         "builds it, but sends nothing and changes nothing: no request, no tracking or delivery row, no\n"
+         "traffic log, no purge, and the export file is kept even with DeleteFile on.\n"
+         "\n"
+         "Prints first what a run would abort with and the problems of the settings and field\n"
+         "definitions, then one line per problem of a record, each beginning\n"
+         "\"Line L (record R, key K): \", then the line\n"
+         "\"Checked N records: A would be sent, B refused for missing fields, C already sent, D with\n"
+         "warnings\".\n"
+         "\n"
+         "  --data     also print the request of every record that would be sent: method and URL, then\n"
+         "             the body bytes as they would go on the wire (a GET has none)\n"
+         "  --limit N  stop after N records\n"
+         "\n"
+         "Exit status: 0 nothing found; 3 problems found; 2 a run would abort before reading records\n"
+         "(a missing setting or export file, an unknown encoding); 1 an error ended the check.\n",
+         runCheck},
         {"import-html", "FILE", "replace the form definition with the form of a saved web page",
          "Usage: torvane-cli import-html FILE\n"
          "\n"

@@ -3,6 +3,7 @@
 #include "posting/posting_engine.h"
 
 #include "posting/record_fields.h"
+#include "posting/record_inspector.h"
 #include "store/statements.h"
 #include "util/text.h"
 
@@ -18,6 +19,37 @@ bool isTrackedField(const PostingEngine& engine, const std::string& name)
 
 }  // namespace
 
+void PostingEngine::addEntry(const FieldSettings& field, const std::string& line, std::string& overflowText)
+{
+    m_host.setStatusText(StatusText + " Field: " + field.Name);
+    m_host.repaint();
+    m_host.processMessages();
+
+    std::string name = field.Name;
+    std::string value = Inspector ? Inspector->fieldValue(field, line, overflowText, Encoding.columns())
+                                  : fieldValue(field, line, overflowText, Encoding.columns());
+    if (field.Type == "SELECT" || field.Type == "RADIO")
+        LookupSelectOption(name, value, field.Type);
+    if (name.empty())
+        return;
+
+    if (TrackSent && isTrackedField(*this, name))
+        TrackKey += value;
+    const std::string entry = name + "=" + value;
+    if (DiagnosticsOn)
+        m_host.memo2Add(entry);
+    const size_t missingBefore = RequiredList.size();
+    if (field.Required)
+        CheckIfRequiredField(value, name, field.ZeroValid, RecordComplete, RequiredList);
+    if (Inspector)
+        Inspector->entryMade(field, name, value, RequiredList.size() != missingBefore);
+    if (DiagnosticsOn)
+        m_host.memo1Add(entry);
+    // Everything before this point works in the export file's encoding: the cross walk, the key,
+    // the panes. Only what goes to the form is in the form's.
+    DataList.push_back(Encoding.converts() ? name + "=" + Encoding.toForm(value, name, WarningList) : entry);
+}
+
 void PostingEngine::MakeDataString(const std::string& line)
 {
     WarningList.clear();
@@ -30,34 +62,16 @@ void PostingEngine::MakeDataString(const std::string& line)
     // The definitions are fetched for every record, so an edit made in the settings dialog during a
     // run applies from the next record on. The record works on a holder of its own: the dialog, which
     // can open while messages are handled below, uses the shared one to empty the table for an import,
-    // and that must not cut this record's field list short.
-    Query fields(m_data.database());
-    fields.open(selectFieldsInOrder());
-    for (bool found = fields.findFirst(); found; found = fields.findNext()) {
-        const FieldSettings field = GetFieldSettings(fields);
-        m_host.setStatusText(StatusText + " Field: " + field.Name);
-        m_host.repaint();
-        m_host.processMessages();
-
-        std::string name = field.Name;
-        std::string value = fieldValue(field, line, overflowText, Encoding.columns());
-        if (field.Type == "SELECT" || field.Type == "RADIO")
-            LookupSelectOption(name, value, field.Type);
-        if (name.empty())
-            continue;
-
-        if (TrackSent && isTrackedField(*this, name))
-            TrackKey += value;
-        const std::string entry = name + "=" + value;
-        if (DiagnosticsOn)
-            m_host.memo2Add(entry);
-        if (field.Required)
-            CheckIfRequiredField(value, name, field.ZeroValid, RecordComplete, RequiredList);
-        if (DiagnosticsOn)
-            m_host.memo1Add(entry);
-        // Everything before this point works in the export file's encoding: the cross walk, the key,
-        // the panes. Only what goes to the form is in the form's.
-        DataList.push_back(Encoding.converts() ? name + "=" + Encoding.toForm(value, name, WarningList) : entry);
+    // and that must not cut this record's field list short. A data check reading from one snapshot of the
+    // store hands over the definitions it read once, which are the ones the query would return.
+    if (const std::vector<FieldSettings>* definitions = Inspector ? Inspector->fieldDefinitions() : nullptr) {
+        for (const FieldSettings& field : *definitions)
+            addEntry(field, line, overflowText);
+    } else {
+        Query fields(m_data.database());
+        fields.open(selectFieldsInOrder());
+        for (bool found = fields.findFirst(); found; found = fields.findNext())
+            addEntry(GetFieldSettings(fields), line, overflowText);
     }
 
     if (RecordComplete)

@@ -101,4 +101,12 @@ bool ExportFileReader::skipLine()
     return consumeLine([](const char*, size_t) {});
 }
 
+int32_t skipLeadingLines(ExportFileReader& file, int32_t count)
+{
+    int32_t skipped = 0;
+    while (skipped < count && file.skipLine())
+        ++skipped;
+    return skipped;
+}
+
 }  // namespace torvane

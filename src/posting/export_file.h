@@ -3,6 +3,7 @@
 // line break counts like any other.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -50,5 +51,9 @@ private:
     bool m_keepRaw = false;
     std::string m_raw;
 };
+
+// Reads and discards up to count lines from the start, the way a run skips the lines before its first
+// record; returns how many there were.
+int32_t skipLeadingLines(ExportFileReader& file, int32_t count);
 
 }  // namespace torvane

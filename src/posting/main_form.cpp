@@ -2,6 +2,7 @@
 
 #include "gui/qt_text.h"
 #include "gui/window_placement.h"
+#include "posting/data_check.h"
 #include "posting/posting_station.h"
 #include "store/data_module.h"
 #include "util/error.h"
@@ -115,6 +116,7 @@ void TMainForm::createMenus()
     Exit1 = add(file, "&Exit", "Exit1", &TMainForm::Exit1Click);
     QMenu* process = bar->addMenu("&Process");
     SendData1 = add(process, "&Send Data", "SendData1", &TMainForm::SendData1Click);
+    CheckData1 = add(process, "&Check Data", "CheckData1", &TMainForm::CheckData1Click);
     QMenu* tracking = bar->addMenu("&Tracking");
     ViewTrackingData1 = add(tracking, "&View Tracking Data", "ViewTrackingData1", &TMainForm::ViewTrackingData1Click);
     InterruptedSubmissions1 = add(tracking, "&Interrupted Submissions", "InterruptedSubmissions1",
@@ -234,6 +236,28 @@ void TMainForm::SendData1Click()
     SendData1->setEnabled(false);
     const ScopeExit reenable([this] { SendData1->setEnabled(true); });
     engine()->SendData1Click();
+}
+
+void TMainForm::CheckData1Click()
+{
+    if (!m_data || !engine() || engine()->isRunning())
+        return;
+    // The window stays responsive during a long check; neither a run nor a second check starts meanwhile.
+    SendData1->setEnabled(false);
+    CheckData1->setEnabled(false);
+    struct Reenable {
+        QAction* send;
+        QAction* check;
+        ~Reenable()
+        {
+            send->setEnabled(true);
+            check->setEnabled(true);
+        }
+    } reenable{SendData1, CheckData1};
+    Memo2->clear();
+    CheckOptions options;
+    options.processMessages = [] { QApplication::processEvents(); };
+    runDataCheck(*m_data, [this](const std::string& line) { memo2Add(line); }, options);
 }
 
 void TMainForm::ViewTrackingData1Click()

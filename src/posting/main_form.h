@@ -58,6 +58,8 @@ public:
     void SaveInformation1Click();
     void Exit1Click();
     void SendData1Click();
+    // Process > Check Data: the data check, its report in the information pane; nothing is sent.
+    void CheckData1Click();
     void ViewTrackingData1Click();
     void InterruptedSubmissions1Click();
     void About1Click();
@@ -77,6 +79,7 @@ public:
     QAction* SaveInformation1 = nullptr;
     QAction* Exit1 = nullptr;
     QAction* SendData1 = nullptr;
+    QAction* CheckData1 = nullptr;
     QAction* ViewTrackingData1 = nullptr;
     QAction* InterruptedSubmissions1 = nullptr;
     QAction* About1 = nullptr;

@@ -2,6 +2,7 @@
 
 #include "http/http_client.h"
 #include "posting/export_file.h"
+#include "posting/run_settings.h"
 #include "store/run_lock.h"
 #include "util/error.h"
 #include "util/error_handler.h"
@@ -9,20 +10,8 @@
 #include "util/text.h"
 
 #include <cstdio>
-#include <filesystem>
 
 namespace torvane {
-
-namespace {
-const char* const kDefaultContent = "application/x-www-form-urlencoded";
-
-bool exportFileExists(const std::string& path)
-{
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
-}
-}  // namespace
 
 PostingEngine::PostingEngine(TDataModule1& data, Host& host, Dialogs& dialogs, PostingClient& client,
                              Clock& clock)
@@ -100,37 +89,24 @@ void PostingEngine::runPosting()
         m_host.memo2Clear();
 
         TableView& settings = m_data.SettingsTable;
-        bool aborted = false;
-        m_url.clear();
-        m_secure = false;
-        if (settings.isBlank("URL")) {
-            aborted = true;
-            m_host.memo2Add("Posting Aborted, No URL Defined.");
-        } else {
-            m_url = settings.text("URL");
-            m_secure = upperAscii(m_url.substr(0, 6)) == "HTTPS:";
-        }
-        ViewWarnings = settings.logical("ViewWarnings", false);
-        const bool deleteFile = settings.logical("DeleteFile", false);
-        m_postType.clear();
-        if (settings.isBlank("PostType")) {
-            aborted = true;
-            m_host.memo2Add(kPostingAbortedNoPostAction);
-        } else {
-            m_postType = settings.text("PostType");
-        }
-        TrackSent = settings.logical("TrackSent", false);
-        FieldToTrack1 = settings.text("FieldToTrack1");
-        FieldToTrack2 = settings.text("FieldToTrack2");
-        FieldToTrack3 = settings.text("FieldToTrack3");
-        FieldToTrack4 = settings.text("FieldToTrack4");
-        m_content = settings.text("Content", kDefaultContent);
-        DiagnosticsOn = settings.logical("ViewDiag", false);
-        m_postType = upperAscii(m_postType);
+        const RunSettings run = readRunSettings(settings, [this](const std::string& m) { m_host.memo2Add(m); });
+        const bool aborted = run.aborted;
+        m_url = run.url;
+        m_secure = run.secure;
+        ViewWarnings = run.viewWarnings;
+        const bool deleteFile = run.deleteFile;
+        m_postType = run.postType;
+        TrackSent = run.trackSent;
+        FieldToTrack1 = run.fieldToTrack1;
+        FieldToTrack2 = run.fieldToTrack2;
+        FieldToTrack3 = run.fieldToTrack3;
+        FieldToTrack4 = run.fieldToTrack4;
+        m_content = run.content;
+        DiagnosticsOn = run.viewDiag;
 
         if (settings.isBlank("ImportData") || aborted) {
             if (!aborted)
-                m_host.memo2Add("Posting Aborted, No Import File Name Defined");
+                m_host.memo2Add(kNoImportFileMessage);
             finishRun();
             endRun(runoutcome::kAborted);
             m_running = false;
@@ -138,7 +114,7 @@ void PostingEngine::runPosting()
         }
         const std::string exportPath = settings.text("ImportData");
         if (!exportFileExists(exportPath)) {
-            m_dialogs.showExclamation("Error", "Export File Could Not Be Found");
+            m_dialogs.showExclamation("Error", kExportFileMissingMessage);
             finishRun();
             endRun(runoutcome::kAborted);
             m_running = false;

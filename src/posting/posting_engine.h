@@ -22,6 +22,8 @@
 namespace torvane {
 
 class ExportFileReader;
+struct FieldSettings;
+class RecordInspector;
 class RunLock;
 
 enum class RunOutcome {
@@ -63,6 +65,8 @@ public:
     bool DiagnosticsOn = false;
     // "Show Posting Data": adds each record's data string to the information pane before it is sent.
     bool ShowPostingData = false;
+    // Sees each record's fields as MakeDataString builds them (the data check); none in a run.
+    RecordInspector* Inspector = nullptr;
 
     // The data string of one export line (field extraction, cross walk, tracking key, required fields).
     void MakeDataString(const std::string& line);
@@ -106,6 +110,8 @@ public:
     void setStopRequested(std::function<bool()> stop) { m_stopRequested = std::move(stop); }
 
 private:
+    // One field definition of MakeDataString: its value, cross walk, key, required check and entry.
+    void addEntry(const FieldSettings& field, const std::string& line, std::string& overflowText);
     void processRecord(int32_t recordNumber);
     void sendRequest();
     void finishRun();

@@ -32,11 +32,13 @@ std::string copyColumns(const std::string& line, int64_t start, int64_t count, c
 
 // Steps shared by both ways of taking a value: trim, convert, cut at maxLength, trim both parts.
 std::string cutValue(std::string text, int32_t maxLength, bool overflow, const std::string& format,
-                     std::string& overflowText, const CharacterCutter* characters)
+                     std::string& overflowText, const CharacterCutter* characters, std::string* uncut)
 {
     TrimBlanks(text);
     if (!format.empty())
         FormatStr(format, text);
+    if (uncut)
+        *uncut = text;
     std::string value;
     // A limit of 0 or below keeps nothing here and, with overflow, carries the whole text on.
     size_t keep = maxLength > 0 ? static_cast<size_t>(maxLength) : 0;
@@ -123,18 +125,19 @@ FieldSettings GetFieldSettings(const RowReader& row)
 
 std::string GetDataItemToSend(const std::string& line, int32_t importStart, int32_t importLength,
                               int32_t maxLength, bool overflow, const std::string& format,
-                              std::string& overflowText, const CharacterCutter* characters)
+                              std::string& overflowText, const CharacterCutter* characters, std::string* uncut)
 {
     return cutValue(copyColumns(line, importStart, importLength, characters), maxLength, overflow, format,
-                    overflowText, characters);
+                    overflowText, characters, uncut);
 }
 
 std::string GetDataItemToSendOverFlow(int32_t maxLength, bool overflow, const std::string& format,
-                                      std::string& overflowText, const CharacterCutter* characters)
+                                      std::string& overflowText, const CharacterCutter* characters,
+                                      std::string* uncut)
 {
     std::string pending;
     pending.swap(overflowText);
-    return cutValue(std::move(pending), maxLength, overflow, format, overflowText, characters);
+    return cutValue(std::move(pending), maxLength, overflow, format, overflowText, characters, uncut);
 }
 
 void FormatStr(const std::string& format, std::string& value)
@@ -166,14 +169,14 @@ void CheckIfRequiredField(const std::string& value, const std::string& name, boo
 }
 
 std::string fieldValue(const FieldSettings& field, const std::string& line, std::string& overflowText,
-                       const CharacterCutter* characters)
+                       const CharacterCutter* characters, std::string* uncut)
 {
     if (field.ImportStart != 0)
         return GetDataItemToSend(line, field.ImportStart, field.ImportLength, field.MaxLength, field.Overflow,
-                                 field.Format, overflowText, characters);
+                                 field.Format, overflowText, characters, uncut);
     if (!overflowText.empty())
         return GetDataItemToSendOverFlow(field.MaxLength, field.Overflow, field.Format, overflowText,
-                                         characters);
+                                         characters, uncut);
     return field.DefaultValue;
 }
 

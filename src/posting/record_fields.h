@@ -30,14 +30,17 @@ FieldSettings GetFieldSettings(const RowReader& row);
 
 // Cuts the value out of the line (columns counted from 1), trims, converts and limits it to maxLength;
 // overflowText receives what is carried to the following fields (empty when nothing is). Columns and
-// maxLength count bytes, or the characters of characters when it is given.
+// maxLength count bytes, or the characters of characters when it is given. uncut, when given, receives
+// the text as it stood before the cut at maxLength (trimmed and converted).
 std::string GetDataItemToSend(const std::string& line, int32_t importStart, int32_t importLength,
                               int32_t maxLength, bool overflow, const std::string& format,
-                              std::string& overflowText, const CharacterCutter* characters = nullptr);
+                              std::string& overflowText, const CharacterCutter* characters = nullptr,
+                              std::string* uncut = nullptr);
 
 // The same, taking the text carried from the fields before instead of a piece of the line.
 std::string GetDataItemToSendOverFlow(int32_t maxLength, bool overflow, const std::string& format,
-                                      std::string& overflowText, const CharacterCutter* characters = nullptr);
+                                      std::string& overflowText, const CharacterCutter* characters = nullptr,
+                                      std::string* uncut = nullptr);
 
 // Converts value in place when format names one of the three known conversions; any other format
 // leaves it unchanged. A time with a non-numeric hour throws Error.
@@ -49,8 +52,8 @@ void CheckIfRequiredField(const std::string& value, const std::string& name, boo
                           bool& recordComplete, std::vector<std::string>& requiredList);
 
 // The value of one definition before the cross walk: from the line when it has a start column, else
-// from the pending overflow text, else the default value exactly as stored.
+// from the pending overflow text, else the default value exactly as stored (uncut is then left alone).
 std::string fieldValue(const FieldSettings& field, const std::string& line, std::string& overflowText,
-                       const CharacterCutter* characters = nullptr);
+                       const CharacterCutter* characters = nullptr, std::string* uncut = nullptr);
 
 }  // namespace torvane

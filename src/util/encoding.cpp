@@ -272,6 +272,51 @@ std::string TextConverter::convert(std::string_view text, bool* replaced) const
     return result;
 }
 
+InvalidByteFinder::InvalidByteFinder(const std::string& encoding)
+{
+    if (!isUtf8Name(encoding)) {
+        requireKnownEncoding(encoding);
+        m_toUnicode = std::make_unique<IconvHandle>(encoding, kUnicodeUnits);
+    }
+}
+
+InvalidByteFinder::~InvalidByteFinder() = default;
+InvalidByteFinder::InvalidByteFinder(InvalidByteFinder&&) noexcept = default;
+InvalidByteFinder& InvalidByteFinder::operator=(InvalidByteFinder&&) noexcept = default;
+
+size_t InvalidByteFinder::find(std::string_view text) const
+{
+    if (!m_toUnicode) {
+        for (size_t at = 0; at < text.size();) {
+            const auto c = static_cast<unsigned char>(text[at]);
+            if (c < 0x80) {
+                ++at;
+                continue;
+            }
+            const size_t length = utf8Length(text, at);
+            if (length == 1)
+                return at;
+            at += length;
+        }
+        return std::string_view::npos;
+    }
+    m_toUnicode->reset();
+    char* in = const_cast<char*>(text.data());
+    size_t inLeft = text.size();
+    char buf[1024];
+    while (inLeft > 0) {
+        char* out = buf;
+        size_t outLeft = sizeof buf;
+        if (callIconv(m_toUnicode->get(), &in, &inLeft, &out, &outLeft) != kIconvFailed)
+            break;
+        // Output full is the only failure that leaves the text valid so far; EILSEQ and EINVAL (cut off
+        // at the end) stop in front of the byte at fault.
+        if (errno != E2BIG)
+            return static_cast<size_t>(in - text.data());
+    }
+    return std::string_view::npos;
+}
+
 std::string toUtf8From(const std::string& encoding, std::string_view text)
 {
     if (encoding.empty() || !isKnownEncoding(encoding))

@@ -80,6 +80,23 @@ private:
     std::string m_question;  // "?" in the target encoding
 };
 
+// Finds the bytes of a text that are no character of one encoding (a byte no character starts with,
+// or a character cut off by the end of the text).
+class InvalidByteFinder {
+public:
+    // Throws Error(unknownEncodingMessage(...)) for a name iconv does not know.
+    explicit InvalidByteFinder(const std::string& encoding);
+    ~InvalidByteFinder();
+    InvalidByteFinder(InvalidByteFinder&&) noexcept;
+    InvalidByteFinder& operator=(InvalidByteFinder&&) noexcept;
+
+    // The offset of the first such byte, or std::string_view::npos when every byte is in place.
+    size_t find(std::string_view text) const;
+
+private:
+    std::unique_ptr<IconvHandle> m_toUnicode;  // null for UTF-8
+};
+
 // Text in the named encoding as UTF-8 ("?" for bytes that are no character of it); an empty name
 // leaves the bytes as they are.
 std::string toUtf8From(const std::string& encoding, std::string_view text);

@@ -70,6 +70,32 @@ TEST(ExportFileReaderTest, SkipLineSkipsWithoutReading)
     EXPECT_FALSE(reader.skipLine());
 }
 
+TEST(ExportFileReaderTest, SkipLeadingLinesStopsAtTheCountOrTheEnd)
+{
+    struct Case {
+        const char* text;
+        int32_t count, skipped;
+        const char* next;  // the first line read afterwards, "" at the end
+    };
+    const Case cases[] = {
+        {"h1\nh2\nrec\n", 2, 2, "rec"},
+        {"h1\nh2\n", 5, 2, ""},
+        {"h1\r\nrec", 1, 1, "rec"},
+        {"rec\n", 0, 0, "rec"},
+        {"rec\n", -3, 0, "rec"},
+        {"h1\x1Ah2\nrec\n", 2, 1, ""},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        dir.write("e.txt", c.text);
+        ExportFileReader reader(dir.file("e.txt"));
+        EXPECT_EQ(skipLeadingLines(reader, c.count), c.skipped) << c.text;
+        std::string line;
+        reader.readLine(line);
+        EXPECT_EQ(line, c.next) << c.text;
+    }
+}
+
 TEST(ExportFileReaderTest, AMissingFileIsAnError)
 {
     EXPECT_THROW(ExportFileReader("/nonexistent/export.txt"), Error);

@@ -124,5 +124,43 @@ TEST_F(MainFormTest, SaveInformationWritesWhatPrintWouldPrint)
     EXPECT_EQ(errors[0].rfind("Cannot write file", 0), 0u) << errors[0];
 }
 
+TEST_F(MainFormTest, CheckDataWritesTheReportIntoTheInformationPaneWithoutAskingOrSending)
+{
+    dir.write("export.txt", "1001\n\n");
+    auto& s = data.SettingsTable;
+    s.setText("URL", "http://127.0.0.1:9/form");
+    s.setText("PostType", "POST");
+    s.setText("DataSentText", "thank you");
+    s.setText("ImportData", dir.file("export.txt"));
+    s.setText("DeleteFile", "True");
+    s.post();
+    auto& f = data.FieldsTable;
+    f.append();
+    f.setText("OrderNum", "10");
+    f.setText("Name", "acct");
+    f.setText("ImportStart", "1");
+    f.setText("ImportLength", "4");
+    f.setText("Required", "True");
+    f.post();
+    form.Memo2->setPlainText("left from before");
+
+    QStringList processItems;
+    for (QAction* a : form.menuBar()->actions()[1]->menu()->actions())
+        processItems << a->text();
+    EXPECT_EQ(processItems, (QStringList{"&Send Data", "&Check Data"}));
+    form.CheckData1->trigger();
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(client.requests.empty());
+    EXPECT_EQ(memo2Lines(), (QStringList{"Line 2 (record 2, key ): acct starts at column 1, beyond the end of the line "
+                                         "(0 columns)",
+                                         "Line 2 (record 2, key ): acct Required: the record would be refused",
+                                         "Checked 2 records: 1 would be sent, 1 refused for missing fields, 0 already "
+                                         "sent, 1 with warnings"}));
+    EXPECT_TRUE(errors.empty());
+    EXPECT_TRUE(form.SendData1->isEnabled());
+    EXPECT_TRUE(form.CheckData1->isEnabled());
+    EXPECT_EQ(dir.read("export.txt"), "1001\n\n");
+}
+
 }  // namespace
 }  // namespace torvane

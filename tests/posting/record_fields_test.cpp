@@ -197,6 +197,34 @@ TEST(FieldValueTest, OverflowSpreadsOverFollowingFields)
     }
 }
 
+FieldSettings withFormat(FieldSettings f, const std::string& format)
+{
+    f.Format = format;
+    return f;
+}
+
+TEST(FieldValueTest, UncutTextIsWhatTheCutStartedFrom)
+{
+    // What the data check shows as "before": trimmed and converted, not yet cut; a default leaves it alone.
+    const ChainCase cases[] = {
+        {"line field cut", "  JOHN SMITH  ", {fromLine(1, 14, 4, false)}, {"JOHN SMITH"}},
+        {"carried text cut", "JOHN SMITH", {fromLine(1, 10, 5, true), carried(3, false)}, {"JOHN SMITH", "SMITH"}},
+        {"converted before the cut", "1330", {withFormat(fromLine(1, 4, 3, false), "HHMM To HH:MM AM/PM")}, {"01:30PM"}},
+        {"default value", "", {carried(3, true, "abcdef")}, {"untouched"}},
+    };
+    for (const ChainCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string overflowText;
+        std::vector<std::string> uncut;
+        for (const FieldSettings& f : c.fields) {
+            std::string before = "untouched";
+            fieldValue(f, c.line, overflowText, nullptr, &before);
+            uncut.push_back(before);
+        }
+        EXPECT_EQ(uncut, c.values);
+    }
+}
+
 TEST(FieldValueTest, ColumnsInCharactersCountCharactersOfTheExportEncoding)
 {
     // "Zoë Ångström" in UTF-8: 12 characters, 15 bytes.

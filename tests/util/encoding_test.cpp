@@ -115,6 +115,40 @@ TEST(EncodingTest, CharacterCopy)
     EXPECT_EQ(utf8.advance(zoe, 0, 1000), zoe.size());
 }
 
+TEST(EncodingTest, InvalidByteFinder)
+{
+    struct Case {
+        const char* encoding;
+        std::string text;
+        size_t at;  // npos: every byte in place
+    };
+    const size_t none = std::string_view::npos;
+    const Case cases[] = {
+        {"utf-8", "Zo\xC3\xAB", none},
+        {"utf-8", "", none},
+        {"utf-8", "ab\xFF" "c", 2},
+        {"UTF8", "\xC3", 0},                     // cut off by the end
+        {"utf-8", "a\xC0\xAF", 1},              // overlong
+        {"utf-8", "\xED\xA0\x80", 0},          // a surrogate
+        {"utf-8", "\xF0\x9F\x98\x80" "b\x80", 5},
+        {"windows-1252", "Caf\xE9 \x80", none},
+        {"windows-1252", "ab\x81", 2},           // one of the five bytes without a character
+        {"iso-8859-1", "\x81\xFF", none},       // every byte is a character
+        {"shift_jis", "\x93\x8C" "A", none},
+        {"shift_jis", "A\x93", 1},               // a two-byte character cut off
+        {"ascii", "abc\xE9", 3},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(InvalidByteFinder(c.encoding).find(c.text), c.at) << c.encoding << " " << ::testing::PrintToString(c.text);
+
+    // One finder serves many texts: a text cut off inside a character leaves no state behind.
+    const InvalidByteFinder sjis("shift_jis");
+    EXPECT_EQ(sjis.find("\x93"), 0u);
+    EXPECT_EQ(sjis.find("\x8C"), 0u);
+    EXPECT_EQ(sjis.find("A"), none);
+    EXPECT_THROW(InvalidByteFinder("latin-99"), Error);
+}
+
 TEST(EncodingTest, ToUtf8)
 {
     EXPECT_EQ(toUtf8From("windows-1252", "Caf\xE9"), "Caf\xC3\xA9");

@@ -1,0 +1,387 @@
+#include "posting/data_check.h"
+
+#include "http/form_encoding.h"
+#include "posting/export_file.h"
+#include "posting/posting_engine.h"
+#include "posting/record_fields.h"
+#include "posting/record_inspector.h"
+#include "posting/run_settings.h"
+#include "posting/settings_check.h"
+#include "store/data_module.h"
+#include "store/ledger.h"
+#include "store/statements.h"
+#include "util/encoding.h"
+#include "util/error.h"
+#include "util/text.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <unordered_map>
+
+namespace torvane {
+
+namespace {
+
+constexpr int64_t kRecordsPerMessagePump = 256;
+
+// The window the check's engine reports to: nothing is shown; the last information-pane line is kept,
+// because the tracking lookups say there what they found.
+class CheckHost : public Host, public Dialogs {
+public:
+    std::string lastMemo2;
+
+    void memo2Add(const std::string& text) override { lastMemo2 = text; }
+    void memo2Clear() override {}
+    void memo1Add(const std::string&) override {}
+    void memo1SetText(std::string) override {}
+    void memo1Clear() override {}
+    const std::string& memo1Text() const override { return m_noText; }
+    void setStatusText(const std::string&) override {}
+    void setBannerVisible(bool) override {}
+    void repaint() override {}
+    void processMessages() override {}
+
+    bool askYesNo(const std::string&, const std::string&) override { return false; }
+    bool askOkCancel(const std::string&, const std::string&) override { return false; }
+    void showExclamation(const std::string&, const std::string&) override {}
+    void showError(const std::string&, const std::string&) override {}
+
+private:
+    const std::string m_noText;
+};
+
+// The check never gets as far as a request; should it ever try, it fails rather than send.
+class NoRequests : public PostingClient {
+public:
+    void setCacheControl(const std::string&) override {}
+    void setContentType(const std::string&) override {}
+    void attachTlsTransport(bool) override {}
+    void setTrafficLog(bool) override {}
+    std::string put(const std::string&, const std::string&) override { refuse(); }
+    std::string post(const std::string&, const std::vector<std::string>&) override { refuse(); }
+    std::string get(const std::string&) override { refuse(); }
+
+private:
+    [[noreturn]] static void refuse() { throw Error("The data check sends no request"); }
+};
+
+// Holds a read transaction for the length of the check; ends it without throwing.
+class ReadSnapshot {
+public:
+    ReadSnapshot(Database& db, bool on) : m_db(on ? &db : nullptr)
+    {
+        if (m_db)
+            m_db->execute("BEGIN");
+    }
+    ~ReadSnapshot()
+    {
+        if (!m_db)
+            return;
+        try {
+            m_db->execute("ROLLBACK");
+        } catch (...) {
+        }
+    }
+    ReadSnapshot(const ReadSnapshot&) = delete;
+    ReadSnapshot& operator=(const ReadSnapshot&) = delete;
+
+private:
+    Database* m_db;
+};
+
+std::string quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+std::string hexByte(unsigned char c)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", c);
+    return text;
+}
+
+// The number of columns of a line: bytes, or characters when the run counts them.
+int64_t columnCount(const std::string& line, const CharacterCutter* characters)
+{
+    if (!characters)
+        return static_cast<int64_t>(line.size());
+    int64_t count = 0;
+    for (size_t at = 0; at < line.size(); at += characters->characterLength(line, at))
+        ++count;
+    return count;
+}
+
+class DataCheck : public RecordInspector {
+public:
+    DataCheck(TDataModule1& data, const std::function<void(const std::string&)>& out, const CheckOptions& options)
+        : m_data(data), m_out(out), m_options(options), m_engine(data, m_host, m_host, m_client)
+    {
+    }
+
+    CheckResult run();
+
+    std::string fieldValue(const FieldSettings& field, const std::string& line, std::string& overflowText,
+                           const CharacterCutter* characters) override;
+    void entryMade(const FieldSettings& field, const std::string& name, const std::string& value,
+                   bool missing) override;
+    const std::vector<FieldSettings>* fieldDefinitions() override
+    {
+        return m_options.snapshot ? &m_definitions : nullptr;
+    }
+
+private:
+    enum class Kind { Refusal, Tracked, Warning };
+    struct Problem {
+        Kind kind;
+        std::string text;
+    };
+
+    void checkRecord(ExportFileReader& file, int32_t recordNumber);
+    void add(Kind kind, std::string text) { m_problems.push_back({kind, std::move(text)}); }
+    // The engine's warnings since the last look, in the order it gave them (the run's own texts).
+    void takeWarnings();
+    void writeRequest(const std::string& where);
+
+    TDataModule1& m_data;
+    const std::function<void(const std::string&)>& m_out;
+    CheckOptions m_options;
+    CheckHost m_host;
+    NoRequests m_client;
+    PostingEngine m_engine;
+
+    RunSettings m_run;
+    std::string m_exportEncoding;
+    std::unique_ptr<InvalidByteFinder> m_invalidBytes;
+    int32_t m_linesSkipped = 0;
+    CheckCounts m_counts;
+    bool m_anyProblem = false;
+    std::unordered_map<std::string, int64_t> m_firstLineOfKey;
+    std::vector<FieldSettings> m_definitions;  // read once when the check stands on a snapshot
+    bool m_anyInDoubt = true;
+
+    // The record in progress.
+    std::vector<Problem> m_problems;
+    size_t m_warningsTaken = 0;
+    bool m_conversionFailed = false;
+};
+
+CheckResult DataCheck::run()
+{
+    TableView& settings = m_data.SettingsTable;
+    ReadSnapshot snapshot(m_data.database(), m_options.snapshot);
+
+    // The run's own abort messages, in its order; the encodings are looked at even after an abort, so
+    // that one check names every setting to fix.
+    std::vector<std::string> aborts;
+    m_run = readRunSettings(settings, [&aborts](const std::string& m) { aborts.push_back(m); });
+    std::string exportPath;
+    if (settings.isBlank("ImportData") || m_run.aborted) {
+        if (!m_run.aborted)
+            aborts.push_back(kNoImportFileMessage);
+    } else {
+        exportPath = settings.text("ImportData");
+        if (!exportFileExists(exportPath))
+            aborts.push_back(kExportFileMissingMessage);
+    }
+    try {
+        m_engine.Encoding = RecordEncoding::fromSettings(settings);
+        m_exportEncoding = settings.text("ExportEncoding");
+        if (!m_exportEncoding.empty())
+            m_invalidBytes = std::make_unique<InvalidByteFinder>(m_exportEncoding);
+    } catch (const Error& e) {
+        aborts.push_back(e.what());
+    }
+    for (const std::string& a : aborts)
+        m_out(a);
+    const std::vector<std::string> problems = settingsProblems(m_data, m_run);
+    for (const std::string& p : problems)
+        m_out(p);
+    m_anyProblem = !problems.empty();
+
+    CheckResult result;
+    if (!aborts.empty()) {
+        result.verdict = CheckVerdict::RunWouldAbort;
+        return result;
+    }
+
+    m_engine.TrackSent = m_run.trackSent;
+    m_engine.FieldToTrack1 = m_run.fieldToTrack1;
+    m_engine.FieldToTrack2 = m_run.fieldToTrack2;
+    m_engine.FieldToTrack3 = m_run.fieldToTrack3;
+    m_engine.FieldToTrack4 = m_run.fieldToTrack4;
+    m_engine.ViewWarnings = m_run.viewWarnings;
+    // Nothing of the check is echoed into panes.
+    m_engine.DiagnosticsOn = false;
+    m_engine.Inspector = this;
+    if (m_options.snapshot) {
+        // Nothing can change under a snapshot: the definitions and the records in doubt are read once.
+        Query fields(m_data.database());
+        fields.open(selectFieldsInOrder());
+        for (bool found = fields.findFirst(); found; found = fields.findNext())
+            m_definitions.push_back(GetFieldSettings(fields));
+        m_anyInDoubt = !DeliveryLedger(m_data.database()).unresolved().empty();
+    }
+
+    ExportFileReader file(exportPath);
+    m_linesSkipped = skipLeadingLines(file, settings.integer("LinesToRead", 0));
+    for (int32_t recordNumber = 1; !file.atEnd(); ++recordNumber) {
+        if (m_options.limit >= 0 && m_counts.records >= m_options.limit)
+            break;
+        checkRecord(file, recordNumber);
+        if (m_options.processMessages && m_counts.records % kRecordsPerMessagePump == 0)
+            m_options.processMessages();
+    }
+    m_out(checkSummaryLine(m_counts));
+    result.counts = m_counts;
+    result.verdict = m_anyProblem ? CheckVerdict::ProblemsFound : CheckVerdict::Clean;
+    return result;
+}
+
+void DataCheck::checkRecord(ExportFileReader& file, int32_t recordNumber)
+{
+    std::string line;
+    file.readLine(line);
+    ++m_counts.records;
+    const int64_t lineNumber = int64_t(m_linesSkipped) + recordNumber;
+    m_problems.clear();
+    m_warningsTaken = 0;
+    m_conversionFailed = false;
+
+    m_engine.StatusText = "Processing Export Record# " + std::to_string(recordNumber);
+    m_engine.MakeDataString(line);
+    takeWarnings();
+
+    // The order of the run: a refused record is not looked up, a tracked one is not sent.
+    bool wouldSend = false;
+    if (!m_engine.RecordComplete) {
+        ++m_counts.refused;
+    } else if (m_engine.DataAlreadySent()) {
+        ++m_counts.alreadySent;
+        add(Kind::Tracked, m_host.lastMemo2);
+    } else if (m_anyInDoubt && m_engine.DataMayHaveBeenSent()) {
+        add(Kind::Warning, m_host.lastMemo2);
+    } else if (!m_conversionFailed) {
+        wouldSend = true;
+        ++m_counts.wouldSend;
+    }
+    const std::string& key = m_engine.TrackKey;
+    if (!key.empty()) {
+        const auto [first, fresh] = m_firstLineOfKey.try_emplace(key, lineNumber);
+        if (!fresh)
+            add(Kind::Warning, "the key is repeated: first on line " + std::to_string(first->second) +
+                                   ", this one is skipped as already sent if that one is accepted");
+    }
+
+    // "Line 4 (record 3, key 1003)" before each problem, "Request for line 4 (...)" before a request.
+    const std::string where =
+        std::to_string(lineNumber) + " (record " + std::to_string(recordNumber) + ", key " + key + ")";
+    bool warned = false;
+    for (const Problem& p : m_problems) {
+        m_out("Line " + where + ": " + p.text);
+        warned = warned || p.kind == Kind::Warning;
+    }
+    if (!m_problems.empty())
+        m_anyProblem = true;
+    if (warned)
+        ++m_counts.withWarnings;
+    if (wouldSend && m_options.showData)
+        writeRequest(where);
+}
+
+void DataCheck::writeRequest(const std::string& where)
+{
+    // The bytes the HTTP client puts on the wire after its headers: the encoded name-value list of a
+    // POST, the entries as CR LF lines of a PUT, nothing for a GET.
+    const std::string head = "Request for line " + where + ": " + m_run.postType + " " + m_run.url;
+    std::string body;
+    if (m_run.postType == "POST")
+        body = encodePostBody(m_engine.DataList);
+    else if (m_run.postType == "PUT")
+        body = joinLinesCrLf(m_engine.DataList);
+    else if (m_run.postType == "GET") {
+        m_out(head + ", no body");
+        return;
+    } else {
+        return;  // no request at all; the settings problems said so
+    }
+    m_out(head + ", " + std::to_string(body.size()) + " bytes of body:");
+    m_out(body);
+}
+
+void DataCheck::takeWarnings()
+{
+    const std::vector<std::string>& warnings = m_engine.WarningList;
+    for (; m_warningsTaken < warnings.size(); ++m_warningsTaken) {
+        std::string text = warnings[m_warningsTaken];
+        TrimBlanks(text);
+        add(Kind::Warning, std::move(text));
+    }
+}
+
+std::string DataCheck::fieldValue(const FieldSettings& field, const std::string& line, std::string& overflowText,
+                                  const CharacterCutter* characters)
+{
+    takeWarnings();
+    const bool fromLine = field.ImportStart != 0;
+    const bool fromOverflow = !fromLine && !overflowText.empty();
+    if (fromLine) {
+        const int64_t columns = columnCount(line, characters);
+        if (std::max<int64_t>(field.ImportStart, 1) > columns)
+            add(Kind::Warning, field.Name + " starts at column " + std::to_string(field.ImportStart) +
+                                   ", beyond the end of the line (" + std::to_string(columns) + " columns)");
+    }
+
+    const std::string pending = overflowText;
+    std::string uncut;
+    std::string value;
+    try {
+        value = torvane::fieldValue(field, line, overflowText, characters, &uncut);
+    } catch (const Error& e) {
+        // The run would end at this field. The check notes why and goes on with the value unconverted.
+        m_conversionFailed = true;
+        add(Kind::Warning, std::string(e.what()) + ": the run would end here (" + field.Name + ", Format " +
+                               quoted(field.Format) + ")");
+        overflowText = pending;
+        FieldSettings unconverted = field;
+        unconverted.Format.clear();
+        value = torvane::fieldValue(unconverted, line, overflowText, characters, &uncut);
+    }
+    if ((fromLine || fromOverflow) && !field.Overflow && value.size() < uncut.size())
+        add(Kind::Warning, field.Name + " cut to MaxLength " + std::to_string(field.MaxLength) +
+                               " without Fill Next Field: " + quoted(uncut) + " is sent as " + quoted(value));
+    if (m_invalidBytes) {
+        const size_t at = m_invalidBytes->find(value);
+        if (at != std::string_view::npos)
+            add(Kind::Warning, field.Name + " holds bytes not valid in " + m_exportEncoding + " (the first, " +
+                                   hexByte(static_cast<unsigned char>(value[at])) + ", at byte " +
+                                   std::to_string(at + 1) + ")");
+    }
+    return value;
+}
+
+void DataCheck::entryMade(const FieldSettings&, const std::string& name, const std::string&, bool missing)
+{
+    takeWarnings();
+    if (missing)
+        add(Kind::Refusal, name + " Required: the record would be refused");
+}
+
+}  // namespace
+
+CheckResult runDataCheck(TDataModule1& data, const std::function<void(const std::string&)>& out,
+                         const CheckOptions& options)
+{
+    DataCheck check(data, out, options);
+    return check.run();
+}
+
+std::string checkSummaryLine(const CheckCounts& c)
+{
+    return "Checked " + std::to_string(c.records) + " records: " + std::to_string(c.wouldSend) + " would be sent, " +
+           std::to_string(c.refused) + " refused for missing fields, " + std::to_string(c.alreadySent) +
+           " already sent, " + std::to_string(c.withWarnings) + " with warnings";
+}
+
+}  // namespace torvane

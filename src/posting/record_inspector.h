@@ -1,0 +1,29 @@
+// A look inside MakeDataString, one field definition at a time: the data check follows a record being
+// built by the run's own code through it. With none set, a record is built as it always is.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace torvane {
+
+class CharacterCutter;
+struct FieldSettings;
+
+class RecordInspector {
+public:
+    virtual ~RecordInspector() = default;
+    // The field definitions in their order when they cannot change while the inspector looks (read once
+    // from a snapshot of the store); null to have them fetched for each record as a run does.
+    virtual const std::vector<FieldSettings>* fieldDefinitions() { return nullptr; }
+    // Takes the place of fieldValue (record_fields.h) for one definition and gives what it gives; it may
+    // take a failed conversion as a finding and go on where the run would end.
+    virtual std::string fieldValue(const FieldSettings& field, const std::string& line, std::string& overflowText,
+                                   const CharacterCutter* characters) = 0;
+    // A definition that makes an entry, after its cross walk and its required check (missing: the check
+    // found the value missing).
+    virtual void entryMade(const FieldSettings& field, const std::string& name, const std::string& value,
+                           bool missing) = 0;
+};
+
+}  // namespace torvane
