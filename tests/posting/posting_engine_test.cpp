@@ -229,3 +229,146 @@ TEST_F(PostingRunTest, FirstActivationReadsDiagnosticsOnce)
 
 }  // namespace
 }  // namespace torvane
+
+namespace torvane {
+namespace {
+
+// Runs of two one-field records whose requests fail as scripted: what is tried again, after how long,
+// and what a run goes on past.
+class DeliveryRetryTest : public ::testing::Test, protected test::EngineBench {
+protected:
+    using Failure = test::FakePostingClient::Failure;
+
+    void SetUp() override
+    {
+        data.FieldsTable.append();
+        data.FieldsTable.setText("OrderNum", "10");
+        data.FieldsTable.setText("Name", "ACCT");
+        data.FieldsTable.setText("MaxLength", "4");
+        data.FieldsTable.setText("ImportStart", "1");
+        data.FieldsTable.setText("ImportLength", "4");
+        data.FieldsTable.post();
+        dir.write("export.txt", "1001\n1002\n");
+        set("URL", "http://127.0.0.1:9/form");
+        set("PostType", "POST");
+        set("ImportData", dir.file("export.txt"));
+        set("DataSentText", "ok");
+        set("TrackSent", "True");
+        set("FieldToTrack1", "ACCT");
+        client.reply = "OK";
+        engine.setPauseSeconds(0);
+    }
+    int64_t waitedMs() const
+    {
+        int64_t total = 0;
+        for (int64_t ms : clock.sleeps)
+            total += ms;
+        return total;
+    }
+    std::vector<std::string> linesStartingWith(const std::string& prefix) const
+    {
+        std::vector<std::string> out;
+        for (const std::string& line : host.memo2)
+            if (line.rfind(prefix, 0) == 0)
+                out.push_back(line);
+        return out;
+    }
+};
+
+TEST_F(DeliveryRetryTest, WhatIsTriedAgainAndHowLongTheRunWaits)
+{
+    const Failure refused{"Socket Error # 10061\r\nConnection refused.", RequestFate::NotSent};
+    const Failure busy{"HTTP/1.1 503 Service Unavailable", RequestFate::Answered, 503};
+    const Failure busyFor2{"HTTP/1.1 503 Service Unavailable", RequestFate::Answered, 503, "2"};
+    const Failure throttled{"HTTP/1.1 429 Too Many Requests", RequestFate::Answered, 429, "1"};
+    const Failure missing{"HTTP/1.1 404 Not Found", RequestFate::Answered, 404};
+    const Failure reset{"Socket Error # 10054\r\nConnection reset by peer.", RequestFate::InDoubt};
+    struct Case {
+        const char* name;
+        int retryCount;
+        std::vector<Failure> failures;
+        bool runEnds;
+        size_t requests;
+        int64_t waitedMs;
+        std::vector<std::string> retries;
+    };
+    const Case cases[] = {
+        {"blank settings: the first error ends the run", 0, {refused}, true, 1, 0, {}},
+        {"refused twice, then through", 3, {refused, refused}, false, 4, 15000,
+         {"Retrying Record# 1 In 5 Seconds: Socket Error # 10061", "Retrying Record# 1 In 10 Seconds: Socket Error # 10061"}},
+        {"503 with the server's wait", 3, {busyFor2}, false, 3, 2000,
+         {"Retrying Record# 1 In 2 Seconds: HTTP/1.1 503 Service Unavailable"}},
+        {"429 with the server's wait", 1, {throttled}, false, 3, 1000,
+         {"Retrying Record# 1 In 1 Seconds: HTTP/1.1 429 Too Many Requests"}},
+        {"retries run out", 2, {busy, busy, busy}, true, 3, 15000,
+         {"Retrying Record# 1 In 5 Seconds: HTTP/1.1 503 Service Unavailable",
+          "Retrying Record# 1 In 10 Seconds: HTTP/1.1 503 Service Unavailable"}},
+        {"a 404 is a definite answer: never again", 3, {missing}, true, 1, 0, {}},
+        {"a reset after the request went out: never again", 3, {reset}, true, 1, 0, {}},
+    };
+    for (const Case& c : cases) {
+        data.database().execute("DELETE FROM deliveries");
+        data.TrackQuery.execute(deleteTrackUpTo(addDays(today(), 1)));
+        set("RetryCount", c.retryCount ? std::to_string(c.retryCount) : "");
+        client.requests.clear();
+        client.failures.assign(c.failures.begin(), c.failures.end());
+        clock.sleeps.clear();
+        host = {};
+        bool ended = false;
+        try {
+            engine.runPosting();
+        } catch (const Error&) {
+            ended = true;
+        }
+        EXPECT_EQ(ended, c.runEnds) << c.name;
+        EXPECT_EQ(client.requests.size(), c.requests) << c.name;
+        EXPECT_EQ(waitedMs(), c.waitedMs) << c.name << ": the waits come from the injected clock";
+        EXPECT_EQ(linesStartingWith("Retrying"), c.retries) << c.name;
+    }
+}
+
+TEST_F(DeliveryRetryTest, MaxErrorsGoesOnPastThatManyFailedRecords)
+{
+    const Failure missing{"HTTP/1.1 404 Not Found", RequestFate::Answered, 404};
+    const Failure reset{"Read timed out.", RequestFate::InDoubt};
+    set("MaxErrors", "1");
+    client.failures = {missing};
+    engine.runPosting();
+    EXPECT_EQ(engine.lastOutcome(), RunOutcome::Completed);
+    EXPECT_EQ(linesStartingWith("Data Not Sent For"), std::vector<std::string>{"Data Not Sent For 1001: HTTP/1.1 404 Not Found."});
+    EXPECT_EQ(engine.summary().failed, 1);
+    EXPECT_EQ(engine.summary().accepted, 1);
+
+    // The second failure of a run with MaxErrors 1 ends it, as the first would without the setting.
+    data.TrackQuery.execute(deleteTrackUpTo(addDays(today(), 1)));
+    client.failures = {reset, missing};
+    EXPECT_THROW(engine.runPosting(), Error);
+    EXPECT_EQ(engine.summary().inDoubt, 1) << "the record cut off is in doubt, not failed";
+    EXPECT_EQ(engine.summary().failed, 0);
+}
+
+TEST_F(DeliveryRetryTest, AStopDuringTheWaitEndsTheRunAfterThatRecord)
+{
+    set("RetryCount", "5");
+    client.failures = {{"Socket Error # 10061", RequestFate::NotSent}};
+    int asked = 0;
+    // The stop comes while the run waits to try record 1 again.
+    engine.setStopRequested([&asked] { return ++asked > 3; });
+    engine.runPosting();
+    EXPECT_EQ(engine.lastOutcome(), RunOutcome::Stopped);
+    EXPECT_EQ(client.requests.size(), 1u) << "neither tried again nor the next record read";
+    EXPECT_EQ(host.status(), "Ready");
+    EXPECT_TRUE(std::filesystem::exists(dir.file("export.txt")));
+    EXPECT_EQ(DeliveryLedger(data.database()).runs(1).at(0).outcome, "interrupted");
+}
+
+TEST_F(DeliveryRetryTest, ARateKeepsRequestsApart)
+{
+    engine.setPolicyOverride([](DeliveryPolicy& p) { p.minIntervalMs = 30000; });
+    engine.runPosting();
+    EXPECT_EQ(client.requests.size(), 2u);
+    EXPECT_EQ(waitedMs(), 30000);
+}
+
+}  // namespace
+}  // namespace torvane

@@ -1,5 +1,7 @@
 #include "support/recording_host.h"
 
+#include "http/http_client.h"
+
 #include "util/error.h"
 #include "util/text.h"
 
@@ -47,6 +49,18 @@ std::string FakePostingClient::answer(Request request)
     request.tls = m_tls;
     request.logOn = logOn;
     requests.push_back(std::move(request));
+    retryAfter.clear();
+    if (!failures.empty()) {
+        const Failure f = failures.front();
+        failures.pop_front();
+        fate = f.fate;
+        retryAfter = f.retryAfter;
+        if (f.status != 0) {
+            statusLine = f.message;
+            throw ProtocolError(f.status, f.message, {});
+        }
+        throw Error(f.message);
+    }
     if (!failWith.empty())
         throw Error(failWith);
     if (!replies.empty()) {

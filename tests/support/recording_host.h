@@ -64,6 +64,16 @@ public:
     std::string failWith;  // when set, every request throws Error(failWith)
     RequestFate fate = RequestFate::InDoubt;  // how far a failing request got
     std::string statusLine = "HTTP/1.1 200 OK";
+    // Failures of the next requests, one each, before failWith and the replies are looked at. A status
+    // makes the failure the server's answer with that status (message as its status line).
+    struct Failure {
+        std::string message;
+        RequestFate fate = RequestFate::NotSent;
+        int status = 0;
+        std::string retryAfter;
+    };
+    std::deque<Failure> failures;
+    std::string retryAfter;  // the Retry-After header of the last reply
     bool logOn = false;
     std::vector<bool> logSwitches;
 
@@ -80,6 +90,10 @@ public:
     std::string get(const std::string& url) override;
     RequestFate lastRequestFate() const override { return fate; }
     std::string lastStatusLine() const override { return statusLine; }
+    std::string lastResponseHeader(const std::string& name) const override
+    {
+        return name == "Retry-After" ? retryAfter : std::string();
+    }
 
 private:
     std::string answer(Request request);

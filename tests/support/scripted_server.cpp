@@ -31,13 +31,15 @@ bool sendAll(int fd, const char* data, size_t size)
 
 }  // namespace
 
-ScriptedServer::ScriptedServer()
+ScriptedServer::ScriptedServer(int port)
 {
     m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int reuse = 1;
+    ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
     if (m_listen < 0 || ::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
         ::listen(m_listen, 16) != 0)
         throw std::runtime_error("scripted server: cannot listen");

@@ -26,7 +26,8 @@ public:
         bool silent = false;
     };
 
-    ScriptedServer();
+    // Listens on the given port of 127.0.0.1 (0: any free one).
+    explicit ScriptedServer(int port = 0);
     ~ScriptedServer();
     ScriptedServer(const ScriptedServer&) = delete;
     ScriptedServer& operator=(const ScriptedServer&) = delete;

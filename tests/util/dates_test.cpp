@@ -61,5 +61,22 @@ TEST_F(DatesTest, DayArithmeticCrossesMonthsYearsAndLeapDays)
     EXPECT_LT((Date{2025, 12, 31}), (Date{2026, 1, 1}));
 }
 
+TEST(HttpDateTest, ReadInItsThreeForms)
+{
+    const std::pair<const char*, std::optional<std::time_t>> cases[] = {
+        {"Sun, 06 Nov 1994 08:49:37 GMT", 784111777},
+        {"Sunday, 06-Nov-94 08:49:37 GMT", 784111777},
+        {"Sun Nov  6 08:49:37 1994", 784111777},
+        {"Sun, 06 Nov 1994 08:49:37 CET", std::nullopt},
+        {"Sun, 31 Feb 1994 08:49:37 GMT", std::nullopt},
+        {"Sun, 06 Nov 1994 25:49:37 GMT", std::nullopt},
+        {"Sun, 06 Nov 1994 08:49:37 GMT trailing", std::nullopt},
+        {"", std::nullopt},
+        {"120", std::nullopt},
+    };
+    for (const auto& [text, when] : cases)
+        EXPECT_EQ(parseHttpDate(text), when) << text;
+}
+
 }  // namespace
 }  // namespace torvane
