@@ -126,6 +126,19 @@ protected:
         ok({"set", "URL", server.url("/orders")});
     }
 
+    // Starts a run whose server holds the n-th request without ever answering, and kills the run once
+    // that request has arrived: the record is then in doubt. The replies before it are queued first.
+    void killWhileRequestIsOut(size_t n)
+    {
+        ScriptedServer::Reply hold;
+        hold.silent = true;
+        server.queue(hold);
+        auto run = start({"send", "--pause", "0"});
+        server.waitForRequests(n);
+        run->kill();
+        EXPECT_EQ(run->wait().status, -1) << "ended by the kill";
+    }
+
     CliResult send(Lines extra = {})
     {
         Lines args{"send", "--pause", "0"};

@@ -40,16 +40,7 @@ std::set<std::string> inDoubtKeys(const std::string& listing)
 class InterruptedSendTest : public SendTest {
 protected:
     // Kills a run while the server holds the request of record 1001 without answering.
-    void killWhileTheRequestIsOut()
-    {
-        ScriptedServer::Reply hold;
-        hold.silent = true;
-        server.queue(hold);
-        auto run = start({"send", "--pause", "0"});
-        server.waitForRequests(1);
-        run->kill();
-        EXPECT_EQ(run->wait().status, -1);
-    }
+    void killWhileTheRequestIsOut() { killWhileRequestIsOut(1); }
 };
 
 TEST_F(InterruptedSendTest, ARecordCutOffIsHeldUntilTheOperatorDecides)

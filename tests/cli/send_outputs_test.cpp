@@ -38,13 +38,7 @@ protected:
     {
         dir.write("export.txt", "EXPORT HEADER\r\n1004 11111B\r\n1005 22222R\r\n");
         server.queue(reply("200 OK", kThanks));
-        ScriptedServer::Reply hold;
-        hold.silent = true;
-        server.queue(hold);
-        auto run = start({"send", "--pause", "0"});
-        server.waitForRequests(2);
-        run->kill();
-        run->wait();
+        killWhileRequestIsOut(2);
         dir.write("export.txt", kEveryOutcome);
         server.queue(reply("200 OK", kThanks));
         server.queue(reply("200 OK", "<html>Busy</html>"));

@@ -241,21 +241,7 @@ protected:
 
     void SetUp() override
     {
-        data.FieldsTable.append();
-        data.FieldsTable.setText("OrderNum", "10");
-        data.FieldsTable.setText("Name", "ACCT");
-        data.FieldsTable.setText("MaxLength", "4");
-        data.FieldsTable.setText("ImportStart", "1");
-        data.FieldsTable.setText("ImportLength", "4");
-        data.FieldsTable.post();
-        dir.write("export.txt", "1001\n1002\n");
-        set("URL", "http://127.0.0.1:9/form");
-        set("PostType", "POST");
-        set("ImportData", dir.file("export.txt"));
-        set("DataSentText", "ok");
-        set("TrackSent", "True");
-        set("FieldToTrack1", "ACCT");
-        client.reply = "OK";
+        oneTrackedFieldForm();
         engine.setPauseSeconds(0);
     }
     int64_t waitedMs() const

@@ -19,6 +19,27 @@ struct EngineBench {
     FakeClock clock;
     PostingEngine engine{data, host, dialogs, client, clock};
 
+    // A form of one field ACCT (columns 1-4, tracked), posted to an address nobody needs to answer,
+    // over an export of the records 1001 and 1002; the client confirms each.
+    void oneTrackedFieldForm()
+    {
+        data.FieldsTable.append();
+        data.FieldsTable.setText("OrderNum", "10");
+        data.FieldsTable.setText("Name", "ACCT");
+        data.FieldsTable.setText("MaxLength", "4");
+        data.FieldsTable.setText("ImportStart", "1");
+        data.FieldsTable.setText("ImportLength", "4");
+        data.FieldsTable.post();
+        dir.write("export.txt", "1001\n1002\n");
+        set("URL", "http://127.0.0.1:9/form");
+        set("PostType", "POST");
+        set("ImportData", dir.file("export.txt"));
+        set("DataSentText", "ok");
+        set("TrackSent", "True");
+        set("FieldToTrack1", "ACCT");
+        client.reply = "OK";
+    }
+
     // Writes one field of the settings record as the operator would type it, and saves it.
     void set(const std::string& field, const std::string& value)
     {
