@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <filesystem>
 #include <optional>
 #include <ostream>
 
@@ -125,6 +126,13 @@ int runSend(const Args& argv, std::ostream& out, std::ostream& err)
     });
     StopSignals signals;
     engine.setStopRequested([] { return g_stopSignal != 0; });
+    // Writing either file over the export file would destroy the records still to be read.
+    const std::string exportPath = data.SettingsTable.text("ImportData");
+    for (const auto& [option, path] : {std::pair{"--results", resultsPath}, std::pair{"--rejects", rejectsPath}}) {
+        std::error_code ec;
+        if (!path.empty() && !exportPath.empty() && std::filesystem::equivalent(path, exportPath, ec))
+            throw UsageError(std::string("send: ") + option + " names the export file '" + exportPath + "'");
+    }
     RunFiles files(resultsPath, rejectsPath, data.SettingsTable.text("ExportEncoding"));
     if (!resultsPath.empty() || !rejectsPath.empty())
         engine.setObserver(&files);

@@ -179,6 +179,7 @@ TEST_F(SendOutputsTest, ExitStatuses)
         {"one not confirmed", "H\r\n1001 12345R\r\n", {reply("200 OK", "no")}, {}, 3},
         {"an error ended the run", "H\r\n1001 12345R\r\n", {reply("500 Oops", "")}, {}, 1},
         {"another extension", "H\r\n1001 12345R\r\n", {}, {"--results", "r.txt"}, 64},
+        {"rejects over the export file", "H\r\n1001 12345R\r\n", {}, {"--rejects", "./export.txt"}, 64},
     };
     for (const Case& c : cases) {
         cli({"tracking", "delete", "1001"});  // each case starts with 1001 untracked
@@ -192,6 +193,7 @@ TEST_F(SendOutputsTest, ExitStatuses)
         const CliResult r = send(args);
         EXPECT_EQ(r.status, c.status) << c.name << ": " << r.err;
         EXPECT_EQ(std::filesystem::exists(dir.file("rejects.txt")), c.status == 3 || c.status == 1) << c.name;
+        EXPECT_EQ(dir.read("export.txt"), c.exportBytes) << c.name << ": the export file is left as it was";
     }
     ok({"set", "URL", ""});
     EXPECT_EQ(send().status, 2);
