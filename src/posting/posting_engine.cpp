@@ -162,6 +162,7 @@ void PostingEngine::runPosting()
             m_policyOverride(m_policy);
         m_failedRecords = 0;
         m_lastRequestMs = -1;
+        startSession();
 
         int32_t recordNumber = 1;
         while (!ExportFile->atEnd()) {
@@ -280,7 +281,8 @@ void PostingEngine::processRecord(int32_t recordNumber)
     }
     // The row is committed before the first byte leaves: if the process dies from here until the
     // outcome is written, the next run finds the record in doubt rather than sending it again.
-    if (!deliver(recordNumber)) {
+    refreshHiddenValues();
+    if (!deliver(recordNumber) || !deliverPastExpiry(recordNumber)) {
         if (m_logOn) {
             m_logOn = false;
             m_client.setTrafficLog(false);
