@@ -119,6 +119,14 @@ const std::vector<Command>& allCommands()
          "counts of records read, accepted, not confirmed, refused, already sent and in doubt. --json\n"
          "prints them as a JSON array of objects keyed by the store's column names.\n",
          runRuns},
+        {"login", "", "log in and fetch the form page as a run would, and show what they gave",
+         "Usage: torvane-cli login\n"
+         "\n"
+         "Does the first steps of a posting run alone: POSTs LoginData to LoginURL (checking the reply\n"
+         "for LoginCheckText) and GETs FormURL, then prints the names of the cookies the server set,\n"
+         "the hidden INPUTs of the form page and which hidden field definitions they fill. A value of\n"
+         "LoginData written ${NAME} is taken from the environment variable NAME. Sends no record.\n",
+         runLogin},
     };
     return commands;
 }

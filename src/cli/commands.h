@@ -39,5 +39,6 @@ int runSetField(const Args& args, std::ostream& out, std::ostream& err);
 int runSetOption(const Args& args, std::ostream& out, std::ostream& err);
 int runTracking(const Args& args, std::ostream& out, std::ostream& err);
 int runRuns(const Args& args, std::ostream& out, std::ostream& err);
+int runLogin(const Args& args, std::ostream& out, std::ostream& err);
 
 }  // namespace torvane
