@@ -126,6 +126,7 @@ void TMainForm::attachDataModule(TDataModule1& data)
 {
     m_data = &data;
     m_station = std::make_unique<PostingStation>(data, static_cast<Host&>(*this), static_cast<Dialogs&>(*this));
+    m_station->engine.setSecretSource(&m_secrets);
 }
 
 PostingEngine* TMainForm::engine()

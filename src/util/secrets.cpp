@@ -27,6 +27,18 @@ EnvironmentSecrets& EnvironmentSecrets::instance()
     return source;
 }
 
+std::optional<std::string> AskedSecrets::secret(const std::string& name)
+{
+    if (auto value = m_first.secret(name))
+        return value;
+    if (const auto it = m_answers.find(name); it != m_answers.end())
+        return it->second;
+    std::optional<std::string> answer = m_ask ? m_ask(name) : std::nullopt;
+    if (answer)
+        m_answers[name] = *answer;
+    return answer;
+}
+
 std::string expandSecrets(const std::string& text, SecretSource& source, std::vector<std::string>& found)
 {
     std::string out;

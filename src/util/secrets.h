@@ -2,6 +2,8 @@
 // from wherever the host keeps it (the environment, a password box), and every output masks it.
 #pragma once
 
+#include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +26,21 @@ class EnvironmentSecrets : public SecretSource {
 public:
     std::optional<std::string> secret(const std::string& name) override;
     static EnvironmentSecrets& instance();
+};
+
+// The environment first; a name it lacks is asked for once, and the answer kept for the rest of the
+// application run (an operator who cancels is asked again next time).
+class AskedSecrets : public SecretSource {
+public:
+    using Ask = std::function<std::optional<std::string>(const std::string& name)>;
+    explicit AskedSecrets(Ask ask, SecretSource& first = EnvironmentSecrets::instance())
+        : m_ask(std::move(ask)), m_first(first) {}
+    std::optional<std::string> secret(const std::string& name) override;
+
+private:
+    Ask m_ask;
+    SecretSource& m_first;
+    std::map<std::string, std::string> m_answers;
 };
 
 // Replaces each ${NAME} in text by its value from source, adding the values to found. Throws

@@ -117,7 +117,7 @@ TEST_F(SettingsFormTest, FrameCaptionsAndPages)
     EXPECT_GE(form.height(), 439);
 
     auto* pages = child<QTabWidget>("PageControl1");
-    ASSERT_EQ(pages->count(), 3);
+    ASSERT_GE(pages->count(), 3);  // the three of the form, then the pages of later settings
     const char* titles[] = {"Application", "Web Form Fields", "Field Data"};
     const char* sheets[] = {"TabSheet1", "TabSheet2", "TabSheet3"};
     for (int i = 0; i < 3; ++i) {

@@ -85,5 +85,25 @@ TEST(Redactor, MasksEveryOccurrenceOfEveryFormAndNothingWhenEmpty)
     }
 }
 
+TEST(AskedSecrets, TakesTheFirstSourceThenAsksOnceAndKeepsTheAnswer)
+{
+    MapSecrets environment;
+    environment.values = {{"FROM_ENV", "e"}};
+    std::vector<std::string> asked;
+    std::optional<std::string> answer = std::nullopt;
+    AskedSecrets secrets([&](const std::string& name) {
+        asked.push_back(name);
+        return answer;
+    }, environment);
+
+    EXPECT_EQ(secrets.secret("FROM_ENV"), std::optional<std::string>("e"));
+    EXPECT_EQ(secrets.secret("PW"), std::nullopt);  // cancelled: not kept
+    answer = "typed";
+    EXPECT_EQ(secrets.secret("PW"), std::optional<std::string>("typed"));
+    answer = "other";
+    EXPECT_EQ(secrets.secret("PW"), std::optional<std::string>("typed"));
+    EXPECT_EQ(asked, (std::vector<std::string>{"PW", "PW"}));
+}
+
 }  // namespace
 }  // namespace torvane
