@@ -279,9 +279,9 @@ void PostingEngine::processRecord(int32_t recordNumber)
         m_client.setTrafficLog(true);
         m_logOn = true;
     }
+    refreshHiddenValues();
     // The row is committed before the first byte leaves: if the process dies from here until the
     // outcome is written, the next run finds the record in doubt rather than sending it again.
-    refreshHiddenValues();
     if (!deliver(recordNumber) || !deliverPastExpiry(recordNumber)) {
         if (m_logOn) {
             m_logOn = false;
