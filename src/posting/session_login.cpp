@@ -65,8 +65,10 @@ void SessionLogin::prepare(const SessionSettings& settings, SecretSource& secret
             m_loginEntries.push_back(line.substr(0, eq + 1) + expandSecrets(line.substr(eq + 1), secrets, found));
         }
         for (const std::string& secret : found) {
-            m_redactor.add(secret);
-            m_redactor.add(encodeFormValue(secret));
+            for (const std::string& form : {secret, encodeFormValue(secret)}) {
+                m_redactor.add(form);
+                processSecrets().add(form);
+            }
         }
         if (m_firstLoginName.empty())
             m_firstLoginName = nameOf(line);

@@ -71,6 +71,12 @@ std::string expandSecrets(const std::string& text, SecretSource& source, std::ve
     return out;
 }
 
+Redactor& processSecrets()
+{
+    static Redactor secrets;
+    return secrets;
+}
+
 void Redactor::add(const std::string& text)
 {
     if (text.empty() || std::find(m_texts.begin(), m_texts.end(), text) != m_texts.end())

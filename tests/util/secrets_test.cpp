@@ -1,6 +1,7 @@
 #include "util/secrets.h"
 
 #include "util/error.h"
+#include "util/error_handler.h"
 
 #include <gtest/gtest.h>
 
@@ -103,6 +104,21 @@ TEST(AskedSecrets, TakesTheFirstSourceThenAsksOnceAndKeepsTheAnswer)
     answer = "other";
     EXPECT_EQ(secrets.secret("PW"), std::optional<std::string>("typed"));
     EXPECT_EQ(asked, (std::vector<std::string>{"PW", "PW"}));
+}
+
+TEST(ProcessSecrets, MaskTheMessageOfEveryErrorOnceTaken)
+{
+    auto message = [] {
+        try {
+            throw Error("Bad reply: zq-Secret-7 and zq+Secret+7");
+        } catch (...) {
+            return currentExceptionMessage();
+        }
+    };
+    EXPECT_EQ(message(), "Bad reply: zq-Secret-7 and zq+Secret+7");
+    processSecrets().add("zq-Secret-7");
+    processSecrets().add("zq+Secret+7");
+    EXPECT_EQ(message(), "Bad reply: ******** and ********");
 }
 
 }  // namespace
