@@ -85,11 +85,12 @@ QWidget* buildSessionPage(DataSource& src)
     auto* refresh = named(new DBCheckBox(src, "RefreshHidden", QStringLiteral("Refresh Hidden Fields Before Each Record"),
                                          page),
                           "RefreshHiddenCheckBox");
-    auto* hint = named(new QLabel(QStringLiteral("One name=value per line. Write a password as ${NAME}: it is "
-                                                 "taken from the environment variable NAME or asked for once, "
-                                                 "never stored, and shown as ********."),
+    auto* hint = named(new QLabel(QStringLiteral("One name=value per line. Write a password as <nobr>${NAME}</nobr>: "
+                                                 "it is taken from the environment variable NAME or asked for "
+                                                 "once, never stored, and shown as ********."),
                                   page),
                        "LoginDataHint");
+    hint->setTextFormat(Qt::RichText);
     hint->setWordWrap(true);
     grid->addWidget(label(QStringLiteral("Login URL:"), loginUrl, page), 0, 0);
     grid->addWidget(loginUrl, 0, 1);
