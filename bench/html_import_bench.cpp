@@ -4,7 +4,7 @@
 // of all the peak memory of scanning a page whose tag near the top never closes.
 #include "bench_support.h"
 #include "htmlimport/form_import.h"
-#include "htmlimport/tag_scanner.h"
+#include "util/tag_scanner.h"
 #include "store/data_module.h"
 
 #include <algorithm>

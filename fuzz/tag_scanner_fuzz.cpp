@@ -3,7 +3,7 @@
 #include "fuzz_check.h"
 
 #include "htmlimport/form_import.h"
-#include "htmlimport/tag_scanner.h"
+#include "util/tag_scanner.h"
 #include "store/data_module.h"
 #include "store/statements.h"
 #include "util/error.h"

@@ -93,8 +93,8 @@ const std::vector<Command>& allCommands()
          "\n"
          "Sets the setting NAME (URL, Content, PostType, DataSentText, ViewWarnings, ViewDiag,\n"
          "ImportData, LinesToRead, DeleteFile, TrackSent, PurgeDays, FieldToTrack1 to FieldToTrack4,\n"
-         "ExportEncoding, FormEncoding, ColumnsIn, RetryCount, RetryWait, MaxErrors) to VALUE. An empty\n"
-         "VALUE (\"\") makes it blank.\n"
+         "ExportEncoding, FormEncoding, ColumnsIn, RetryCount, RetryWait, MaxErrors, LoginURL, LoginData,\n"
+         "LoginCheckText, FormURL, RefreshHidden) to VALUE. An empty VALUE (\"\") makes it blank.\n"
          "Logical settings take True or False; integer settings a whole number. A value that does not\n"
          "fit is refused and nothing is changed.\n"
          "\n"
@@ -105,7 +105,13 @@ const std::vector<Command>& allCommands()
          "\n"
          "RetryCount tries a record again that failed before its request was written, or that the server\n"
          "answered with 429 or 503, after RetryWait seconds (default 5, doubled for each further try);\n"
-         "MaxErrors lets a run go on past that many failed records. Blank, the first error ends a run.\n",
+         "MaxErrors lets a run go on past that many failed records. Blank, the first error ends a run.\n"
+         "\n"
+         "LoginURL, LoginData (one name=value per line) and LoginCheckText log in before the first\n"
+         "request of a run, and again when the session expires; a value written ${NAME} is taken from\n"
+         "the environment variable NAME and shown as ******** wherever it would appear. With FormURL\n"
+         "and RefreshHidden set, the form page is fetched before each record and its INPUT values\n"
+         "replace the defaults of the hidden fields of the same name.\n",
          runSet},
         {"set-field", "ORDER NAME VALUE", "set one field of a field definition",
          "Usage: torvane-cli set-field ORDER NAME VALUE\n"
@@ -146,6 +152,14 @@ const std::vector<Command>& allCommands()
          "counts of records read, accepted, not confirmed, refused, already sent and in doubt. --json\n"
          "prints them as a JSON array of objects keyed by the store's column names.\n",
          runRuns},
+        {"login", "", "log in and fetch the form page as a run would, and show what they gave",
+         "Usage: torvane-cli login\n"
+         "\n"
+         "Does the first steps of a posting run alone: POSTs LoginData to LoginURL (checking the reply\n"
+         "for LoginCheckText) and GETs FormURL, then prints the names of the cookies the server set,\n"
+         "the hidden INPUTs of the form page and which hidden field definitions they fill. A value of\n"
+         "LoginData written ${NAME} is taken from the environment variable NAME. Sends no record.\n",
+         runLogin},
     };
     return commands;
 }

@@ -41,5 +41,6 @@ int runSetOption(const Args& args, std::ostream& out, std::ostream& err);
 int runTracking(const Args& args, std::ostream& out, std::ostream& err);
 int runRuns(const Args& args, std::ostream& out, std::ostream& err);
 int runCheck(const Args& args, std::ostream& out, std::ostream& err);
+int runLogin(const Args& args, std::ostream& out, std::ostream& err);
 
 }  // namespace torvane

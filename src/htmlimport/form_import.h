@@ -2,7 +2,7 @@
 // INPUT name and SELECT a field definition row, each radio button and OPTION an option row.
 #pragma once
 
-#include "htmlimport/tag_scanner.h"
+#include "util/tag_scanner.h"
 
 #include <functional>
 #include <memory>

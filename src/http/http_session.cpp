@@ -74,3 +74,22 @@ std::string HttpSession::lastResponseHeader(const std::string& name) const
 }
 
 }  // namespace torvane
+
+namespace torvane {
+
+std::string HttpSession::lastPlace() const
+{
+    const Location& place = m_client.currentLocation();
+    return upperAscii(place.host) + place.directory + place.document;
+}
+
+std::vector<std::string> HttpSession::cookieNames() const
+{
+    std::vector<std::string> names;
+    for (const auto& domain : m_cookies.domains())
+        for (const Cookie& cookie : domain.cookies)
+            names.push_back(cookie.name);
+    return names;
+}
+
+}  // namespace torvane

@@ -45,6 +45,9 @@ public:
     // The last response's status line, empty before the first response.
     std::string lastStatusLine() const override;
     std::string lastResponseHeader(const std::string& name) const override;
+    std::string lastPlace() const override;
+    void setRedactor(const Redactor* redactor) override { m_log.setRedactor(redactor); }
+    std::vector<std::string> cookieNames() const override;
 
     HttpClient& client() { return m_client; }
     CookieStore& cookies() { return m_cookies; }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "http/request_fate.h"
+#include "util/secrets.h"
 
 #include <string>
 #include <vector>
@@ -28,6 +29,13 @@ public:
     virtual std::string lastStatusLine() const { return {}; }
     // A header of the last reply (the first of that name, letter case aside), empty when it had none.
     virtual std::string lastResponseHeader(const std::string&) const { return {}; }
+    // Where the last request ended up after its redirections: the host (upper case) and the path
+    // without the query; empty when the client cannot tell.
+    virtual std::string lastPlace() const { return {}; }
+    // The secrets the traffic log masks (nullptr: none).
+    virtual void setRedactor(const Redactor*) {}
+    // The names of the cookies the client holds, in the order they were first set.
+    virtual std::vector<std::string> cookieNames() const { return {}; }
 };
 
 // Passes every call on to the current target. The engine is made before the HTTP client (whose event
@@ -49,6 +57,9 @@ public:
     RequestFate lastRequestFate() const override { return target->lastRequestFate(); }
     std::string lastStatusLine() const override { return target->lastStatusLine(); }
     std::string lastResponseHeader(const std::string& name) const override { return target->lastResponseHeader(name); }
+    std::string lastPlace() const override { return target->lastPlace(); }
+    void setRedactor(const Redactor* redactor) override { target->setRedactor(redactor); }
+    std::vector<std::string> cookieNames() const override { return target->cookieNames(); }
 };
 
 }  // namespace torvane

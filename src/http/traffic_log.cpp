@@ -96,7 +96,10 @@ void TrafficLog::appendStamped(const char* kind, std::string_view bytes)
     std::string entry = kind;
     entry += trafficLogTimeStamp(m_localTime());
     entry += ": ";
-    entry.append(bytes);
+    if (m_redactor && !m_redactor->empty())
+        entry += m_redactor->apply(std::string(bytes));
+    else
+        entry.append(bytes);
     entry += "\r\n";
     append(entry);
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "util/secrets.h"
+
 namespace torvane {
 
 inline constexpr const char* kTrafficLogFileName = "DebugFile.log";
@@ -27,6 +29,9 @@ public:
     void setActive(bool on);
     bool active() const { return m_fd >= 0; }
 
+    // Secrets of the run are masked in every entry from now on (nullptr: nothing is masked).
+    void setRedactor(const Redactor* redactor) { m_redactor = redactor; }
+
     void connected();
     void disconnected();
     void sent(std::string_view bytes);
@@ -39,6 +44,7 @@ private:
     std::string m_fileName;
     LocalTime m_localTime;
     int m_fd = -1;
+    const Redactor* m_redactor = nullptr;
 };
 
 }  // namespace torvane

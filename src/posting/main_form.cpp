@@ -129,6 +129,7 @@ void TMainForm::attachDataModule(TDataModule1& data)
 {
     m_data = &data;
     m_station = std::make_unique<PostingStation>(data, static_cast<Host&>(*this), static_cast<Dialogs&>(*this));
+    m_station->engine.setSecretSource(&m_secrets);
     // Closing the window during a run lets the record in progress finish (or its wait before another
     // try end), then ends the run as the end of the file would; the window closes after.
     m_station->engine.setStopRequested([this] { return m_closing; });

@@ -3,7 +3,9 @@
 #pragma once
 
 #include "gui/message_box_dialogs.h"
+#include "gui/password_prompt.h"
 #include "util/host.h"
+#include "util/secrets.h"
 
 #include <QMainWindow>
 
@@ -115,6 +117,8 @@ private:
     Dialogs& answeringDialogs();
 
     std::unique_ptr<PostingStation> m_station;
+    // ${NAME} values of the login the environment lacks: asked once per application run.
+    AskedSecrets m_secrets{[this](const std::string& name) { return askSecret(this, name); }};
     TDataModule1* m_data = nullptr;
     Dialogs* m_dialogsOverride = nullptr;
     MessageBoxDialogs m_messageBoxes{this};

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "util/host.h"
+#include "util/secrets.h"
 #include "util/text.h"
 
 #include <string>
@@ -18,9 +19,12 @@ public:
     Host& target() { return m_target; }
     // Lines added to the information pane from now on go into lines too (nullptr: no longer).
     void collectInto(std::vector<std::string>* lines) { m_lines = lines; }
+    // Secrets of the run are masked in everything shown from now on (nullptr: nothing is masked).
+    void setRedactor(const Redactor* redactor) { m_redactor = redactor; }
 
-    void memo2Add(const std::string& text) override
+    void memo2Add(const std::string& raw) override
     {
+        const std::string& text = masked(raw);
         m_target.memo2Add(text);
         if (m_lines)
             for (std::string line : splitAddedText(text)) {
@@ -30,17 +34,32 @@ public:
             }
     }
     void memo2Clear() override { m_target.memo2Clear(); }
-    void memo1Add(const std::string& text) override { m_target.memo1Add(text); }
-    void memo1SetText(std::string text) override { m_target.memo1SetText(std::move(text)); }
+    void memo1Add(const std::string& text) override { m_target.memo1Add(masked(text)); }
+    void memo1SetText(std::string text) override
+    {
+        m_target.memo1SetText(masking() ? m_redactor->apply(std::move(text)) : std::move(text));
+    }
     void memo1Clear() override { m_target.memo1Clear(); }
     const std::string& memo1Text() const override { return m_target.memo1Text(); }
-    void setStatusText(const std::string& text) override { m_target.setStatusText(text); }
+    void setStatusText(const std::string& text) override { m_target.setStatusText(masked(text)); }
     void setBannerVisible(bool visible) override { m_target.setBannerVisible(visible); }
     void repaint() override { m_target.repaint(); }
     void processMessages() override { m_target.processMessages(); }
 
 private:
+    bool masking() const { return m_redactor && !m_redactor->empty(); }
+    // The text itself when nothing is masked, so the common case copies nothing.
+    const std::string& masked(const std::string& text)
+    {
+        if (!masking())
+            return text;
+        m_scratch = m_redactor->apply(text);
+        return m_scratch;
+    }
+
     Host& m_target;
+    const Redactor* m_redactor = nullptr;
+    std::string m_scratch;
     std::vector<std::string>* m_lines = nullptr;
 };
 

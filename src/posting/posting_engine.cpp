@@ -138,6 +138,7 @@ void PostingEngine::runPosting()
             m_policyOverride(m_policy);
         m_failedRecords = 0;
         m_lastRequestMs = -1;
+        startSession();
 
         int32_t recordNumber = 1;
         while (!ExportFile->atEnd()) {
@@ -254,9 +255,10 @@ void PostingEngine::processRecord(int32_t recordNumber)
         m_client.setTrafficLog(true);
         m_logOn = true;
     }
+    refreshHiddenValues();
     // The row is committed before the first byte leaves: if the process dies from here until the
     // outcome is written, the next run finds the record in doubt rather than sending it again.
-    if (!deliver(recordNumber)) {
+    if (!deliver(recordNumber) || !deliverPastExpiry(recordNumber)) {
         if (m_logOn) {
             m_logOn = false;
             m_client.setTrafficLog(false);

@@ -8,6 +8,7 @@
 #include "posting/pane_tap.h"
 #include "posting/record_encoding.h"
 #include "posting/run_observer.h"
+#include "posting/session_login.h"
 #include "util/host.h"
 #include "store/data_module.h"
 #include "store/ledger.h"
@@ -108,6 +109,10 @@ public:
     void setPolicyOverride(std::function<void(DeliveryPolicy&)> change) { m_policyOverride = std::move(change); }
     // Asked between records and while waiting to try again: true ends the run after the record in progress.
     void setStopRequested(std::function<bool()> stop) { m_stopRequested = std::move(stop); }
+    // Where ${NAME} values of the login data come from (nullptr: the environment).
+    void setSecretSource(SecretSource* source) { m_secrets = source; }
+    // The login step of the run, also for tools that only log in.
+    SessionLogin& session() { return m_session; }
 
 private:
     // One field definition of MakeDataString: its value, cross walk, key, required check and entry.
@@ -128,6 +133,14 @@ private:
     // Waits, handling window messages; false when a stop was asked for meanwhile.
     bool waitMs(int64_t ms);
     bool stopRequested() const { return m_stopRequested && m_stopRequested(); }
+    // The session of a form behind a login (session_steps.cpp): the login before the first record,
+    // the fresh hidden values before each record, and after a reply that shows the session expired, a
+    // new login and the record sent once more. Each does nothing with the login settings blank.
+    void startSession();
+    void refreshHiddenValues();
+    bool deliverPastExpiry(int32_t recordNumber);
+    // Runs a request of the session with the transport its URL needs and the traffic log on as for a record.
+    template <typename Step> void sessionRequest(const std::string& url, Step step);
 
     TDataModule1& m_data;
     PaneTap m_tap;
@@ -164,6 +177,10 @@ private:
     std::function<bool()> m_stopRequested;
     int m_failedRecords = 0;
     int64_t m_lastRequestMs = -1;
+
+    Redactor m_redactor;
+    SessionLogin m_session{m_client, m_redactor};
+    SecretSource* m_secrets = nullptr;
 };
 
 }  // namespace torvane

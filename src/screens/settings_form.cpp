@@ -8,6 +8,7 @@
 #include "htmlimport/import_html_form.h"
 #include "util/encoding_settings.h"
 #include "screens/db_controls.h"
+#include "screens/session_page.h"
 #include "store/data_module.h"
 #include "store/schema.h"
 #include "store/statements.h"
@@ -148,6 +149,7 @@ TSettingsForm::TSettingsForm(TDataModule1& data, TImportHTMLForm& importForm, QW
     m_pages->addTab(buildFieldsPage(), QStringLiteral("Web Form Fields"));
     m_pages->addTab(buildFieldDataPage(), QStringLiteral("Field Data"));
     m_pages->addTab(new DeliveryPage(m_data, this), QStringLiteral("Delivery"));
+    m_pages->addTab(buildSessionPage(m_data.SettingsSource), QStringLiteral("Session"));
     m_pages->setCurrentIndex(0);
     layout->addWidget(m_pages, 1);
     layout->addWidget(buildBottomBar());

@@ -45,7 +45,12 @@ const TableDef& settingsTableDef()
                                {"ColumnsIn", K::Text},
                                {"RetryCount", K::Integer},
                                {"RetryWait", K::Integer},
-                               {"MaxErrors", K::Integer}}};
+                               {"MaxErrors", K::Integer},
+                               {"LoginURL", K::Text},
+                               {"LoginData", K::Text},
+                               {"LoginCheckText", K::Text},
+                               {"FormURL", K::Text},
+                               {"RefreshHidden", K::Logical}}};
     return def;
 }
 

@@ -1,6 +1,7 @@
 #include "util/error_handler.h"
 
 #include "util/error.h"
+#include "util/secrets.h"
 
 #include <cstdio>
 #include <stdexcept>
@@ -25,7 +26,8 @@ std::string currentExceptionMessage()
     try {
         throw;
     } catch (const std::exception& e) {
-        return e.what();
+        const Redactor& secrets = processSecrets();
+        return secrets.empty() ? std::string(e.what()) : secrets.apply(e.what());
     } catch (...) {
         return "Unknown error";
     }

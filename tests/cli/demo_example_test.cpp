@@ -15,11 +15,13 @@ using Lines = std::vector<std::string>;
 // examples/demo_server.py on a free loopback port, stopped when the test ends.
 class DemoServer {
 public:
-    explicit DemoServer(const test::TempDir& dir) : m_portFile(dir.file("port")), m_log(dir.file("received.txt"))
+    explicit DemoServer(const test::TempDir& dir, const Lines& extra = {})
+        : m_portFile(dir.file("port")), m_log(dir.file("received.txt"))
     {
         const std::string script = TORVANE_SOURCE_DIR "/examples/demo_server.py";
         std::vector<std::string> args{"python3", script, "--port", "0", "--port-file", m_portFile,
                                       "--log", m_log, "--quiet"};
+        args.insert(args.end(), extra.begin(), extra.end());
         std::vector<char*> argv;
         for (std::string& a : args)
             argv.push_back(a.data());
@@ -105,6 +107,43 @@ TEST_F(DemoExampleTest, PreparedFolderSendsTheExampleOrders)
     EXPECT_EQ(second.err, "Records read: 36, accepted: 0, not confirmed: 0, refused for missing fields: 1, "
                           "skipped as already sent: 35, in doubt: 0\n");
     EXPECT_EQ(server.received().size(), 35u);
+}
+
+TEST_F(DemoExampleTest, BehindItsLoginTheOrdersGoThroughSessionsWithTheirOwnTokens)
+{
+    ::setenv("DEMO_PASSWORD", "open sesame", 1);
+    DemoServer server(dir, {"--login", "ann", "--session-orders", "20"});
+    ASSERT_NE(server.port(), 0) << "the demo server did not start";
+    const std::string site = "http://127.0.0.1:" + std::to_string(server.port());
+    const std::string demo = dir.file("demo");
+    const test::CliResult prepared = test::runProgram(
+        "/bin/bash", {TORVANE_SOURCE_DIR "/examples/prepare_demo.sh", demo, site + "/orders/enter.cgi", test::cliBinary()});
+    ASSERT_EQ(prepared.status, 0) << prepared.err;
+    for (const Lines& args : std::vector<Lines>{{"set", "LoginURL", site + "/login"},
+                                                {"set", "LoginData", "user=ann\npassword=${DEMO_PASSWORD}"},
+                                                {"set", "LoginCheckText", "Welcome"},
+                                                {"set", "FormURL", site + "/orders/form.html"},
+                                                {"set", "RefreshHidden", "True"}}) {
+        Lines withDir{"-C", demo};
+        withDir.insert(withDir.end(), args.begin(), args.end());
+        ASSERT_EQ(test::runProgram(test::cliBinary(), withDir).status, 0);
+    }
+    const test::CliResult run = test::runProgram(test::cliBinary(), {"-C", demo, "send", "--pause", "0"});
+    ::unsetenv("DEMO_PASSWORD");
+    EXPECT_EQ(run.status, 3) << run.err;
+    EXPECT_EQ(run.err, "Records read: 36, accepted: 35, not confirmed: 0, refused for missing fields: 1, "
+                       "skipped as already sent: 0, in doubt: 0\n");
+    const Lines received = server.received();
+    ASSERT_EQ(received.size(), 35u);
+    // Two sessions, each with its own token; the saved page's value never goes out.
+    EXPECT_EQ(received[0].find("\"formid\": \"ORD-2\""), std::string::npos) << received[0];
+    EXPECT_NE(received[0].find("\"formid\": \"ORD-2-"), std::string::npos) << received[0];
+    auto token = [](const std::string& line) {
+        const size_t at = line.find("\"formid\": \"") + 11;
+        return line.substr(at, line.find('"', at) - at);
+    };
+    EXPECT_EQ(token(received[0]), token(received[19]));
+    EXPECT_NE(token(received[0]), token(received[20])) << "a new session after 20 orders";
 }
 
 }  // namespace

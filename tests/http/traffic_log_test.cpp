@@ -86,5 +86,24 @@ TEST(TrafficLog, FileThatCannotBeCreatedFailsSwitchingOn)
     EXPECT_FALSE(log.active());
 }
 
+TEST(TrafficLog, MasksTheSecretsOfTheRunInSentAndReceivedBytes)
+{
+    setShortDateFormat("MM/dd/yyyy");
+    test::TempDir dir;
+    TrafficLog log(dir.file("DebugFile.log"), [] { return moment(8, 5, 3); });
+    Redactor secrets;
+    log.setActive(true);
+    log.sent("pw=a b&");  // before any secret is known: as it was
+    secrets.add("a b");
+    secrets.add("a+b");
+    log.setRedactor(&secrets);
+    log.sent("pw=a+b&");
+    log.received("echo a b");
+    log.setActive(false);
+    EXPECT_EQ(dir.read("DebugFile.log"), "Sent 12/09/2026 08:05:03: pw=a b&\r\n"
+                                         "Sent 12/09/2026 08:05:03: pw=********&\r\n"
+                                         "Recv 12/09/2026 08:05:03: echo ********\r\n");
+}
+
 }  // namespace
 }  // namespace torvane

@@ -117,8 +117,9 @@ TEST_F(SettingsFormTest, FrameCaptionsAndPages)
     EXPECT_GE(form.height(), 439);
 
     auto* pages = child<QTabWidget>("PageControl1");
-    ASSERT_EQ(pages->count(), 4);
+    ASSERT_EQ(pages->count(), 5);  // the three of the form, then the pages of later settings
     EXPECT_EQ(pages->tabText(3), "Delivery");
+    EXPECT_EQ(pages->tabText(4), "Session");
     const char* titles[] = {"Application", "Web Form Fields", "Field Data"};
     const char* sheets[] = {"TabSheet1", "TabSheet2", "TabSheet3"};
     for (int i = 0; i < 3; ++i) {

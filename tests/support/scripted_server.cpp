@@ -78,6 +78,12 @@ void ScriptedServer::queue(const std::string& bytes, bool closeAfter)
     queue(std::move(r));
 }
 
+void ScriptedServer::respondWith(Responder responder)
+{
+    std::lock_guard lock(m_mutex);
+    m_responder = std::move(responder);
+}
+
 std::vector<std::string> ScriptedServer::requests() const
 {
     std::lock_guard lock(m_mutex);
@@ -150,6 +156,8 @@ void ScriptedServer::serve(int fd)
             if (!m_replies.empty()) {
                 reply = std::move(m_replies.front());
                 m_replies.pop_front();
+            } else if (m_responder) {
+                reply = m_responder(m_requests.back());
             }
         }
         m_changed.notify_all();

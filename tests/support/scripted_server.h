@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -37,6 +38,9 @@ public:
 
     void queue(Reply reply);
     void queue(const std::string& bytes, bool closeAfter = true);
+    // Answers the requests that find no scripted reply waiting: a server with behaviour of its own.
+    using Responder = std::function<Reply(const std::string& request)>;
+    void respondWith(Responder responder);
 
     // The bytes of each request received so far (head and Content-Length body).
     std::vector<std::string> requests() const;
@@ -58,6 +62,7 @@ private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
     std::deque<Reply> m_replies;
+    Responder m_responder;
     std::vector<std::string> m_requests;
     std::vector<int> m_open;
     std::thread m_acceptor;

@@ -1,4 +1,4 @@
-#include "htmlimport/tag_scanner.h"
+#include "util/tag_scanner.h"
 
 #include "support/temp_dir.h"
 #include "util/error.h"

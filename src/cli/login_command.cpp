@@ -1,0 +1,76 @@
+// login: the login step and the form page fetch of a posting run, alone, to see what a session gives.
+
+#include "cli/arguments.h"
+#include "cli/commands.h"
+#include "cli/console_host.h"
+
+#include "posting/posting_station.h"
+#include "posting/session_login.h"
+#include "store/data_module.h"
+#include "util/error.h"
+#include "util/text.h"
+
+#include <ostream>
+
+namespace torvane {
+
+int runLogin(const Args& argv, std::ostream& out, std::ostream& err)
+{
+    const CommandArgs args = parseCommandArgs("login", argv);
+    if (args.help) {
+        out << findCommand("login")->help;
+        return kExitOk;
+    }
+    requirePositional("login", args, 0);
+
+    TDataModule1 data;
+    const SessionSettings settings = SessionSettings::fromSettings(data.SettingsTable);
+    if (!settings.logsIn() && settings.formUrl.empty())
+        throw Error("login: neither LoginURL nor FormURL is set");
+
+    ConsoleHost console(out, err, false);
+    PostingStation station(data, console, console);
+    SessionLogin& session = station.engine.session();
+    session.prepare(settings, EnvironmentSecrets::instance());
+    HttpSession& client = station.session;
+    client.setCacheControl("no-cache");
+    client.setContentType(data.SettingsTable.text("Content", "application/x-www-form-urlencoded"));
+    auto attachFor = [&client](const std::string& url) {
+        client.attachTlsTransport(upperAscii(url.substr(0, 6)) == "HTTPS:");
+    };
+
+    if (settings.logsIn()) {
+        attachFor(settings.loginUrl);
+        session.logIn();
+        out << "Logged in: " << client.lastStatusLine() << '\n';
+    }
+    std::string cookies;
+    for (const std::string& name : client.cookieNames())
+        cookies += (cookies.empty() ? "" : ", ") + name;
+    out << "Cookies: " << (cookies.empty() ? "none" : cookies) << '\n';
+    if (settings.formUrl.empty())
+        return kExitOk;
+
+    attachFor(settings.formUrl);
+    session.fetchFormPage();
+    const std::vector<std::string> hidden = hiddenFieldNames(data.database());
+    out << "Hidden inputs of " << settings.formUrl << ":\n";
+    int shown = 0;
+    for (const PageInput& input : session.formInputs()) {
+        if (FindItem("HIDDEN", input.type) == 0)
+            continue;
+        ++shown;
+        bool fills = false;
+        for (const std::string& name : hidden)
+            fills = fills || name == input.name;
+        out << "  " << input.name << "=" << input.value
+            << (fills ? "  fills the hidden field " + input.name : std::string("  fills no field")) << '\n';
+    }
+    if (shown == 0)
+        out << "  none\n";
+    if (!settings.refreshes())
+        out << "RefreshHidden is off: runs send the saved values\n";
+    return kExitOk;
+}
+
+}  // namespace torvane

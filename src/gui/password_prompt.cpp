@@ -1,0 +1,21 @@
+#include "gui/password_prompt.h"
+
+#include "gui/qt_text.h"
+
+#include <QInputDialog>
+#include <QLineEdit>
+
+namespace torvane {
+
+std::optional<std::string> askSecret(QWidget* parent, const std::string& name)
+{
+    bool ok = false;
+    const QString value = QInputDialog::getText(parent, QStringLiteral("Torvane"),
+                                                QStringLiteral("Value of %1:").arg(storeText(name)),
+                                                QLineEdit::Password, QString(), &ok);
+    if (!ok)
+        return std::nullopt;
+    return storeBytes(value);
+}
+
+}  // namespace torvane

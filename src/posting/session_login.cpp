@@ -1,0 +1,148 @@
+#include "posting/session_login.h"
+
+#include "http/form_encoding.h"
+#include "http/http_reply.h"
+#include "http/posting_client.h"
+#include "http/url.h"
+#include "posting/record_fields.h"
+#include "store/query.h"
+#include "store/row_reader.h"
+#include "store/statements.h"
+#include "util/error.h"
+#include "util/text.h"
+
+namespace torvane {
+
+namespace {
+
+std::string placeOf(const std::string& url)
+{
+    try {
+        const Location place = resolveUrl(url, Location{});
+        return upperAscii(place.host) + place.directory + place.document;
+    } catch (const Error&) {
+        return {};
+    }
+}
+
+std::string nameOf(const std::string& entry)
+{
+    return entry.substr(0, entry.find('='));
+}
+
+}  // namespace
+
+SessionSettings SessionSettings::fromSettings(const RowReader& settings)
+{
+    SessionSettings s;
+    s.loginUrl = settings.text("LoginURL");
+    s.loginData = settings.text("LoginData");
+    s.checkText = settings.text("LoginCheckText");
+    s.formUrl = settings.text("FormURL");
+    s.refreshHidden = settings.logical("RefreshHidden", false);
+    return s;
+}
+
+void SessionLogin::prepare(const SessionSettings& settings, SecretSource& secrets)
+{
+    m_settings = settings;
+    m_loginEntries.clear();
+    m_firstLoginName.clear();
+    m_inputs.clear();
+    m_relogins = 0;
+    if (!m_settings.logsIn())
+        return;
+    for (const std::string& raw : splitAddedText(m_settings.loginData)) {
+        const std::string line = trimmedBlanks(raw);
+        if (line.empty())
+            continue;
+        const size_t eq = line.find('=');
+        std::vector<std::string> found;
+        if (eq == std::string::npos) {
+            m_loginEntries.push_back(line);
+        } else {
+            // Only the value may hold a secret; the name is what the login form calls it.
+            m_loginEntries.push_back(line.substr(0, eq + 1) + expandSecrets(line.substr(eq + 1), secrets, found));
+        }
+        for (const std::string& secret : found) {
+            for (const std::string& form : {secret, encodeFormValue(secret)}) {
+                m_redactor.add(form);
+                processSecrets().add(form);
+            }
+        }
+        if (m_firstLoginName.empty())
+            m_firstLoginName = nameOf(line);
+    }
+}
+
+void SessionLogin::logIn()
+{
+    std::string reply;
+    try {
+        reply = m_client.post(m_settings.loginUrl, m_loginEntries);
+    } catch (const ProtocolError& e) {
+        throw Error("Login Failed: " + m_redactor.apply(e.what()));
+    }
+    if (!m_settings.checkText.empty() && FindItem(m_settings.checkText, reply) == 0)
+        throw Error("Login Failed: " + m_redactor.apply(m_client.lastStatusLine()));
+}
+
+void SessionLogin::logInAgain()
+{
+    if (++m_relogins > kMaxRelogins)
+        throw Error("Login Failed: Session Keeps Expiring");
+    logIn();
+}
+
+void SessionLogin::fetchFormPage()
+{
+    m_inputs = readPageInputs(m_client.get(m_settings.formUrl));
+}
+
+int SessionLogin::refreshHidden(std::vector<std::string>& dataList, const std::vector<std::string>& hiddenNames) const
+{
+    int replaced = 0;
+    for (std::string& entry : dataList) {
+        const std::string name = nameOf(entry);
+        bool hidden = false;
+        for (const std::string& h : hiddenNames)
+            hidden = hidden || h == name;
+        if (!hidden)
+            continue;
+        if (const PageInput* input = findPageInput(m_inputs, name)) {
+            entry = name + "=" + input->value;
+            ++replaced;
+        }
+    }
+    return replaced;
+}
+
+bool SessionLogin::expired(const std::string& reply, const std::string& recordUrl) const
+{
+    if (!m_settings.logsIn())
+        return false;
+    const std::string loginPlace = placeOf(m_settings.loginUrl);
+    const std::string place = m_client.lastPlace();
+    // A form that posts to the login page itself would always look expired: only a request that
+    // ended somewhere else than it was sent counts.
+    if (!place.empty() && place == loginPlace && placeOf(recordUrl) != loginPlace)
+        return true;
+    if (m_firstLoginName.empty() || FindItem("<INPUT", reply) == 0)
+        return false;
+    return findPageInput(readPageInputs(reply), m_firstLoginName) != nullptr;
+}
+
+std::vector<std::string> hiddenFieldNames(Database& database)
+{
+    std::vector<std::string> names;
+    Query fields(database);
+    fields.open(selectFieldsInOrder());
+    for (bool found = fields.findFirst(); found; found = fields.findNext()) {
+        const FieldSettings field = GetFieldSettings(fields);
+        if (field.Type == "HIDDEN")
+            names.push_back(field.Name);
+    }
+    return names;
+}
+
+}  // namespace torvane

@@ -1,0 +1,75 @@
+// The session a form behind a login needs: the login before the first request of a run, the hidden
+// values taken fresh from the live form page before each record, and a new login when a reply shows
+// that the session has expired. With no login URL and no form page set, none of it happens.
+#pragma once
+
+#include "posting/page_inputs.h"
+#include "util/secrets.h"
+
+#include <string>
+#include <vector>
+
+namespace torvane {
+
+class Database;
+class Host;
+class PostingClient;
+class RowReader;
+
+struct SessionSettings {
+    std::string loginUrl;
+    std::string loginData;  // one name=value per line
+    std::string checkText;
+    std::string formUrl;
+    bool refreshHidden = false;
+
+    static SessionSettings fromSettings(const RowReader& settings);
+    bool logsIn() const { return !loginUrl.empty(); }
+    bool refreshes() const { return refreshHidden && !formUrl.empty(); }
+};
+
+// Re-logins a run may make before it gives up on the server.
+inline constexpr int kMaxRelogins = 3;
+
+class SessionLogin {
+public:
+    SessionLogin(PostingClient& client, Redactor& redactor) : m_client(client), m_redactor(redactor) {}
+
+    // Takes the settings of a run, resolves every ${NAME} of the login data and registers the secrets
+    // (raw and form-encoded) with the redactor. Throws "Login Failed: NAME is not set" before any
+    // request is made.
+    void prepare(const SessionSettings& settings, SecretSource& secrets);
+    const SessionSettings& settings() const { return m_settings; }
+
+    // POSTs the login data to the login URL; throws "Login Failed: " + the reply's status line when
+    // the server refuses it or its reply lacks the check text.
+    void logIn();
+    // A login after an expired session; the fourth of a run throws "Login Failed: Session Keeps Expiring".
+    void logInAgain();
+    int relogins() const { return m_relogins; }
+
+    // GETs the form page and keeps its INPUT tags.
+    void fetchFormPage();
+    const std::vector<PageInput>& formInputs() const { return m_inputs; }
+    // For each entry of the data list whose name is one of hiddenNames and an INPUT of the form page,
+    // the page's value replaces the entry's, as the page has it. Returns how many were replaced.
+    int refreshHidden(std::vector<std::string>& dataList, const std::vector<std::string>& hiddenNames) const;
+
+    // After a record's request: whether the reply came from the login page instead of the form (the
+    // request ended up at the login URL's host and path, or the reply holds the login's first input).
+    bool expired(const std::string& reply, const std::string& recordUrl) const;
+
+private:
+    PostingClient& m_client;
+    Redactor& m_redactor;
+    SessionSettings m_settings;
+    std::vector<std::string> m_loginEntries;
+    std::string m_firstLoginName;
+    std::vector<PageInput> m_inputs;
+    int m_relogins = 0;
+};
+
+// The Name of every field definition whose Type is "hidden" (any case), in field order.
+std::vector<std::string> hiddenFieldNames(Database& database);
+
+}  // namespace torvane

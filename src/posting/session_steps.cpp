@@ -1,0 +1,77 @@
+// The engine's side of a session behind a login: when the login, the form page and a new login take
+// place within a run, and what becomes of a record whose reply was the login page.
+#include "posting/posting_engine.h"
+
+#include "util/text.h"
+
+namespace torvane {
+
+template <typename Step> void PostingEngine::sessionRequest(const std::string& url, Step step)
+{
+    m_client.attachTlsTransport(upperAscii(url.substr(0, 6)) == "HTTPS:");
+    // Within a record the log is already on; before the first record it is on for the login alone.
+    const bool logHere = DiagnosticsOn && !m_logOn;
+    if (logHere)
+        m_client.setTrafficLog(true);
+    try {
+        step();
+    } catch (...) {
+        if (logHere)
+            m_client.setTrafficLog(false);
+        m_client.attachTlsTransport(m_secure);
+        throw;
+    }
+    if (logHere)
+        m_client.setTrafficLog(false);
+    m_client.attachTlsTransport(m_secure);
+}
+
+void PostingEngine::startSession()
+{
+    m_redactor.clear();
+    m_tap.setRedactor(&m_redactor);
+    m_client.setRedactor(&m_redactor);
+    m_session.prepare(SessionSettings::fromSettings(m_data.SettingsTable),
+                      m_secrets ? *m_secrets : EnvironmentSecrets::instance());
+    if (!m_session.settings().logsIn())
+        return;
+    m_client.setCacheControl("no-cache");
+    m_client.setContentType(m_content);
+    m_host.setStatusText("Logging In");
+    m_host.processMessages();
+    sessionRequest(m_session.settings().loginUrl, [this] { m_session.logIn(); });
+}
+
+void PostingEngine::refreshHiddenValues()
+{
+    if (!m_session.settings().refreshes())
+        return;
+    sessionRequest(m_session.settings().formUrl, [this] { m_session.fetchFormPage(); });
+    m_session.refreshHidden(DataList, hiddenFieldNames(m_data.database()));
+    // The request of the record goes out with the record's own header values.
+    m_client.setCacheControl("no-cache");
+    m_client.setContentType(m_content);
+}
+
+bool PostingEngine::deliverPastExpiry(int32_t recordNumber)
+{
+    // A post type that sends nothing gets no reply that could show anything.
+    if (m_postType != "PUT" && m_postType != "POST" && m_postType != "GET")
+        return true;
+    while (m_delivery && m_session.expired(m_host.memo1Text(), m_url)) {
+        // The server answered with its login page: it did not take the record, so the row of this
+        // attempt is closed as not sent and the record goes out once more in the new session.
+        m_ledger.finishDelivery(m_delivery, delivery::kNotSent, m_client.lastStatusLine(), "Session Expired");
+        m_delivery = 0;
+        m_host.memo1Clear();
+        sessionRequest(m_session.settings().loginUrl, [this] { m_session.logInAgain(); });
+        m_client.setCacheControl("no-cache");
+        m_client.setContentType(m_content);
+        refreshHiddenValues();
+        if (!deliver(recordNumber))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace torvane

@@ -1,0 +1,110 @@
+#include "screens/session_page.h"
+
+#include "gui/qt_text.h"
+#include "screens/db_controls.h"
+#include "store/table_view.h"
+#include "util/error_handler.h"
+#include "util/scoped_value.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
+
+namespace torvane {
+
+namespace {
+
+// A text box of several lines for a text setting, one name=value per line. Any text fits a text
+// field, so each change is written at once and nothing waits to be saved.
+class DBMemo : public QPlainTextEdit {
+public:
+    DBMemo(DataSource& source, const char* field, QWidget* parent)
+        : QPlainTextEdit(parent), m_view(source.DataSet), m_field(field),
+          m_subscription(m_view, [this] { refresh(); })
+    {
+        m_view.tableDef().field(m_field);
+        connect(this, &QPlainTextEdit::textChanged, this, [this] {
+            guarded([this] {
+                // Set before the row goes into editing too: the notice of a new row must not reload
+                // the box over the operator's text.
+                const ScopedValue writing(m_writing, true);
+                const std::string text = storeBytes(toPlainText());
+                if (m_view.state() == TableView::State::Browse)
+                    m_view.edit();
+                m_view.setText(m_field, text);
+            });
+        });
+        refresh();
+    }
+
+private:
+    void refresh()
+    {
+        if (m_writing)
+            return;
+        const QString shown = m_view.isOpen() ? storeText(m_view.text(m_field)) : QString();
+        if (shown == toPlainText())
+            return;
+        const QSignalBlocker quiet(this);
+        setPlainText(shown);
+    }
+
+    TableView& m_view;
+    std::string m_field;
+    ViewSubscription m_subscription;
+    bool m_writing = false;
+};
+
+template <typename W> W* named(W* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QLabel* label(const QString& text, QWidget* buddy, QWidget* parent)
+{
+    auto* l = new QLabel(text, parent);
+    l->setBuddy(buddy);
+    return l;
+}
+
+}  // namespace
+
+QWidget* buildSessionPage(DataSource& src)
+{
+    auto* page = named(new QWidget, "SessionSheet");
+    auto* grid = new QGridLayout(page);
+    grid->setContentsMargins(6, 6, 6, 6);
+    grid->setSpacing(4);
+    auto* loginUrl = named(new DBEdit(src, "LoginURL", page), "LoginURLEdit");
+    auto* loginData = named(new DBMemo(src, "LoginData", page), "LoginDataMemo");
+    auto* checkText = named(new DBEdit(src, "LoginCheckText", page), "LoginCheckTextEdit");
+    auto* formUrl = named(new DBEdit(src, "FormURL", page), "FormURLEdit");
+    auto* refresh = named(new DBCheckBox(src, "RefreshHidden", QStringLiteral("Refresh Hidden Fields Before Each Record"),
+                                         page),
+                          "RefreshHiddenCheckBox");
+    auto* hint = named(new QLabel(QStringLiteral("One name=value per line. Write a password as <nobr>${NAME}</nobr>: "
+                                                 "it is taken from the environment variable NAME or asked for "
+                                                 "once, never stored, and shown as ********."),
+                                  page),
+                       "LoginDataHint");
+    hint->setTextFormat(Qt::RichText);
+    hint->setWordWrap(true);
+    grid->addWidget(label(QStringLiteral("Login URL:"), loginUrl, page), 0, 0);
+    grid->addWidget(loginUrl, 0, 1);
+    grid->addWidget(label(QStringLiteral("Login Data:"), loginData, page), 1, 0, Qt::AlignTop);
+    grid->addWidget(loginData, 1, 1);
+    grid->addWidget(hint, 2, 1);
+    grid->addWidget(label(QStringLiteral("Login Check Text:"), checkText, page), 3, 0);
+    grid->addWidget(checkText, 3, 1);
+    grid->addWidget(label(QStringLiteral("Form URL:"), formUrl, page), 4, 0);
+    grid->addWidget(formUrl, 4, 1);
+    grid->addWidget(refresh, 5, 1);
+    grid->setRowStretch(1, 1);
+    grid->setColumnStretch(1, 1);
+    return page;
+}
+
+}  // namespace torvane

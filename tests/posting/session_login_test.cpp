@@ -1,0 +1,224 @@
+#include "posting/session_login.h"
+
+#include "http/http_reply.h"
+#include "http/posting_client.h"
+#include "util/error.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+
+namespace torvane {
+namespace {
+
+// Answers each request with the next scripted reply; a reply with a status code of 400 or more throws
+// as the client does for an error status.
+class ScriptedClient : public PostingClient {
+public:
+    struct Answer {
+        std::string body;
+        std::string statusLine = "HTTP/1.1 200 OK";
+        int code = 200;
+        std::string place;
+    };
+    std::deque<Answer> answers;
+    std::vector<std::string> calls;
+    std::string status;
+    std::string place;
+
+    void setCacheControl(const std::string&) override {}
+    void setContentType(const std::string&) override {}
+    void attachTlsTransport(bool) override {}
+    void setTrafficLog(bool) override {}
+    std::string put(const std::string& url, const std::string& body) override { return next("PUT " + url + " " + body); }
+    std::string post(const std::string& url, const std::vector<std::string>& entries) override
+    {
+        std::string call = "POST " + url;
+        for (const std::string& e : entries)
+            call += " [" + e + "]";
+        return next(call);
+    }
+    std::string get(const std::string& url) override { return next("GET " + url); }
+    std::string lastStatusLine() const override { return status; }
+    std::string lastPlace() const override { return place; }
+
+private:
+    std::string next(const std::string& call)
+    {
+        calls.push_back(call);
+        Answer a = answers.empty() ? Answer{} : answers.front();
+        if (!answers.empty())
+            answers.pop_front();
+        status = a.statusLine;
+        place = a.place;
+        if (a.code >= 400)
+            throw ProtocolError(a.code, a.statusLine, a.body);
+        return a.body;
+    }
+};
+
+class Secrets : public SecretSource {
+public:
+    std::optional<std::string> secret(const std::string& name) override
+    {
+        if (name == "PW")
+            return std::string("p w");
+        return std::nullopt;
+    }
+};
+
+class SessionLoginTest : public ::testing::Test {
+protected:
+    ScriptedClient client;
+    Redactor redactor;
+    Secrets secrets;
+    SessionLogin session{client, redactor};
+
+    SessionSettings settings(const std::string& checkText = "welcome")
+    {
+        SessionSettings s;
+        s.loginUrl = "http://site/login";
+        s.loginData = "user=ann\r\n\r\npassword=${PW}\n";
+        s.checkText = checkText;
+        s.formUrl = "http://site/form";
+        s.refreshHidden = true;
+        return s;
+    }
+    std::string loginError()
+    {
+        try {
+            session.logIn();
+        } catch (const Error& e) {
+            return e.what();
+        }
+        return "no error";
+    }
+};
+
+TEST_F(SessionLoginTest, PostsTheLoginDataWithItsSecretsAndMasksThemInBothForms)
+{
+    session.prepare(settings(), secrets);
+    client.answers.push_back({"<p>Welcome, ann</p>"});
+    session.logIn();
+    EXPECT_EQ(client.calls, std::vector<std::string>{"POST http://site/login [user=ann] [password=p w]"});
+    EXPECT_EQ(redactor.apply("password=p w&password=p+w&"), "password=********&password=********&");
+}
+
+TEST_F(SessionLoginTest, ASecretThatIsNotSetEndsBeforeAnyRequest)
+{
+    SessionSettings s = settings();
+    s.loginData = "user=${WHO}";
+    EXPECT_THROW(
+        {
+            try {
+                session.prepare(s, secrets);
+            } catch (const Error& e) {
+                EXPECT_STREQ(e.what(), "Login Failed: WHO is not set");
+                throw;
+            }
+        },
+        Error);
+    EXPECT_TRUE(client.calls.empty());
+}
+
+TEST_F(SessionLoginTest, ALoginTheServerDoesNotConfirmFailsWithItsStatusLine)
+{
+    struct Case {
+        const char* checkText;
+        ScriptedClient::Answer answer;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"welcome", {"<p>WELCOME back</p>"}, "no error"},
+        {"", {"<p>Login incorrect</p>"}, "no error"},
+        {"welcome", {"<p>Login incorrect</p>"}, "Login Failed: HTTP/1.1 200 OK"},
+        {"welcome", {"", "HTTP/1.1 401 Unauthorized", 401}, "Login Failed: HTTP/1.1 401 Unauthorized"},
+        {"", {"", "HTTP/1.0 500 Server Error", 500}, "Login Failed: HTTP/1.0 500 Server Error"},
+    };
+    for (const Case& c : cases) {
+        session.prepare(settings(c.checkText), secrets);
+        client.answers = {c.answer};
+        EXPECT_EQ(loginError(), c.error) << c.answer.body;
+    }
+}
+
+TEST_F(SessionLoginTest, ThreeNewLoginsPerRunAndNoMore)
+{
+    session.prepare(settings(""), secrets);
+    for (int i = 1; i <= kMaxRelogins; ++i) {
+        session.logInAgain();
+        EXPECT_EQ(session.relogins(), i);
+    }
+    try {
+        session.logInAgain();
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "Login Failed: Session Keeps Expiring");
+    }
+    EXPECT_EQ(client.calls.size(), size_t(kMaxRelogins));
+    session.prepare(settings(""), secrets);  // a new run counts again
+    EXPECT_EQ(session.relogins(), 0);
+}
+
+TEST_F(SessionLoginTest, HiddenFieldsTakeTheValuesOfTheLivePage)
+{
+    session.prepare(settings(), secrets);
+    client.answers = {{"<INPUT TYPE=hidden NAME=csrf VALUE=\"n%C3%A9w\"><INPUT NAME=acct VALUE=9>"
+                       "<INPUT TYPE=hidden NAME=step VALUE=2>"}};
+    session.fetchFormPage();
+    EXPECT_EQ(client.calls.back(), "GET http://site/form");
+    struct Case {
+        std::vector<std::string> dataList;
+        std::vector<std::string> hidden;
+        std::vector<std::string> refreshed;
+    };
+    const Case cases[] = {
+        // Only hidden definitions change, and only those the page has; the value goes as the page has it.
+        {{"csrf=old", "acct=1001", "note=x"}, {"csrf", "note"}, {"csrf=n%C3%A9w", "acct=1001", "note=x"}},
+        {{"acct=1001"}, {"csrf"}, {"acct=1001"}},
+        {{"csrf=old", "step=1"}, {}, {"csrf=old", "step=1"}},
+        {{"CSRF=old"}, {"CSRF"}, {"CSRF=old"}},
+        {{"csrf"}, {"csrf"}, {"csrf=n%C3%A9w"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> list = c.dataList;
+        session.refreshHidden(list, c.hidden);
+        EXPECT_EQ(list, c.refreshed) << ::testing::PrintToString(c.dataList);
+    }
+}
+
+TEST_F(SessionLoginTest, AReplyFromTheLoginPageShowsTheSessionExpired)
+{
+    struct Case {
+        const char* name;
+        std::string place;
+        std::string reply;
+        std::string recordUrl;
+        bool expired;
+    };
+    const Case cases[] = {
+        {"redirected to the login page", "SITE/login", "", "http://site/orders", true},
+        {"host letter case aside", "SITE/login", "", "http://Site/orders", true},
+        {"the query does not matter", "SITE/login", "", "http://site/orders?x=1", true},
+        {"a form posting to the login page itself", "SITE/login", "", "http://site/login", false},
+        {"another page of the same host", "SITE/orders", "<p>Thank You</p>", "http://site/orders", false},
+        {"the login form came back", "SITE/orders", "<form><input type=text name=user></form>",
+         "http://site/orders", true},
+        {"another form with other names", "SITE/orders", "<input name=username><input name=User>",
+         "http://site/orders", false},
+    };
+    session.prepare(settings(), secrets);
+    for (const Case& c : cases) {
+        client.place = c.place;
+        EXPECT_EQ(session.expired(c.reply, c.recordUrl), c.expired) << c.name;
+    }
+    SessionSettings noLogin = settings();
+    noLogin.loginUrl.clear();
+    session.prepare(noLogin, secrets);
+    client.place = "SITE/login";
+    EXPECT_FALSE(session.expired("<input name=user>", "http://site/orders"));
+}
+
+}  // namespace
+}  // namespace torvane
