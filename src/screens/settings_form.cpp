@@ -1,5 +1,6 @@
 #include "screens/settings_form.h"
 
+#include "screens/column_mapper.h"
 #include "screens/delivery_page.h"
 
 #include "gui/message_box_dialogs.h"
@@ -18,6 +19,7 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -267,12 +269,14 @@ QWidget* TSettingsForm::buildFieldsPage()
     DataSource& src = m_data.FieldsSource;
     auto* layout = tight(new QVBoxLayout(page), 4);
 
-    layout->addWidget(dataGrid(src,
-                               {{"OrderNum", QStringLiteral("Order Number")},
-                                {"Name", QStringLiteral("Field Name")},
-                                {"Type", QStringLiteral("Type")}},
-                               "DBGrid1", page, gridConfirm()),
-                      1);
+    auto* fieldsGrid = dataGrid(src,
+                                {{"OrderNum", QStringLiteral("Order Number")},
+                                 {"Name", QStringLiteral("Field Name")},
+                                 {"Type", QStringLiteral("Type")}},
+                                "DBGrid1", page, gridConfirm());
+    // Seven rows stay in sight above the field mapper.
+    fieldsGrid->setMinimumHeight(fieldsGrid->verticalHeader()->defaultSectionSize() * 8 + 4);
+    layout->addWidget(fieldsGrid, 1);
 
     auto* lower = new QHBoxLayout;
     auto* group = named(new QGroupBox(QStringLiteral("Fields"), page), "GroupBox4");
@@ -323,6 +327,8 @@ QWidget* TSettingsForm::buildFieldsPage()
                                    {"DeleteB", "Delete", [this] { DeleteBClick(); }}},
                                   page, this));
     layout->addLayout(lower);
+    // The export file's first records with the fields' columns on them, to map columns by dragging.
+    layout->addWidget(new ColumnMapper(m_data, page), 2);
     return page;
 }
 
