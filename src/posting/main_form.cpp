@@ -359,19 +359,19 @@ void TMainForm::processMessages()
 
 void TMainForm::runProgress(int64_t done, int64_t total, int64_t elapsedMs)
 {
-    // A file that grows during the run, or is not counted yet, never shows more done than there is.
-    if (total < 0) {
-        RunProgressBar->setRange(0, 0);  // busy: the count is not known yet
-    } else {
-        const int64_t max = std::max(total, done);
-        // The bar counts in int: a file of more records than that shows thousands.
-        const int64_t scale = max > INT32_MAX ? 1000 : 1;
-        RunProgressBar->setRange(0, static_cast<int>(max / scale));
-        RunProgressBar->setValue(static_cast<int>(done / scale));
-    }
-    TimeLeftLabel->setText(QString::fromStdString(timeLeftText(done, total, elapsedMs)));
     RunProgressBar->setVisible(true);
     TimeLeftLabel->setVisible(true);
+    TimeLeftLabel->setText(QString::fromStdString(timeLeftText(done, total, elapsedMs)));
+    if (total < 0) {
+        RunProgressBar->setRange(0, 0);  // busy: the file is not counted yet
+        return;
+    }
+    // A file that grows during the run never shows more done than there is.
+    const int64_t max = std::max(total, done);
+    // The bar counts in int: a file of more records than that counts in thousands.
+    const int64_t scale = max > INT32_MAX ? 1000 : 1;
+    RunProgressBar->setRange(0, static_cast<int>(max / scale));
+    RunProgressBar->setValue(static_cast<int>(done / scale));
 }
 
 void TMainForm::hideRunProgress()

@@ -129,18 +129,23 @@ void ColumnMapper::readSample()
 
     std::vector<SampleView::Line> lines;
     const std::string path = settings.isOpen() ? settings.text("ImportData") : std::string();
-    if (path.empty()) {
+    RecordEncoding encoding;
+    try {
+        // The columns a run counts: bytes, or the characters of the export encoding.
+        encoding = RecordEncoding::fromSettings(settings);
+    } catch (const Error& e) {
+        m_problem = e.what();
+    }
+    if (m_problem.empty() && path.empty())
         m_problem = kNoFileMessage;
-    } else {
+    if (m_problem.empty()) {
         try {
-            std::unique_ptr<CharacterCutter> columns;
-            if (settings.text("ColumnsIn") == "Characters")
-                columns = std::make_unique<CharacterCutter>(drawingEncoding(settings));
+            const CharacterCutter* columns = encoding.columns();
             const CharacterCutter drawing(drawingEncoding(settings));
             for (SampleLine& sample : readSampleLines(path, settings.integer("LinesToRead", 0))) {
                 SampleView::Line line;
                 line.number = sample.lineNumber;
-                line.offsets = columnOffsets(sample.text, columns.get());
+                line.offsets = columnOffsets(sample.text, columns);
                 line.shown.assign(line.offsets.size() - 1, 0);
                 // Each character is drawn in the first column it takes; in bytes, a character of several
                 // bytes takes several columns.
