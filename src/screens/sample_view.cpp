@@ -284,7 +284,9 @@ void SampleView::mouseMoveEvent(QMouseEvent* event)
     if (!m_pressed)
         return;
     const QPoint at = event->position().toPoint();
-    if (!m_dragging && (at - m_pressPoint).manhattanLength() < QApplication::startDragDistance())
+    // Into the next column is a drag at once; within the column pressed, only a real move is.
+    if (!m_dragging && columnAt(at.x()) == m_dragFrom &&
+        (at - m_pressPoint).manhattanLength() < QApplication::startDragDistance())
         return;
     m_dragging = true;
     m_dragTo = columnAt(at.x());

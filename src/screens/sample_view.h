@@ -34,6 +34,7 @@ public:
 
     void setLines(std::vector<Line> lines);
     void setSpans(std::vector<Span> spans);
+    const std::vector<Span>& spans() const { return m_spans; }
     int lineCount() const { return static_cast<int>(m_lines.size()); }
     // The number in the file of the sample line at index.
     int64_t sampleLineNumber(int index) const { return m_lines.at(size_t(index)).number; }
