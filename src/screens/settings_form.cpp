@@ -269,14 +269,12 @@ QWidget* TSettingsForm::buildFieldsPage()
     DataSource& src = m_data.FieldsSource;
     auto* layout = tight(new QVBoxLayout(page), 4);
 
-    auto* fieldsGrid = dataGrid(src,
-                                {{"OrderNum", QStringLiteral("Order Number")},
-                                 {"Name", QStringLiteral("Field Name")},
-                                 {"Type", QStringLiteral("Type")}},
-                                "DBGrid1", page, gridConfirm());
-    // Seven rows stay in sight above the field mapper.
-    fieldsGrid->setMinimumHeight(fieldsGrid->verticalHeader()->defaultSectionSize() * 8 + 4);
-    layout->addWidget(fieldsGrid, 1);
+    layout->addWidget(dataGrid(src,
+                               {{"OrderNum", QStringLiteral("Order Number")},
+                                {"Name", QStringLiteral("Field Name")},
+                                {"Type", QStringLiteral("Type")}},
+                               "DBGrid1", page, gridConfirm()),
+                      1);
 
     auto* lower = new QHBoxLayout;
     auto* group = named(new QGroupBox(QStringLiteral("Fields"), page), "GroupBox4");
@@ -327,8 +325,11 @@ QWidget* TSettingsForm::buildFieldsPage()
                                    {"DeleteB", "Delete", [this] { DeleteBClick(); }}},
                                   page, this));
     layout->addLayout(lower);
-    // The export file's first records with the fields' columns on them, to map columns by dragging.
+    // The export file's first records with the fields' columns on them, to map columns by dragging; the
+    // grid keeps seven rows in sight above it.
     layout->addWidget(new ColumnMapper(m_data, page), 2);
+    auto* fieldsGrid = page->findChild<DBGrid*>(QStringLiteral("DBGrid1"));
+    fieldsGrid->setMinimumHeight(fieldsGrid->verticalHeader()->defaultSectionSize() * 8 + 4);
     return page;
 }
 
