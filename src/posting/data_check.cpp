@@ -1,7 +1,9 @@
 #include "posting/data_check.h"
 
 #include "http/form_encoding.h"
+#include "posting/dry_run.h"
 #include "posting/export_file.h"
+#include "posting/field_findings.h"
 #include "posting/posting_engine.h"
 #include "posting/record_fields.h"
 #include "posting/record_inspector.h"
@@ -24,47 +26,6 @@ namespace torvane {
 namespace {
 
 constexpr int64_t kRecordsPerMessagePump = 256;
-
-// The window the check's engine reports to: nothing is shown; the last information-pane line is kept,
-// because the tracking lookups say there what they found.
-class CheckHost : public Host, public Dialogs {
-public:
-    std::string lastMemo2;
-
-    void memo2Add(const std::string& text) override { lastMemo2 = text; }
-    void memo2Clear() override {}
-    void memo1Add(const std::string&) override {}
-    void memo1SetText(std::string) override {}
-    void memo1Clear() override {}
-    const std::string& memo1Text() const override { return m_noText; }
-    void setStatusText(const std::string&) override {}
-    void setBannerVisible(bool) override {}
-    void repaint() override {}
-    void processMessages() override {}
-
-    bool askYesNo(const std::string&, const std::string&) override { return false; }
-    bool askOkCancel(const std::string&, const std::string&) override { return false; }
-    void showExclamation(const std::string&, const std::string&) override {}
-    void showError(const std::string&, const std::string&) override {}
-
-private:
-    const std::string m_noText;
-};
-
-// The check never gets as far as a request; should it ever try, it fails rather than send.
-class NoRequests : public PostingClient {
-public:
-    void setCacheControl(const std::string&) override {}
-    void setContentType(const std::string&) override {}
-    void attachTlsTransport(bool) override {}
-    void setTrafficLog(bool) override {}
-    std::string put(const std::string&, const std::string&) override { refuse(); }
-    std::string post(const std::string&, const std::vector<std::string>&) override { refuse(); }
-    std::string get(const std::string&) override { refuse(); }
-
-private:
-    [[noreturn]] static void refuse() { throw Error("The data check sends no request"); }
-};
 
 // Holds a read transaction for the length of the check; ends it without throwing.
 class ReadSnapshot {
@@ -89,29 +50,6 @@ public:
 private:
     Database* m_db;
 };
-
-std::string quoted(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
-
-std::string hexByte(unsigned char c)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", c);
-    return text;
-}
-
-// The number of columns of a line: bytes, or characters when the run counts them.
-int64_t columnCount(const std::string& line, const CharacterCutter* characters)
-{
-    if (!characters)
-        return static_cast<int64_t>(line.size());
-    int64_t count = 0;
-    for (size_t at = 0; at < line.size(); at += characters->characterLength(line, at))
-        ++count;
-    return count;
-}
 
 class DataCheck : public RecordInspector {
 public:
@@ -147,7 +85,7 @@ private:
     TDataModule1& m_data;
     const std::function<void(const std::string&)>& m_out;
     CheckOptions m_options;
-    CheckHost m_host;
+    SilentHost m_host;
     NoRequests m_client;
     PostingEngine m_engine;
 
@@ -324,40 +262,13 @@ std::string DataCheck::fieldValue(const FieldSettings& field, const std::string&
                                   const CharacterCutter* characters)
 {
     takeWarnings();
-    const bool fromLine = field.ImportStart != 0;
-    const bool fromOverflow = !fromLine && !overflowText.empty();
-    if (fromLine) {
-        const int64_t columns = columnCount(line, characters);
-        if (std::max<int64_t>(field.ImportStart, 1) > columns)
-            add(Kind::Warning, field.Name + " starts at column " + std::to_string(field.ImportStart) +
-                                   ", beyond the end of the line (" + std::to_string(columns) + " columns)");
-    }
-
-    const std::string pending = overflowText;
-    std::string uncut;
-    std::string value;
-    try {
-        value = torvane::fieldValue(field, line, overflowText, characters, &uncut);
-    } catch (const Error& e) {
-        // The run would end at this field. The check notes why and goes on with the value unconverted.
+    FieldFindings findings;
+    std::string value = findFieldValue(field, line, overflowText, characters, m_invalidBytes.get(),
+                                       m_exportEncoding, findings);
+    if (findings.conversionFailed)
         m_conversionFailed = true;
-        add(Kind::Warning, std::string(e.what()) + ": the run would end here (" + field.Name + ", Format " +
-                               quoted(field.Format) + ")");
-        overflowText = pending;
-        FieldSettings unconverted = field;
-        unconverted.Format.clear();
-        value = torvane::fieldValue(unconverted, line, overflowText, characters, &uncut);
-    }
-    if ((fromLine || fromOverflow) && !field.Overflow && value.size() < uncut.size())
-        add(Kind::Warning, field.Name + " cut to MaxLength " + std::to_string(field.MaxLength) +
-                               " without Fill Next Field: " + quoted(uncut) + " is sent as " + quoted(value));
-    if (m_invalidBytes) {
-        const size_t at = m_invalidBytes->find(value);
-        if (at != std::string_view::npos)
-            add(Kind::Warning, field.Name + " holds bytes not valid in " + m_exportEncoding + " (the first, " +
-                                   hexByte(static_cast<unsigned char>(value[at])) + ", at byte " +
-                                   std::to_string(at + 1) + ")");
-    }
+    for (std::string& w : findings.warnings)
+        add(Kind::Warning, std::move(w));
     return value;
 }
 

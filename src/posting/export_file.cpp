@@ -96,6 +96,22 @@ bool ExportFileReader::readLine(std::string& line)
     return got;
 }
 
+bool ExportFileReader::readLine(std::string& line, size_t limit, bool& cut)
+{
+    line.clear();
+    cut = false;
+    const bool got = consumeLine([&](const char* p, size_t n) {
+        const size_t room = limit > line.size() ? limit - line.size() : 0;
+        // Carriage returns are dropped from every line anyway; leaving them out cuts nothing.
+        if (n > room && !std::all_of(p + room, p + n, [](char c) { return c == '\r'; }))
+            cut = true;
+        line.append(p, std::min(n, room));
+    });
+    if (got && line.find('\r') != std::string::npos)
+        line.erase(std::remove(line.begin(), line.end(), '\r'), line.end());
+    return got;
+}
+
 bool ExportFileReader::skipLine()
 {
     return consumeLine([](const char*, size_t) {});

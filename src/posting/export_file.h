@@ -22,6 +22,9 @@ public:
     bool atEnd();
     // Reads the next line; false at the end of the file.
     bool readLine(std::string& line);
+    // The same, keeping no more than the first limit bytes of the line (the rest is read past); cut
+    // tells whether bytes were left out.
+    bool readLine(std::string& line, size_t limit, bool& cut);
     // Reads and discards the next line (cheaper than readLine: nothing is copied).
     bool skipLine();
     void close();

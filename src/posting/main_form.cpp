@@ -4,6 +4,7 @@
 #include "gui/window_placement.h"
 #include "posting/data_check.h"
 #include "posting/posting_station.h"
+#include "posting/time_left.h"
 #include "store/data_module.h"
 #include "util/error.h"
 #include "util/error_handler.h"
@@ -20,10 +21,14 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cstdint>
 
 namespace torvane {
 
@@ -88,6 +93,15 @@ void TMainForm::FormCreate()
     StatusPanel1->setMinimumWidth(50);
     StatusBar1->addWidget(StatusPanel0);
     StatusBar1->addWidget(StatusPanel1, 1);
+    RunProgressBar = new QProgressBar(StatusBar1);
+    RunProgressBar->setObjectName("RunProgressBar");
+    RunProgressBar->setMaximumWidth(160);
+    RunProgressBar->setFormat("%v of %m");
+    TimeLeftLabel = new QLabel(StatusBar1);
+    TimeLeftLabel->setObjectName("TimeLeftLabel");
+    StatusBar1->addPermanentWidget(TimeLeftLabel);
+    StatusBar1->addPermanentWidget(RunProgressBar);
+    hideRunProgress();
     setStatusBar(StatusBar1);
 
     createMenus();
@@ -235,7 +249,10 @@ void TMainForm::SendData1Click()
     if (!engine() || engine()->isRunning())
         return;
     SendData1->setEnabled(false);
-    const ScopeExit reenable([this] { SendData1->setEnabled(true); });
+    const ScopeExit reenable([this] {
+        SendData1->setEnabled(true);
+        hideRunProgress();
+    });
     engine()->SendData1Click();
 }
 
@@ -339,6 +356,31 @@ void TMainForm::repaint()
 void TMainForm::processMessages()
 {
     QApplication::processEvents();
+}
+
+void TMainForm::runProgress(int64_t done, int64_t total, int64_t elapsedMs)
+{
+    RunProgressBar->setVisible(true);
+    TimeLeftLabel->setVisible(true);
+    TimeLeftLabel->setText(QString::fromStdString(timeLeftText(done, total, elapsedMs)));
+    if (total < 0) {
+        RunProgressBar->setRange(0, 0);  // busy: the file is not counted yet
+        return;
+    }
+    // A file that grows during the run never shows more done than there is.
+    const int64_t max = std::max(total, done);
+    // The bar counts in int: a file of more records than that counts in thousands.
+    const int64_t scale = max > INT32_MAX ? 1000 : 1;
+    RunProgressBar->setRange(0, static_cast<int>(max / scale));
+    RunProgressBar->setValue(static_cast<int>(done / scale));
+}
+
+void TMainForm::hideRunProgress()
+{
+    RunProgressBar->setVisible(false);
+    TimeLeftLabel->setVisible(false);
+    TimeLeftLabel->clear();
+    RunProgressBar->reset();
 }
 
 // Dialogs

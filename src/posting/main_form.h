@@ -15,6 +15,7 @@
 class QAction;
 class QLabel;
 class QPlainTextEdit;
+class QProgressBar;
 class QStatusBar;
 
 namespace torvane {
@@ -75,6 +76,10 @@ public:
     QStatusBar* StatusBar1 = nullptr;
     QLabel* StatusPanel0 = nullptr;
     QLabel* StatusPanel1 = nullptr;
+    // Beside the status panels during a run only: records done of the records in the file, and the time
+    // left at the pace so far.
+    QProgressBar* RunProgressBar = nullptr;
+    QLabel* TimeLeftLabel = nullptr;
     QAction* Settings1 = nullptr;
     QAction* Print1 = nullptr;
     QAction* PrinterSetiup1 = nullptr;
@@ -107,6 +112,8 @@ private:
     void setBannerVisible(bool visible) override;
     void repaint() override;
     void processMessages() override;
+    void runProgress(int64_t done, int64_t total, int64_t elapsedMs) override;
+    void hideRunProgress();
 
     // Dialogs
     bool askYesNo(const std::string& caption, const std::string& text) override;

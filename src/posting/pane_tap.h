@@ -45,6 +45,10 @@ public:
     void setBannerVisible(bool visible) override { m_target.setBannerVisible(visible); }
     void repaint() override { m_target.repaint(); }
     void processMessages() override { m_target.processMessages(); }
+    void runProgress(int64_t done, int64_t total, int64_t elapsedMs) override
+    {
+        m_target.runProgress(done, total, elapsedMs);
+    }
 
 private:
     bool masking() const { return m_redactor && !m_redactor->empty(); }

@@ -2,6 +2,7 @@
 
 #include "http/http_client.h"
 #include "posting/export_file.h"
+#include "posting/record_count.h"
 #include "posting/run_settings.h"
 #include "store/run_lock.h"
 #include "util/error.h"
@@ -140,6 +141,9 @@ void PostingEngine::runPosting()
         m_lastRequestMs = -1;
         startSession();
 
+        const RecordCount records(exportPath, linesToRead);
+        const int64_t startMs = m_clock.nowMs();
+        m_host.runProgress(0, records.total(), 0);
         int32_t recordNumber = 1;
         while (!ExportFile->atEnd()) {
             if (stopRequested()) {
@@ -154,6 +158,7 @@ void PostingEngine::runPosting()
                 return;
             }
             processRecord(recordNumber);
+            m_host.runProgress(recordNumber, records.total(), m_clock.nowMs() - startMs);
             ++recordNumber;
         }
         ExportFile.reset();

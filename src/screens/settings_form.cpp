@@ -1,5 +1,6 @@
 #include "screens/settings_form.h"
 
+#include "screens/column_mapper.h"
 #include "screens/delivery_page.h"
 
 #include "gui/message_box_dialogs.h"
@@ -19,6 +20,7 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -325,6 +327,11 @@ QWidget* TSettingsForm::buildFieldsPage()
                                    {"DeleteB", "Delete", [this] { DeleteBClick(); }}},
                                   page, this));
     layout->addLayout(lower);
+    // The export file's first records with the fields' columns on them, to map columns by dragging; the
+    // grid keeps seven rows in sight above it.
+    layout->addWidget(new ColumnMapper(m_data, page), 2);
+    auto* fieldsGrid = page->findChild<DBGrid*>(QStringLiteral("DBGrid1"));
+    fieldsGrid->setMinimumHeight(fieldsGrid->verticalHeader()->defaultSectionSize() * 8 + 4);
     return page;
 }
 

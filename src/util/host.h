@@ -2,6 +2,7 @@
 // the message pump. The main window, the command-line companion and the tests each implement it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace torvane {
@@ -32,6 +33,13 @@ public:
     virtual void repaint() = 0;
     // Let pending window messages be handled.
     virtual void processMessages() = 0;
+    // How far a posting run is: done of total records (total below 0 while the file is not counted yet)
+    // after elapsedMs of the run. Reported before the first record and after each; nothing shows it
+    // unless the window does.
+    virtual void runProgress(int64_t done, int64_t total, int64_t elapsedMs)
+    {
+        (void)done, (void)total, (void)elapsedMs;
+    }
 };
 
 // Message boxes the core asks for.

@@ -2,6 +2,7 @@
 #include "posting/posting_engine.h"
 #include "store/data_module.h"
 #include "support/recording_host.h"
+#include "support/scripted_server.h"
 #include "support/temp_dir.h"
 #include "util/error_handler.h"
 
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -160,6 +162,75 @@ TEST_F(MainFormTest, CheckDataWritesTheReportIntoTheInformationPaneWithoutAsking
     EXPECT_TRUE(form.SendData1->isEnabled());
     EXPECT_TRUE(form.CheckData1->isEnabled());
     EXPECT_EQ(dir.read("export.txt"), "1001\n\n");
+}
+
+// The status bar's progress during a real run: ten records through the HTTP client to a loopback server.
+TEST(MainFormProgressTest, TheBarCountsTheRecordsOfTheFileAndGoesWhenTheRunEnds)
+{
+    test::TempDir dir;
+    TDataModule1 data{dir.file("torvane.db")};
+    test::ScriptedDialogs dialogs;
+    test::ScriptedServer server;
+    TMainForm form;
+    form.attachDataModule(data);
+    form.setDialogs(&dialogs);
+    form.engine()->setPauseSeconds(0);
+    form.show();
+
+    std::string exportText = "BATCH HEADER\r\n";
+    for (int i = 1; i <= 10; ++i) {
+        exportText += "R" + std::to_string(1000 + i) + "\r\n";
+        server.queue("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\nThank you");
+    }
+    dir.write("export.txt", exportText);
+    auto& s = data.SettingsTable;
+    s.setText("URL", server.url("/order"));
+    s.setText("PostType", "POST");
+    s.setText("DataSentText", "Thank you");
+    s.setText("ImportData", dir.file("export.txt"));
+    s.setText("LinesToRead", "1");
+    s.post();
+    auto& f = data.FieldsTable;
+    f.append();
+    f.setText("OrderNum", "10");
+    f.setText("Name", "orderno");
+    f.setText("ImportStart", "1");
+    f.setText("ImportLength", "5");
+    f.post();
+
+    EXPECT_TRUE(form.RunProgressBar->isHidden()) << "no bar before a run";
+    struct Seen {
+        int value, maximum;
+        bool shown;
+        QString timeLeft;
+        size_t requests;
+    };
+    std::vector<Seen> seen;
+    QObject::connect(form.RunProgressBar, &QProgressBar::valueChanged, [&](int value) {
+        seen.push_back({value, form.RunProgressBar->maximum(), !form.RunProgressBar->isHidden(),
+                        form.TimeLeftLabel->text(), server.requests().size()});
+    });
+    form.SendData1Click();
+
+    ASSERT_EQ(seen.size(), 11u);
+    for (int i = 0; i <= 10; ++i) {
+        const Seen& at = seen[size_t(i)];
+        EXPECT_EQ(at.value, i);
+        EXPECT_EQ(at.maximum, 10) << "the records of the file, the header left out";
+        EXPECT_TRUE(at.shown);
+        EXPECT_EQ(at.requests, size_t(i)) << "a step for each record the server has seen";
+        if (i == 0)
+            EXPECT_EQ(at.timeLeft, "") << "no pace before the first record";
+        else
+            EXPECT_TRUE(at.timeLeft.startsWith("About ") && at.timeLeft.endsWith(" left")) << at.timeLeft.toStdString();
+    }
+    EXPECT_EQ(seen.back().timeLeft, "About 0 s left");
+    EXPECT_TRUE(form.RunProgressBar->isHidden()) << "hidden again when the run ends";
+    EXPECT_TRUE(form.TimeLeftLabel->isHidden());
+    EXPECT_EQ(form.StatusPanel1->text(), "Ready");
+    EXPECT_EQ(server.requests().size(), 10u);
+    // Every record confirmed without tracking: the information pane says nothing, as always.
+    EXPECT_EQ(form.Memo2->toPlainText(), "");
 }
 
 }  // namespace

@@ -116,6 +116,47 @@ TEST_F(PostingRunTest, SkippedLinesAreNotCountedAndEmptyLinesAreRecords)
     }
 }
 
+TEST_F(PostingRunTest, ProgressAfterEachRecordOfTheCountedFile)
+{
+    using P = test::RecordingHost::Progress;
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int linesToRead;
+        std::vector<P> progress;
+    };
+    const Case cases[] = {
+        {"three records after the header, a second each",
+         "head\nr1\r\nr2\r\nr3",
+         1,
+         {{0, 3, 0}, {1, 3, 1000}, {2, 3, 2000}, {3, 3, 3000}}},
+        {"a refused record counts without a pause", "ok\n\nok\n", 0, {{0, 3, 0}, {1, 3, 1000}, {2, 3, 1000}, {3, 3, 2000}}},
+        {"Ctrl-Z ends the count as it ends the run", "r1\nr2\x1Ar3\n", 0, {{0, 2, 0}, {1, 2, 1000}, {2, 2, 2000}}},
+        {"nothing after the skipped lines", "a\nb\n", 5, {{0, 0, 0}}},
+    };
+    for (const Case& c : cases) {
+        configure(c.bytes);
+        set("LinesToRead", std::to_string(c.linesToRead));
+        data.FieldsTable.append();
+        data.FieldsTable.setText("Name", "f");
+        data.FieldsTable.setText("ImportStart", "1");
+        data.FieldsTable.setText("ImportLength", "2");
+        data.FieldsTable.setText("Required", "True");
+        data.FieldsTable.post();
+        host = {};
+        clock.now = 0;
+        engine.runPosting();
+        EXPECT_EQ(host.progress, c.progress) << c.name;
+        data.database().execute("DELETE FROM fields");
+    }
+
+    // A run that aborts before its records reports no progress.
+    set("URL", "");
+    host = {};
+    engine.runPosting();
+    EXPECT_TRUE(host.progress.empty());
+}
+
 TEST_F(PostingRunTest, AnEmptyFileIsStillDeleted)
 {
     configure("", "POST");

@@ -30,6 +30,15 @@ public:
     void setBannerVisible(bool visible) override { bannerVisible = visible; }
     void repaint() override {}
     void processMessages() override { ++messagePumps; }
+    struct Progress {
+        int64_t done, total, elapsedMs;
+        bool operator==(const Progress&) const = default;
+    };
+    std::vector<Progress> progress;
+    void runProgress(int64_t done, int64_t total, int64_t elapsedMs) override
+    {
+        progress.push_back({done, total, elapsedMs});
+    }
 
     std::string status() const { return statuses.empty() ? std::string() : statuses.back(); }
 };
