@@ -1,5 +1,7 @@
 #include "screens/session_page.h"
 
+#include "screens/page_widgets.h"
+
 #include "gui/qt_text.h"
 #include "screens/db_controls.h"
 #include "store/table_view.h"
@@ -56,19 +58,6 @@ private:
     ViewSubscription m_subscription;
     bool m_writing = false;
 };
-
-template <typename W> W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-QLabel* label(const QString& text, QWidget* buddy, QWidget* parent)
-{
-    auto* l = new QLabel(text, parent);
-    l->setBuddy(buddy);
-    return l;
-}
 
 }  // namespace
 

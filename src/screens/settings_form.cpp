@@ -1,5 +1,7 @@
 #include "screens/settings_form.h"
 
+#include "screens/page_widgets.h"
+
 #include "screens/column_mapper.h"
 #include "screens/delivery_page.h"
 
@@ -44,12 +46,6 @@ const std::vector<std::string> kColumnsIn = {"", "Bytes", "Characters"};
 const char* const kEncodingSettings[] = {"ExportEncoding", "FormEncoding", "ColumnsIn"};
 
 const char* const kTrackedFields[] = {"FieldToTrack1", "FieldToTrack2", "FieldToTrack3", "FieldToTrack4"};
-
-template <typename W> W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 // A text box for a number or a short word.
 DBEdit* shortEdit(DBEdit* edit, int chars = 8)
@@ -108,13 +104,6 @@ DBGrid* dataGrid(DataSource& source, std::vector<DBGrid::Column> columns, const 
     grid->setObjectName(QString::fromLatin1(name));
     grid->setConfirm(std::move(confirm));
     return grid;
-}
-
-QLabel* label(const QString& text, QWidget* buddy, QWidget* parent)
-{
-    auto* l = new QLabel(text, parent);
-    l->setBuddy(buddy);
-    return l;
 }
 
 }  // namespace
