@@ -464,18 +464,32 @@ void TSettingsForm::CancelBClick()
     // Nothing is saved and nothing is dropped: pending edits wait for the next save of their table.
 }
 
+namespace {
+
+// The Insert and Save buttons of the two grid pages do the same to their own table.
+void insertRow(TableView& view)
+{
+    updateRecord(view);
+    view.append();
+}
+
+void saveRow(TableView& view)
+{
+    updateRecord(view);
+    if (view.state() != TableView::State::Browse)
+        view.post();
+}
+
+}  // namespace
+
 void TSettingsForm::InsertBClick()
 {
-    updateRecord(m_data.FieldsTable);
-    m_data.FieldsTable.append();
+    insertRow(m_data.FieldsTable);
 }
 
 void TSettingsForm::SaveBClick()
 {
-    TableView& fields = m_data.FieldsTable;
-    updateRecord(fields);
-    if (fields.state() != TableView::State::Browse)
-        fields.post();
+    saveRow(m_data.FieldsTable);
 }
 
 void TSettingsForm::DeleteBClick()
@@ -485,16 +499,12 @@ void TSettingsForm::DeleteBClick()
 
 void TSettingsForm::InsertB2Click()
 {
-    updateRecord(m_data.SelDataTable);
-    m_data.SelDataTable.append();
+    insertRow(m_data.SelDataTable);
 }
 
 void TSettingsForm::SaveB2Click()
 {
-    TableView& options = m_data.SelDataTable;
-    updateRecord(options);
-    if (options.state() != TableView::State::Browse)
-        options.post();
+    saveRow(m_data.SelDataTable);
 }
 
 void TSettingsForm::Deleteb2Click()
