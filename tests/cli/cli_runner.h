@@ -140,6 +140,21 @@ inline CliResult runProgram(const std::string& program, const std::vector<std::s
     return child.wait();
 }
 
+// The store the companion makes in a scratch folder from a saved page (form.html) and the commands
+// given, each of which must succeed; its bytes, to be copied into each test's folder.
+inline std::string storeMadeWith(const std::string& formHtml, const std::vector<std::vector<std::string>>& commands)
+{
+    TempDir setup;
+    setup.write("form.html", formHtml);
+    for (const std::vector<std::string>& args : commands) {
+        std::vector<std::string> withDir{"-C", setup.path()};
+        withDir.insert(withDir.end(), args.begin(), args.end());
+        const CliResult r = runProgram(cliBinary(), withDir);
+        EXPECT_EQ(r.status, 0) << ::testing::PrintToString(args) << ": " << r.err;
+    }
+    return setup.read("torvane.db");
+}
+
 // A fresh working folder and the companion run in it with -C.
 class CliTest : public ::testing::Test {
 protected:

@@ -30,30 +30,24 @@ protected:
     }
     static void SetUpTestSuite()
     {
-        TempDir setup;
-        setup.write("form.html", "<FORM ACTION=\"/orders\" METHOD=\"post\">\n"
-                                 "<INPUT TYPE=\"hidden\" NAME=\"csrf\" VALUE=\"saved-token\">\n"
-                                 "<INPUT TYPE=\"text\" NAME=\"acct\" MAXLENGTH=\"4\">\n"
-                                 "<INPUT TYPE=\"submit\" VALUE=\"Send\">\n"
-                                 "</FORM>\n");
-        for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-                 {"import-html", "form.html"},
-                 {"set", "DataSentText", "thank you"},
-                 {"set", "ImportData", "export.txt"},
-                 {"set", "TrackSent", "True"},
-                 {"set", "FieldToTrack1", "acct"},
-                 {"set-field", "20", "ImportStart", "1"},
-                 {"set-field", "20", "ImportLength", "4"},
-                 {"set", "LoginData", std::string("user=ann\npassword=${") + kPasswordVariable + "}"},
-                 {"set", "LoginCheckText", "welcome"},
-                 {"set", "RefreshHidden", "True"},
-             }) {
-            std::vector<std::string> withDir{"-C", setup.path()};
-            withDir.insert(withDir.end(), args.begin(), args.end());
-            const CliResult r = runProgram(cliBinary(), withDir);
-            ASSERT_EQ(r.status, 0) << ::testing::PrintToString(args) << ": " << r.err;
-        }
-        configuredStore() = setup.read("torvane.db");
+        configuredStore() = storeMadeWith(
+            "<FORM ACTION=\"/orders\" METHOD=\"post\">\n"
+            "<INPUT TYPE=\"hidden\" NAME=\"csrf\" VALUE=\"saved-token\">\n"
+            "<INPUT TYPE=\"text\" NAME=\"acct\" MAXLENGTH=\"4\">\n"
+            "<INPUT TYPE=\"submit\" VALUE=\"Send\">\n"
+            "</FORM>\n",
+            {
+                {"import-html", "form.html"},
+                {"set", "DataSentText", "thank you"},
+                {"set", "ImportData", "export.txt"},
+                {"set", "TrackSent", "True"},
+                {"set", "FieldToTrack1", "acct"},
+                {"set-field", "20", "ImportStart", "1"},
+                {"set-field", "20", "ImportLength", "4"},
+                {"set", "LoginData", std::string("user=ann\npassword=${") + kPasswordVariable + "}"},
+                {"set", "LoginCheckText", "welcome"},
+                {"set", "RefreshHidden", "True"},
+            });
     }
 
     void SetUp() override
@@ -80,4 +74,4 @@ protected:
     }
 };
 
-}  // namespace torvane::test
+} // namespace torvane::test

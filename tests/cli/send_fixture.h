@@ -13,7 +13,6 @@
 
 namespace torvane::test {
 
-
 // Today as the companion shows it: in the short date format of the locale it runs in.
 inline std::string shownToday()
 {
@@ -23,45 +22,44 @@ inline std::string shownToday()
     return shown;
 }
 
-
 using Lines = std::vector<std::string>;
 
-inline const char* const kForm =
-    "<HTML><BODY>\n"
-    "<FORM ACTION=\"/orders\" METHOD=\"post\">\n"
-    "<INPUT TYPE=\"text\" NAME=\"acct\" MAXLENGTH=\"4\">\n"
-    "<INPUT TYPE=\"text\" NAME=\"zip\" MAXLENGTH=\"5\">\n"
-    "<SELECT NAME=\"color\">\n"
-    "<OPTION VALUE=\"r\">Red\n"
-    "<OPTION VALUE=\"b\">Blue\n"
-    "</SELECT>\n"
-    "<INPUT TYPE=\"submit\" NAME=\"go\" VALUE=\"Send\">\n"
-    "</FORM></BODY></HTML>\n";
+inline const char* const kForm = "<HTML><BODY>\n"
+                                 "<FORM ACTION=\"/orders\" METHOD=\"post\">\n"
+                                 "<INPUT TYPE=\"text\" NAME=\"acct\" MAXLENGTH=\"4\">\n"
+                                 "<INPUT TYPE=\"text\" NAME=\"zip\" MAXLENGTH=\"5\">\n"
+                                 "<SELECT NAME=\"color\">\n"
+                                 "<OPTION VALUE=\"r\">Red\n"
+                                 "<OPTION VALUE=\"b\">Blue\n"
+                                 "</SELECT>\n"
+                                 "<INPUT TYPE=\"submit\" NAME=\"go\" VALUE=\"Send\">\n"
+                                 "</FORM></BODY></HTML>\n";
 
 // A header line, then: a complete record, one without its required ZIP, one whose colour code the
 // cross walk does not know.
-inline const char* const kExport =
-    "EXPORT HEADER\r\n"
-    "1001 12345R\r\n"
-    "1002      B\r\n"
-    "1003 54321X\r\n";
+inline const char* const kExport = "EXPORT HEADER\r\n"
+                                   "1001 12345R\r\n"
+                                   "1002      B\r\n"
+                                   "1003 54321X\r\n";
 
 // The exit status of a run that reads kExport to its end: done, with record 1002 refused.
 inline constexpr int kDoneWithRefusal = 3;
 
 inline std::string reply(const std::string& status, const std::string& body)
 {
-    return "HTTP/1.1 " + status + "\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
-           "\r\n\r\n" + body;
+    return "HTTP/1.1 " + status +
+           "\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" +
+           body;
 }
 inline const std::string kThanks = "<html><body>Thank You!</body></html>";
 
-inline std::string summary(int read, int accepted, int notConfirmed, int refused, int skipped, int inDoubt = 0)
+inline std::string summary(int read, int accepted, int notConfirmed, int refused, int skipped,
+                           int inDoubt = 0)
 {
     return "Records read: " + std::to_string(read) + ", accepted: " + std::to_string(accepted) +
-           ", not confirmed: " + std::to_string(notConfirmed) + ", refused for missing fields: " +
-           std::to_string(refused) + ", skipped as already sent: " + std::to_string(skipped) +
-           ", in doubt: " + std::to_string(inDoubt);
+           ", not confirmed: " + std::to_string(notConfirmed) +
+           ", refused for missing fields: " + std::to_string(refused) +
+           ", skipped as already sent: " + std::to_string(skipped) + ", in doubt: " + std::to_string(inDoubt);
 }
 
 inline bool containsInOrder(const Lines& lines, const Lines& wanted)
@@ -89,32 +87,24 @@ protected:
     }
     static void SetUpTestSuite()
     {
-        TempDir setup;
-        setup.write("form.html", kForm);
-        for (const Lines& args : std::vector<Lines>{
-                 {"import-html", "form.html"},
-                 {"set", "DataSentText", "thank you"},
-                 {"set", "ImportData", "export.txt"},
-                 {"set", "LinesToRead", "1"},
-                 {"set", "ViewWarnings", "True"},
-                 {"set", "TrackSent", "True"},
-                 {"set", "FieldToTrack1", "acct"},
-                 {"set-field", "10", "ImportStart", "1"},
-                 {"set-field", "10", "ImportLength", "4"},
-                 {"set-field", "20", "ImportStart", "6"},
-                 {"set-field", "20", "ImportLength", "5"},
-                 {"set-field", "20", "Required", "True"},
-                 {"set-field", "30", "ImportStart", "11"},
-                 {"set-field", "30", "ImportLength", "1"},
-                 {"set-option", "color", "10", "ImportMap", "R"},
-                 {"set-option", "color", "20", "ImportMap", "B"},
-             }) {
-            Lines withDir{"-C", setup.path()};
-            withDir.insert(withDir.end(), args.begin(), args.end());
-            const CliResult r = runProgram(cliBinary(), withDir);
-            ASSERT_EQ(r.status, 0) << ::testing::PrintToString(args) << ": " << r.err;
-        }
-        configuredStore() = setup.read("torvane.db");
+        configuredStore() = storeMadeWith(kForm, {
+                                                     {"import-html", "form.html"},
+                                                     {"set", "DataSentText", "thank you"},
+                                                     {"set", "ImportData", "export.txt"},
+                                                     {"set", "LinesToRead", "1"},
+                                                     {"set", "ViewWarnings", "True"},
+                                                     {"set", "TrackSent", "True"},
+                                                     {"set", "FieldToTrack1", "acct"},
+                                                     {"set-field", "10", "ImportStart", "1"},
+                                                     {"set-field", "10", "ImportLength", "4"},
+                                                     {"set-field", "20", "ImportStart", "6"},
+                                                     {"set-field", "20", "ImportLength", "5"},
+                                                     {"set-field", "20", "Required", "True"},
+                                                     {"set-field", "30", "ImportStart", "11"},
+                                                     {"set-field", "30", "ImportLength", "1"},
+                                                     {"set-option", "color", "10", "ImportMap", "R"},
+                                                     {"set-option", "color", "20", "ImportMap", "B"},
+                                                 });
     }
 
     void SetUp() override
@@ -147,4 +137,4 @@ protected:
     }
 };
 
-}  // namespace torvane::test
+} // namespace torvane::test

@@ -6,6 +6,8 @@
 #include "support/temp_dir.h"
 #include "util/dates.h"
 
+#include "support/store_rows.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -15,25 +17,14 @@ namespace torvane {
 namespace {
 
 using Lines = std::vector<std::string>;
-using Row = std::map<std::string, std::string>;
+using test::Row;
 
 struct CheckStore {
     test::TempDir dir;
     TDataModule1 data{dir.file("torvane.db")};
 
-    void settings(const Row& values)
-    {
-        for (const auto& [name, value] : values)
-            data.SettingsTable.setText(name, value);
-        data.SettingsTable.post();
-    }
-    void append(TableView& table, const Row& values)
-    {
-        table.append();
-        for (const auto& [name, value] : values)
-            table.setText(name, value);
-        table.post();
-    }
+    void settings(const Row& values) { test::setRow(data.SettingsTable, values); }
+    void append(TableView& table, const Row& values) { test::appendRow(table, values); }
     Lines check(CheckResult& result, CheckOptions options = {})
     {
         Lines lines;

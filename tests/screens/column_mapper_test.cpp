@@ -21,6 +21,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include "support/store_rows.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -35,7 +37,7 @@ inline void PrintTo(const QString& text, std::ostream* os)
 namespace torvane {
 namespace {
 
-using Row = std::map<std::string, std::string>;
+using test::Row;
 
 // Lines 2 to 4 of the file are the records (one header line is skipped).
 const char* const kExport =
@@ -60,19 +62,8 @@ protected:
         EXPECT_NE(w, nullptr) << name;
         return w;
     }
-    void settings(const Row& values)
-    {
-        for (const auto& [name, value] : values)
-            data.SettingsTable.setText(name, value);
-        data.SettingsTable.post();
-    }
-    void append(TableView& table, const Row& values)
-    {
-        table.append();
-        for (const auto& [name, value] : values)
-            table.setText(name, value);
-        table.post();
-    }
+    void settings(const Row& values) { test::setRow(data.SettingsTable, values); }
+    void append(TableView& table, const Row& values) { test::appendRow(table, values); }
     void openFieldsPage()
     {
         form.show();
