@@ -1,9 +1,17 @@
-// Small helpers the settings dialog's pages build their widgets with: a widget named for the tests that
-// find it, and a caption bound to the control it names.
+// Small helpers the settings dialog's pages build their widgets with: widgets named for the tests that
+// find them, captions bound to their controls, tight layouts, button columns and the pages' grids.
 #pragma once
 
+#include "screens/db_controls.h"
+#include "util/error_handler.h"
+
 #include <QLabel>
+#include <QPushButton>
 #include <QString>
+#include <QVBoxLayout>
+
+#include <functional>
+#include <vector>
 
 namespace torvane {
 
@@ -19,5 +27,37 @@ inline QLabel* label(const QString& text, QWidget* buddy, QWidget* parent)
     l->setBuddy(buddy);
     return l;
 }
+
+// A text box for a number or a short word.
+DBEdit* shortEdit(DBEdit* edit, int chars = 8);
+
+QPushButton* button(const char* name, const QString& caption, QWidget* parent);
+
+// Runs a button's work; an error ends the work and is reported, never reaching the event loop.
+template <typename Work> void onClick(QPushButton* b, QObject* context, Work work)
+{
+    QObject::connect(b, &QPushButton::clicked, context, [work] { guarded(work); });
+}
+
+// Layouts of the dialog are kept tight so the pages fit the dialog's small frame.
+template <typename L> L* tight(L* layout, int margin = 6)
+{
+    layout->setContentsMargins(margin, margin, margin, margin);
+    layout->setSpacing(4);
+    return layout;
+}
+
+struct ButtonDef {
+    const char* name;
+    const char* caption;
+    std::function<void()> work;
+};
+
+// The buttons at the right of a page, top to bottom.
+QVBoxLayout* buttonColumn(const std::vector<ButtonDef>& buttons, QWidget* page, QObject* context);
+
+// A page's grid; it only chooses the current row, and Ctrl+Delete asks before deleting it.
+DBGrid* dataGrid(DataSource& source, std::vector<DBGrid::Column> columns, const char* name, QWidget* page,
+                 DBGrid::Confirm confirm);
 
 }  // namespace torvane

@@ -55,10 +55,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    QWidget* buildApplicationPage();
     std::function<bool(const std::string&, const std::string&)> gridConfirm();
-    QWidget* buildFieldsPage();
-    QWidget* buildFieldDataPage();
     QWidget* buildBottomBar();
     void resetTrackedField(int slot);
     // Throws the message of the first character setting that cannot be used.

@@ -1,0 +1,16 @@
+// The settings dialog's "Field Data" page: the cross walk's option rows, the boxes of the current row
+// with Copy, Insert, Save and Delete.
+#pragma once
+
+#include "screens/grid_page.h"
+
+class QObject;
+class QWidget;
+
+namespace torvane {
+
+class TDataModule1;
+
+QWidget* buildFieldDataPage(TDataModule1& data, const GridPageActions& actions, QObject* context);
+
+}  // namespace torvane

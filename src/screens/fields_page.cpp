@@ -1,0 +1,94 @@
+#include "screens/fields_page.h"
+
+#include "screens/column_mapper.h"
+#include "screens/page_widgets.h"
+#include "store/data_module.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+
+#include <string>
+#include <vector>
+
+namespace torvane {
+
+namespace {
+
+const std::vector<std::string> kFormats = {"", "YYYYMMDD To MM/DD/YY", "HHMM To HH:MM",
+                                           "HHMM To HH:MM AM/PM"};
+
+}  // namespace
+
+QWidget* buildFieldsPage(TDataModule1& data, const GridPageActions& actions, QObject* context)
+{
+    auto* page = named(new QWidget, "TabSheet2");
+    DataSource& src = data.FieldsSource;
+    auto* layout = tight(new QVBoxLayout(page), 4);
+
+    layout->addWidget(dataGrid(src,
+                               {{"OrderNum", QStringLiteral("Order Number")},
+                                {"Name", QStringLiteral("Field Name")},
+                                {"Type", QStringLiteral("Type")}},
+                               "DBGrid1", page, actions.confirm),
+                      1);
+
+    auto* lower = new QHBoxLayout;
+    auto* group = named(new QGroupBox(QStringLiteral("Fields"), page), "GroupBox4");
+    {
+        auto* grid = tight(new QGridLayout(group));
+        auto* order = named(shortEdit(new DBEdit(src, "OrderNum", group)), "DBEdit5");
+        auto* type = named(new DBEdit(src, "Type", group), "DBEdit7");
+        auto* name = named(new DBEdit(src, "Name", group), "DBEdit6");
+        auto* length = named(shortEdit(new DBEdit(src, "MaxLength", group)), "DBEdit8");
+        auto* overflow = named(new DBCheckBox(src, "Overflow", QStringLiteral("Fill Next Field"), group),
+                               "DBCheckBox1");
+        auto* required = named(new DBCheckBox(src, "Required", QStringLiteral("Required"), group), "DBCheckBox2");
+        auto* zero = named(new DBCheckBox(src, "ZeroValid", QStringLiteral("Zero Valid"), group), "DBCheckBox5");
+        auto* start = named(shortEdit(new DBEdit(src, "ImportStart", group)), "DBEdit9");
+        auto* importLength = named(shortEdit(new DBEdit(src, "ImportLength", group)), "DBEdit10");
+        auto* def = named(new DBEdit(src, "DefaultValue", group), "DBEdit11");
+        auto* format = named(new DBComboBox(src, "Format", kFormats, group), "DBComboBox1");
+
+        grid->addWidget(label(QStringLiteral("Order:"), order, group), 0, 0);
+        grid->addWidget(order, 0, 1);
+        grid->addWidget(label(QStringLiteral("Type:"), type, group), 0, 2);
+        grid->addWidget(type, 0, 3);
+        grid->addWidget(label(QStringLiteral("Field Name:"), name, group), 1, 0);
+        grid->addWidget(name, 1, 1, 1, 3);
+        grid->addWidget(label(QStringLiteral("Field Length:"), length, group), 2, 0);
+        grid->addWidget(length, 2, 1);
+        grid->addWidget(label(QStringLiteral("Import Start:"), start, group), 2, 2);
+        grid->addWidget(start, 2, 3);
+        grid->addWidget(label(QStringLiteral("Import Length:"), importLength, group), 3, 0);
+        grid->addWidget(importLength, 3, 1);
+        grid->addWidget(label(QStringLiteral("Default:"), def, group), 3, 2);
+        grid->addWidget(def, 3, 3);
+        grid->addWidget(label(QStringLiteral("Format:"), format, group), 4, 0);
+        grid->addWidget(format, 4, 1, 1, 3);
+        auto* checks = new QHBoxLayout;
+        checks->addWidget(overflow);
+        checks->addWidget(required);
+        checks->addWidget(zero);
+        checks->addStretch(1);
+        grid->addLayout(checks, 5, 0, 1, 4);
+        grid->setColumnStretch(1, 1);
+        grid->setColumnStretch(3, 1);
+    }
+    lower->addWidget(group, 1);
+
+    lower->addLayout(buttonColumn({{"InsertB", "Insert", actions.insert},
+                                   {"SaveB", "Save", actions.save},
+                                   {"DeleteB", "Delete", actions.remove}},
+                                  page, context));
+    layout->addLayout(lower);
+    // The export file's first records with the fields' columns on them, to map columns by dragging; the
+    // grid keeps seven rows in sight above it.
+    layout->addWidget(new ColumnMapper(data, page), 2);
+    auto* fieldsGrid = page->findChild<DBGrid*>(QStringLiteral("DBGrid1"));
+    fieldsGrid->setMinimumHeight(fieldsGrid->verticalHeader()->defaultSectionSize() * 8 + 4);
+    return page;
+}
+
+}  // namespace torvane
