@@ -70,8 +70,7 @@ int runTracking(const Args& argv, std::ostream& out, std::ostream&)
         TextTable table;
         table.headers = {"Data Sent", "Date", "Line", "Run"};
         for (const DeliveryRecord& d : DeliveryLedger(data.database()).unresolved()) {
-            const auto day = dateOfTimestamp(d.started);
-            table.rows.push_back({d.key, day ? formatShortDate(*day) : d.started, std::to_string(d.line),
+            table.rows.push_back({d.key, shortDateOfTimestamp(d.started), std::to_string(d.line),
                                   std::to_string(d.run)});
         }
         printTable(out, table);

@@ -29,9 +29,9 @@ void PostingEngine::CheckToSeeIfSent()
                                                   : "Server Did Not Confirm Data Was Sent For: " + TrackKey);
         } else {
             ++m_summary.accepted;
-            if (!TrackSent)
+            if (!TrackSent) {
                 finish(delivery::kAccepted);
-            if (TrackSent) {
+            } else {
                 // Posted (and so committed) before the acceptance is reported: a run that ends right
                 // after the message has still recorded the record, and the next run skips it. The ledger
                 // row turns accepted in the same transaction, so one is never there without the other.
@@ -68,11 +68,11 @@ bool PostingEngine::DataMayHaveBeenSent()
     // Without tracking every record is sent on every run anyway: nothing is held.
     if (!TrackSent || TrackKey.empty())
         return false;
-    const auto since = m_ledger.inDoubtSince(TrackKey);
+    // A run holds the lock itself, so it knows which run is alive without asking for each record.
+    const auto since = m_running ? m_ledger.inDoubtSince(TrackKey, m_runId) : m_ledger.inDoubtSince(TrackKey);
     if (!since)
         return false;
-    const auto day = dateOfTimestamp(*since);
-    m_host.memo2Add("Data For " + TrackKey + " May Have Been Sent On " + (day ? formatShortDate(*day) : *since) +
+    m_host.memo2Add("Data For " + TrackKey + " May Have Been Sent On " + shortDateOfTimestamp(*since) +
                     ", Data Not Sent.");
     return true;
 }

@@ -65,9 +65,8 @@ void TInterruptedForm::refresh()
     m_grid->setRowCount(static_cast<int>(rows.size()));
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
         const DeliveryRecord& d = rows[size_t(i)];
-        const auto day = dateOfTimestamp(d.started);
         m_keys.push_back(d.key);
-        const QStringList cells{toQString(d.key), toQString(day ? formatShortDate(*day) : d.started),
+        const QStringList cells{toQString(d.key), toQString(shortDateOfTimestamp(d.started)),
                                 QString::number(d.line), QString::number(d.run)};
         for (int c = 0; c < cells.size(); ++c)
             m_grid->setItem(i, c, new QTableWidgetItem(cells[c]));

@@ -84,13 +84,13 @@ void DeliveryLedger::finishDelivery(int64_t id, const std::string& state, const 
                   message.empty() ? Cell{} : Cell{message}, id});
 }
 
-std::optional<std::string> DeliveryLedger::inDoubtSince(const std::string& key)
+std::optional<std::string> DeliveryLedger::inDoubtSince(const std::string& key, int64_t liveRun)
 {
     if (key.empty())
         return std::nullopt;
     const auto rows = m_db.query(std::string("SELECT Started FROM deliveries WHERE TrackKey = ? AND ") +
                                      kUnresolvedWhere + " ORDER BY Id LIMIT 1",
-                                 {key, liveRun().value_or(0)});
+                                 {key, liveRun});
     if (rows.empty())
         return std::nullopt;
     return textOf(rows[0][0]);

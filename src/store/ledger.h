@@ -77,9 +77,10 @@ public:
     void finishDelivery(int64_t id, const std::string& state, const std::string& statusLine = {},
                         const std::string& message = {});
 
-    // The start of the oldest unresolved in-doubt row of the key, if it has one (read with the run lock
-    // held, after settleInterruptedRuns).
-    std::optional<std::string> inDoubtSince(const std::string& key);
+    // The start of the oldest unresolved in-doubt row of the key, if it has one. The run that holds the
+    // lock names itself as the live one; from outside a run, whether one is going on is found out first.
+    std::optional<std::string> inDoubtSince(const std::string& key, int64_t liveRun);
+    std::optional<std::string> inDoubtSince(const std::string& key) { return inDoubtSince(key, liveRun().value_or(0)); }
     // Every unresolved in-doubt row, oldest first, counting rows still being sent by a run that is no
     // longer running.
     std::vector<DeliveryRecord> unresolved();

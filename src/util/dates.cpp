@@ -223,9 +223,10 @@ std::string localTimestamp()
     return s;
 }
 
-std::optional<Date> dateOfTimestamp(const std::string& timestamp)
+std::string shortDateOfTimestamp(const std::string& timestamp)
 {
-    return fromIsoText(timestamp.substr(0, 10));
+    const auto day = fromIsoText(timestamp.substr(0, 10));
+    return day ? formatShortDate(*day) : timestamp;
 }
 
 }  // namespace torvane
