@@ -284,22 +284,26 @@ InvalidByteFinder::~InvalidByteFinder() = default;
 InvalidByteFinder::InvalidByteFinder(InvalidByteFinder&&) noexcept = default;
 InvalidByteFinder& InvalidByteFinder::operator=(InvalidByteFinder&&) noexcept = default;
 
+size_t firstInvalidUtf8(std::string_view text)
+{
+    for (size_t at = 0; at < text.size();) {
+        const auto c = static_cast<unsigned char>(text[at]);
+        if (c < 0x80) {
+            ++at;
+            continue;
+        }
+        const size_t length = utf8Length(text, at);
+        if (length == 1)
+            return at;
+        at += length;
+    }
+    return std::string_view::npos;
+}
+
 size_t InvalidByteFinder::find(std::string_view text) const
 {
-    if (!m_toUnicode) {
-        for (size_t at = 0; at < text.size();) {
-            const auto c = static_cast<unsigned char>(text[at]);
-            if (c < 0x80) {
-                ++at;
-                continue;
-            }
-            const size_t length = utf8Length(text, at);
-            if (length == 1)
-                return at;
-            at += length;
-        }
-        return std::string_view::npos;
-    }
+    if (!m_toUnicode)
+        return firstInvalidUtf8(text);
     m_toUnicode->reset();
     char* in = const_cast<char*>(text.data());
     size_t inLeft = text.size();

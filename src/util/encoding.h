@@ -20,6 +20,10 @@ bool isKnownEncoding(const std::string& name);
 void requireKnownEncoding(const std::string& name);
 // True when both names spell UTF-8 ("utf-8", "UTF8", "utf_8").
 bool isUtf8Name(std::string_view name);
+// The offset of the first byte of text that starts no well-formed UTF-8 character (stray continuation
+// bytes, overlong forms, surrogates, code points past U+10FFFF, cut sequences), npos when there is none.
+size_t firstInvalidUtf8(std::string_view text);
+inline bool isValidUtf8(std::string_view text) { return firstInvalidUtf8(text) == std::string_view::npos; }
 
 // One open iconv conversion descriptor, closed with the object.
 class IconvHandle {

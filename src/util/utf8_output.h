@@ -11,8 +11,6 @@
 
 namespace torvane {
 
-bool isValidUtf8(std::string_view text);
-
 class Utf8Output {
 public:
     // An empty or unknown encoding name means: guess as above.

@@ -158,5 +158,24 @@ TEST(EncodingTest, ToUtf8)
     EXPECT_FALSE(isUtf8Name("utf-16"));
 }
 
+TEST(Utf8Test, WellFormedOrNot)
+{
+    const std::pair<std::string, bool> cases[] = {
+        {"", true},
+        {"plain", true},
+        {"Z\xC3\xAB", true},                  // ë
+        {"\xE2\x82\xAC", true},               // €
+        {"\xF0\x9F\x98\x80", true},           // an emoji
+        {"M\xFCller", false},                 // Windows-1252 ü
+        {"\xC3", false},                      // cut short
+        {"\xC0\xAF", false},                  // overlong
+        {"\xED\xA0\x80", false},              // a surrogate
+        {"\xF4\x90\x80\x80", false},          // past the last code point
+        {"\xC3\x28", false},                  // no continuation byte
+    };
+    for (const auto& [text, valid] : cases)
+        EXPECT_EQ(isValidUtf8(text), valid) << testing::PrintToString(text);
+}
+
 }  // namespace
 }  // namespace torvane
