@@ -16,8 +16,8 @@ public:
     // The field definitions in their order when they cannot change while the inspector looks (read once
     // from a snapshot of the store); null to have them fetched for each record as a run does.
     virtual const std::vector<FieldSettings>* fieldDefinitions() { return nullptr; }
-    // Takes the place of fieldValue (record_fields.h) for one definition and gives what it gives; it may
-    // take a failed conversion as a finding and go on where the run would end.
+    // Takes the place of the run's own value of one definition, cut and converted, and gives what that
+    // gives; it may take a failed conversion as a finding and go on where the run would end.
     virtual std::string fieldValue(const FieldSettings& field, const std::string& line, std::string& overflowText,
                                    const CharacterCutter* characters) = 0;
     // A definition that makes an entry, after its cross walk and its required check (missing: the check
