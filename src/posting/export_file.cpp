@@ -117,12 +117,15 @@ bool ExportFileReader::skipLine()
     return consumeLine([](const char*, size_t) {});
 }
 
-int32_t skipLeadingLines(ExportFileReader& file, int32_t count)
+int32_t skipLeadingLines(ExportFileReader& file, int32_t count, const std::function<void(std::string_view raw)>& skipped)
 {
-    int32_t skipped = 0;
-    while (skipped < count && file.skipLine())
-        ++skipped;
-    return skipped;
+    int32_t done = 0;
+    while (done < count && file.skipLine()) {
+        ++done;
+        if (skipped)
+            skipped(file.raw());
+    }
+    return done;
 }
 
 }  // namespace torvane

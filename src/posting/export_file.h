@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,7 +57,9 @@ private:
 };
 
 // Reads and discards up to count lines from the start, the way a run skips the lines before its first
-// record; returns how many there were.
-int32_t skipLeadingLines(ExportFileReader& file, int32_t count);
+// record; returns how many there were. skipped, when given, is handed each line's raw bytes (with
+// setKeepRaw on).
+int32_t skipLeadingLines(ExportFileReader& file, int32_t count,
+                         const std::function<void(std::string_view raw)>& skipped = {});
 
 }  // namespace torvane

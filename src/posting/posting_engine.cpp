@@ -69,6 +69,13 @@ void PostingEngine::endRun(const char* outcome)
 {
     m_ledger.endRun(m_runId, outcome, m_summary);
     m_lock.reset();
+    m_running = false;
+}
+
+void PostingEngine::concludeRun(const char* outcome)
+{
+    finishRun();
+    endRun(outcome);
 }
 
 void PostingEngine::runPosting()
@@ -108,30 +115,24 @@ void PostingEngine::runPosting()
         if (settings.isBlank("ImportData") || aborted) {
             if (!aborted)
                 m_host.memo2Add(kNoImportFileMessage);
-            finishRun();
-            endRun(runoutcome::kAborted);
-            m_running = false;
+            concludeRun(runoutcome::kAborted);
             return;
         }
         const std::string exportPath = settings.text("ImportData");
         if (!exportFileExists(exportPath)) {
             m_dialogs.showExclamation("Error", kExportFileMissingMessage);
-            finishRun();
-            endRun(runoutcome::kAborted);
-            m_running = false;
+            concludeRun(runoutcome::kAborted);
             return;
         }
 
         Encoding = RecordEncoding::fromSettings(settings);
         ExportFile = std::make_unique<ExportFileReader>(exportPath);
         ExportFile->setKeepRaw(m_observer != nullptr);
+        std::function<void(std::string_view)> skipped;
+        if (m_observer)
+            skipped = [this](std::string_view raw) { m_observer->lineSkipped(raw); };
         const int32_t linesToRead = settings.integer("LinesToRead", 0);
-        m_linesSkipped = 0;
-        while (m_linesSkipped < linesToRead && ExportFile->skipLine()) {
-            ++m_linesSkipped;
-            if (m_observer)
-                m_observer->lineSkipped(ExportFile->raw());
-        }
+        m_linesSkipped = skipLeadingLines(*ExportFile, linesToRead, skipped);
         m_host.memo1Clear();
 
         m_policy = DeliveryPolicy::fromSettings(settings);
@@ -152,9 +153,7 @@ void PostingEngine::runPosting()
                     ExportFile->drainRest([this](std::string_view bytes) { m_observer->unreadBytes(bytes); });
                 ExportFile.reset();
                 m_outcome = RunOutcome::Stopped;
-                finishRun();
-                endRun(runoutcome::kInterrupted);
-                m_running = false;
+                concludeRun(runoutcome::kInterrupted);
                 return;
             }
             processRecord(recordNumber);
@@ -165,9 +164,7 @@ void PostingEngine::runPosting()
         if (deleteFile)
             std::remove(settings.text("ImportData").c_str());
         m_outcome = RunOutcome::Completed;
-        finishRun();
-        endRun(runoutcome::kCompleted);
-        m_running = false;
+        concludeRun(runoutcome::kCompleted);
     } catch (...) {
         // The error goes on to the general error handler; the run leaves nothing open behind it.
         m_outcome = RunOutcome::Failed;

@@ -123,7 +123,10 @@ private:
     void addBlock(const std::vector<std::string>& lines);
     // Records in the ledger how far the request of the current record got before it threw.
     void recordFailure();
+    // Writes the run's outcome to the history and lets the store go (the lock, the running flag).
     void endRun(const char* outcome);
+    // The end of a run that reached no error: the window back to "Ready", then endRun.
+    void concludeRun(const char* outcome);
     // Tells the observer what became of the record in progress.
     void recordDone(const char* outcome);
     void reportRunError();
