@@ -2,6 +2,7 @@
 #include "posting/posting_engine.h"
 #include "store/data_module.h"
 #include "support/recording_host.h"
+#include "support/store_rows.h"
 #include "support/scripted_server.h"
 #include "support/temp_dir.h"
 #include "util/error_handler.h"
@@ -129,21 +130,16 @@ TEST_F(MainFormTest, SaveInformationWritesWhatPrintWouldPrint)
 TEST_F(MainFormTest, CheckDataWritesTheReportIntoTheInformationPaneWithoutAskingOrSending)
 {
     dir.write("export.txt", "1001\n\n");
-    auto& s = data.SettingsTable;
-    s.setText("URL", "http://127.0.0.1:9/form");
-    s.setText("PostType", "POST");
-    s.setText("DataSentText", "thank you");
-    s.setText("ImportData", dir.file("export.txt"));
-    s.setText("DeleteFile", "True");
-    s.post();
-    auto& f = data.FieldsTable;
-    f.append();
-    f.setText("OrderNum", "10");
-    f.setText("Name", "acct");
-    f.setText("ImportStart", "1");
-    f.setText("ImportLength", "4");
-    f.setText("Required", "True");
-    f.post();
+    test::setRow(data.SettingsTable, {{"URL", "http://127.0.0.1:9/form"},
+                                      {"PostType", "POST"},
+                                      {"DataSentText", "thank you"},
+                                      {"ImportData", dir.file("export.txt")},
+                                      {"DeleteFile", "True"}});
+    test::appendRow(data.FieldsTable, {{"OrderNum", "10"},
+                                       {"Name", "acct"},
+                                       {"ImportStart", "1"},
+                                       {"ImportLength", "4"},
+                                       {"Required", "True"}});
     form.Memo2->setPlainText("left from before");
 
     QStringList processItems;
@@ -183,20 +179,13 @@ TEST(MainFormProgressTest, TheBarCountsTheRecordsOfTheFileAndGoesWhenTheRunEnds)
         server.queue("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\nThank you");
     }
     dir.write("export.txt", exportText);
-    auto& s = data.SettingsTable;
-    s.setText("URL", server.url("/order"));
-    s.setText("PostType", "POST");
-    s.setText("DataSentText", "Thank you");
-    s.setText("ImportData", dir.file("export.txt"));
-    s.setText("LinesToRead", "1");
-    s.post();
-    auto& f = data.FieldsTable;
-    f.append();
-    f.setText("OrderNum", "10");
-    f.setText("Name", "orderno");
-    f.setText("ImportStart", "1");
-    f.setText("ImportLength", "5");
-    f.post();
+    test::setRow(data.SettingsTable, {{"URL", server.url("/order")},
+                                      {"PostType", "POST"},
+                                      {"DataSentText", "Thank you"},
+                                      {"ImportData", dir.file("export.txt")},
+                                      {"LinesToRead", "1"}});
+    test::appendRow(data.FieldsTable,
+                    {{"OrderNum", "10"}, {"Name", "orderno"}, {"ImportStart", "1"}, {"ImportLength", "5"}});
 
     EXPECT_TRUE(form.RunProgressBar->isHidden()) << "no bar before a run";
     struct Seen {
