@@ -130,6 +130,11 @@ foreach(dir IN LISTS TORVANE_CORE_DIRS)
   target_link_libraries(torvane_core INTERFACE torvane_${dir})
 endforeach()
 
+# A reply body is received straight into the string the client hands up; only the newer standard's
+# resize_and_overwrite lets that string grow without writing zeros over the room first (the code
+# falls back to a plain resize where the library lacks it).
+set_source_files_properties(${PROJECT_SOURCE_DIR}/src/http/body_buffer.cpp PROPERTIES COMPILE_OPTIONS -std=gnu++2b)
+
 file(GLOB gui_srcs CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/gui/*.h ${PROJECT_SOURCE_DIR}/src/gui/*.cpp)
 torvane_library(torvane_gui gui "${gui_srcs}" torvane_util Qt6::Widgets)
 

@@ -13,6 +13,9 @@ constexpr size_t kInitialCapacity = size_t(1) << 20;
 constexpr size_t kHugePage = size_t(2) << 20;
 // The bytes handed over to the result at a time before they are released here.
 constexpr size_t kHandOverStep = size_t(4) << 20;
+// An announced body larger than this is collected like one of unknown length: the room set aside
+// for it costs address space only, but a lying server should not be able to ask for any amount.
+constexpr uint64_t kLargestAnnounced = uint64_t(1) << 30;
 
 char* alignUp(char* p, size_t alignment)
 {
@@ -37,8 +40,34 @@ BodyBuffer::~BodyBuffer()
         ::munmap(m_data, m_capacity);
 }
 
+void BodyBuffer::expect(uint64_t n)
+{
+    if (n == 0 || n > kLargestAnnounced || m_direct || m_data || m_size > 0)
+        return;
+    try {
+        m_text.reserve(size_t(n));
+    } catch (const std::bad_alloc&) {
+        return;  // collected the other way
+    }
+    if (n >= kHugePage)
+        adviseLargePages(m_text.data(), size_t(n));
+    m_direct = true;
+}
+
 char* BodyBuffer::prepare(size_t n)
 {
+    if (m_direct) {
+        // The text grows by each piece asked for, within the room set aside, so only arrived bytes
+        // use memory; the piece is left as it is until the bytes are written over it.
+        if (m_text.size() - m_size < n) {
+#if defined(__cpp_lib_string_resize_and_overwrite)
+            m_text.resize_and_overwrite(m_size + n, [](char*, size_t length) { return length; });
+#else
+            m_text.resize(m_size + n);
+#endif
+        }
+        return m_text.data() + m_size;
+    }
     if (m_capacity - m_size >= n)
         return m_data + m_size;
     const size_t wanted = std::max({kInitialCapacity, m_capacity * 2, m_size + n});
@@ -67,6 +96,14 @@ void BodyBuffer::append(const char* data, size_t n)
 
 std::string BodyBuffer::take()
 {
+    if (m_direct) {
+        m_text.resize(m_size);
+        std::string out = std::move(m_text);
+        m_text = std::string();
+        m_direct = false;
+        m_size = 0;
+        return out;
+    }
     std::string out;
     if (m_size == 0)
         return out;

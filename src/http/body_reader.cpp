@@ -40,7 +40,7 @@ void readCounted(Connection& c, HttpEvents& events, BodyBuffer& out, int64_t cou
 {
     int64_t total = 0;
     for (int64_t remaining = count; remaining > 0;) {
-        const size_t n = takePiece(c, out, size_t(std::min<int64_t>(remaining, int64_t(kReceiveBlock))));
+        const size_t n = takePiece(c, out, size_t(std::min<int64_t>(remaining, int64_t(kBodyReceiveBlock))));
         if (n == 0) {
             if (!closeEndsQuietly)
                 throw ClosedGracefully();
@@ -58,7 +58,7 @@ void readUntilClose(Connection& c, HttpEvents& events, BodyBuffer& out, bool kee
 {
     int64_t total = 0;
     for (;;) {
-        const size_t n = takePiece(c, out, c.buffered() > 0 ? c.buffered() : kReceiveBlock);
+        const size_t n = takePiece(c, out, c.buffered() > 0 ? c.buffered() : kBodyReceiveBlock);
         if (n == 0)
             return;
         total += int64_t(n);
@@ -76,6 +76,8 @@ void readReplyBody(Connection& c, HttpEvents& events, const BodyFraming& framing
     case BodyFraming::None:
         return;
     case BodyFraming::Counted:
+        if (keep)
+            out.expect(uint64_t(framing.length));
         transfer(events, framing.length, [&] { readCounted(c, events, out, framing.length, true, keep); });
         return;
     case BodyFraming::Chunked:

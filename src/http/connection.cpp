@@ -167,7 +167,7 @@ size_t Connection::receiveInto(char* dst, size_t max)
     for (;;) {
         if (m_closedByServer)
             return 0;
-        const long n = receiveSome(dst, std::min(max, kReceiveBlock), false);
+        const long n = receiveSome(dst, std::min(max, kBodyReceiveBlock), false);
         if (n >= 0)
             return size_t(n);
     }

@@ -25,6 +25,8 @@ public:
 };
 
 inline constexpr size_t kReceiveBlock = 32768;
+// A body's bytes go straight to where they are collected, so they may come in larger reads.
+inline constexpr size_t kBodyReceiveBlock = size_t(256) << 10;
 inline constexpr size_t kSendBlock = 32768;
 inline constexpr size_t kMaxLineLength = 16384;
 inline constexpr int kDefaultConnectTimeoutMs = 30000;

@@ -6,6 +6,10 @@
 #include <cstring>
 #include <limits>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace torvane {
 
 namespace {
@@ -33,31 +37,55 @@ bool equalsIgnoreCaseAscii(std::string_view a, std::string_view b)
     return true;
 }
 
-int FindItem(std::string_view item, std::string_view data)
+namespace {
+
+bool matchesFoldedAt(std::string_view item, const char* at)
+{
+    for (size_t k = 0; k < item.size(); ++k)
+        if (upperChar(at[k]) != upperChar(item[k]))
+            return false;
+    return true;
+}
+
+// Where item first occurs in data, letters folded; npos when nowhere. Sixteen windows at a time are
+// screened by their first and last bytes with the lower-case bit set on both sides: that lets every
+// real match through (and now and then a non-letter twin, which the full comparison turns away), so
+// a large reply is searched at the speed of memory.
+size_t findFolded(std::string_view item, std::string_view data)
 {
     const size_t m = item.size();
-    if (m == 0 || m > data.size())
-        return 0;
-    // Horspool's search on upper-cased bytes, so a large reply is searched where it lies: when the
-    // window does not match, it moves on by how far the byte under its end lies from the item's end.
-    size_t shift[256];
-    for (size_t& s : shift)
-        s = m;
-    for (size_t i = 0; i + 1 < m; ++i)
-        shift[static_cast<unsigned char>(upperChar(item[i]))] = m - 1 - i;
-    const char last = upperChar(item[m - 1]);
-    for (size_t pos = 0; pos + m <= data.size();) {
-        const char c = upperChar(data[pos + m - 1]);
-        if (c == last) {
-            size_t k = 0;
-            while (k + 1 < m && upperChar(data[pos + k]) == upperChar(item[k]))
-                ++k;
-            if (k + 1 == m)
-                return static_cast<int>(pos + 1);
+    const size_t n = data.size();
+    const char* d = data.data();
+    size_t pos = 0;
+#ifdef __SSE2__
+    const __m128i lowerBit = _mm_set1_epi8(0x20);
+    const __m128i first = _mm_set1_epi8(char(item[0] | 0x20));
+    const __m128i last = _mm_set1_epi8(char(item[m - 1] | 0x20));
+    for (; pos + m - 1 + 16 <= n; pos += 16) {
+        const __m128i heads = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + pos)), lowerBit);
+        const __m128i tails = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + pos + m - 1)), lowerBit);
+        auto candidates = unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(heads, first), _mm_cmpeq_epi8(tails, last))));
+        for (; candidates != 0; candidates &= candidates - 1) {
+            const size_t at = pos + size_t(__builtin_ctz(candidates));
+            if (matchesFoldedAt(item, d + at))
+                return at;
         }
-        pos += shift[static_cast<unsigned char>(c)];
     }
-    return 0;
+#endif
+    for (; pos + m <= n; ++pos)
+        if (matchesFoldedAt(item, d + pos))
+            return pos;
+    return std::string_view::npos;
+}
+
+}  // namespace
+
+int FindItem(std::string_view item, std::string_view data)
+{
+    if (item.empty() || item.size() > data.size())
+        return 0;
+    const size_t at = findFolded(item, data);
+    return at == std::string_view::npos ? 0 : static_cast<int>(at + 1);
 }
 
 void TrimBlanks(std::string& text)

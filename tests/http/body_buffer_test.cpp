@@ -6,9 +6,12 @@
 namespace torvane {
 namespace {
 
-// Appends in the given piece sizes and checks every byte survives growth and hand-over.
+// Appends in the given piece sizes and checks every byte survives growth and hand-over, with no
+// announced length, the true one, one too short and too long (a server that lies either way), and
+// one too large to set room aside for.
 TEST(BodyBuffer, KeepsEveryByteAcrossGrowthAndHandOver)
 {
+    enum Announced { Unknown, Exact, Half, Double, Absurd };
     const std::vector<std::vector<size_t>> cases = {
         {},
         {1},
@@ -17,8 +20,14 @@ TEST(BodyBuffer, KeepsEveryByteAcrossGrowthAndHandOver)
         {size_t(3) << 20, size_t(3) << 20, 12345},     // several growth steps, past one hand-over step
         {size_t(9) << 20},                            // one piece larger than everything before it
     };
-    for (const auto& pieces : cases) {
+    for (const auto& pieces : cases)
+    for (const Announced announced : {Unknown, Exact, Half, Double, Absurd}) {
         BodyBuffer buffer;
+        size_t total = 0;
+        for (const size_t n : pieces)
+            total += n;
+        const uint64_t lengths[] = {0, total, total / 2, total * 2, uint64_t(1) << 40};
+        buffer.expect(lengths[announced]);
         std::string expected;
         unsigned char next = 0;
         for (const size_t n : pieces) {
@@ -35,7 +44,8 @@ TEST(BodyBuffer, KeepsEveryByteAcrossGrowthAndHandOver)
         }
         EXPECT_EQ(buffer.size(), expected.size());
         const std::string taken = buffer.take();
-        EXPECT_TRUE(taken == expected) << "pieces: " << pieces.size() << " size " << expected.size();
+        EXPECT_TRUE(taken == expected) << "pieces: " << pieces.size() << " size " << expected.size()
+                                     << " announced " << lengths[announced];
         EXPECT_EQ(buffer.size(), 0u);
         EXPECT_EQ(buffer.take(), "");
         buffer.append("again", 5);
@@ -45,11 +55,14 @@ TEST(BodyBuffer, KeepsEveryByteAcrossGrowthAndHandOver)
 
 TEST(BodyBuffer, ClearDiscardsButKeepsRoom)
 {
-    BodyBuffer buffer;
-    buffer.append("abc", 3);
-    buffer.clear();
-    buffer.append("de", 2);
-    EXPECT_EQ(buffer.take(), "de");
+    for (const uint64_t announced : {0, 5}) {
+        BodyBuffer buffer;
+        buffer.expect(announced);
+        buffer.append("abc", 3);
+        buffer.clear();
+        buffer.append("de", 2);
+        EXPECT_EQ(buffer.take(), "de");
+    }
 }
 
 }  // namespace
