@@ -3,8 +3,6 @@
 #include "util/error.h"
 #include "util/text.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -12,10 +10,6 @@
 namespace torvane {
 
 namespace {
-
-constexpr size_t kBlockSize = 256 * 1024;
-constexpr char kCtrlZ = '\x1a';
-constexpr std::array<char, 3> kStops = {'\n', '\r', kCtrlZ};
 
 // The wording operators know from file dialogs and the general error handler.
 std::string fileErrorMessage(int err)
@@ -42,148 +36,15 @@ std::string fileErrorMessage(int err)
 // ---------------------------------------------------------------------------------------------------
 // PageReader
 
-PageReader::~PageReader()
+PageReader::PageReader()
 {
-    close();
+    setWording(fileErrorMessage);
 }
 
 void PageReader::openFile(const std::string& path)
 {
-    close();
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        throw Error(fileErrorMessage(errno));
-    struct stat st {};
-    if (fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
-        std::fclose(f);
-        throw Error(fileErrorMessage(EISDIR));
-    }
-    m_file = f;
-    m_seekable = S_ISREG(st.st_mode);
-    m_open = true;
-    m_ended = false;
-    m_block.clear();
-    m_blockStart = 0;
-    m_blockPos = 0;
-}
-
-void PageReader::openText(std::string bytes)
-{
-    close();
-    m_block = std::move(bytes);
-    m_blockStart = 0;
-    m_blockPos = 0;
-    m_nextStop.fill(std::string::npos);
-    m_open = true;
-    m_ended = false;
-}
-
-void PageReader::seek(uint64_t offset)
-{
-    if (!canSeek())
-        throw Error("Access denied");
-    m_ended = false;
-    m_nextStop.fill(std::string::npos);
-    if (!m_file) {
-        m_blockPos = static_cast<size_t>(std::min<uint64_t>(offset, m_block.size()));
-        return;
-    }
-    if (fseeko(m_file, static_cast<off_t>(offset), SEEK_SET) != 0)
-        throw Error(fileErrorMessage(errno));
-    m_block.clear();
-    m_blockStart = offset;
-    m_blockPos = 0;
-}
-
-void PageReader::close()
-{
-    if (m_file)
-        std::fclose(m_file);
-    m_file = nullptr;
-    m_open = false;
-    m_ended = true;
-    m_block.clear();
-    m_block.shrink_to_fit();
-    m_blockStart = 0;
-    m_blockPos = 0;
-    m_seekable = false;
-}
-
-bool PageReader::refill()
-{
-    if (!m_file)
-        return false;
-    m_blockStart += m_block.size();
-    m_block.resize(kBlockSize);
-    const size_t n = std::fread(m_block.data(), 1, m_block.size(), m_file);
-    m_block.resize(n);
-    m_blockPos = 0;
-    m_nextStop.fill(std::string::npos);
-    if (n == 0) {
-        if (std::ferror(m_file))
-            throw Error(fileErrorMessage(errno));
-        return false;
-    }
-    return true;
-}
-
-bool PageReader::atEnd()
-{
-    if (!m_open || m_ended)
-        return true;
-    if (m_blockPos == m_block.size() && !refill()) {
-        m_ended = true;
-        return true;
-    }
-    if (m_block[m_blockPos] == kCtrlZ) {
-        m_ended = true;
-        return true;
-    }
-    return false;
-}
-
-bool PageReader::readLine(std::string& line)
-{
-    line.clear();
-    if (atEnd())
-        return false;
-    for (;;) {
-        if (m_blockPos == m_block.size() && !refill())
-            return true;  // the last line of a page that does not end with a line break
-        const char* data = m_block.data();
-        const size_t n = m_block.size();
-        // The nearest of LF, CR and Ctrl-Z. Where each one next occurs in the block is remembered, so a
-        // block full of lone CRs is not searched again for a LF from every CR.
-        size_t i = n;
-        for (size_t k = 0; k < kStops.size(); ++k) {
-            size_t& next = m_nextStop[k];
-            if (next == std::string::npos || next < m_blockPos) {
-                const void* hit = std::memchr(data + m_blockPos, kStops[k], n - m_blockPos);
-                next = hit ? static_cast<size_t>(static_cast<const char*>(hit) - data) : n;
-            }
-            i = std::min(i, next);
-        }
-        line.append(data + m_blockPos, i - m_blockPos);
-        m_blockPos = i;
-        if (i == n)
-            continue;
-        if (data[i] == '\n') {
-            ++m_blockPos;
-            return true;
-        }
-        if (data[i] == kCtrlZ) {
-            m_ended = true;
-            return true;
-        }
-        // A carriage return ends the line only together with a line feed; alone it is dropped.
-        ++m_blockPos;
-        if (m_blockPos == m_block.size() && !refill())
-            return true;
-        if (m_block[m_blockPos] == '\n') {
-            ++m_blockPos;
-            return true;
-        }
-    }
+    if (const int err = LineReader::openFile(path, true))
+        throw Error(fileErrorMessage(err));
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -2,10 +2,11 @@
 // attributes. Not an HTML parser: case-insensitive substring searches on the raw text decide everything.
 #pragma once
 
+#include "util/line_reader.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -13,47 +14,13 @@
 
 namespace torvane {
 
-// The page as a sequence of lines. A line ends at LF or CR LF; a CR not followed by LF is dropped and
-// the line goes on; a Ctrl-Z ends the page. Lines have no length limit; the reader keeps one block of
-// the file and the line being assembled, nothing more.
-class PageReader {
+// A saved page as a sequence of lines, by the common line rule; lines have no length limit. Its file
+// errors are worded the way operators know them from file dialogs.
+class PageReader : public LineReader {
 public:
-    PageReader() = default;
-    ~PageReader();
-    PageReader(const PageReader&) = delete;
-    PageReader& operator=(const PageReader&) = delete;
-
+    PageReader();
     // Throws Error with the file error the operator sees ("File not found", "Access denied", ...).
     void openFile(const std::string& path);
-    // The page given as bytes, for callers that already hold it.
-    void openText(std::string bytes);
-    void close();
-    bool isOpen() const { return m_open; }
-
-    // True when no further line can be read: the bytes are used up or a Ctrl-Z comes next.
-    bool atEnd();
-    // Replaces line with the next line; false (and line empty) when the page has ended.
-    bool readLine(std::string& line);
-
-    // Where the next line starts, to come back to with seek; only for pages that can be read again
-    // (a regular file or bytes in memory).
-    bool canSeek() const { return m_open && (m_file == nullptr || m_seekable); }
-    uint64_t tell() const { return m_blockStart + m_blockPos; }
-    void seek(uint64_t offset);
-
-private:
-    bool refill();
-
-    std::FILE* m_file = nullptr;
-    bool m_open = false;
-    bool m_ended = false;
-    bool m_seekable = false;
-    std::string m_block;
-    uint64_t m_blockStart = 0;  // offset in the page of the block's first byte
-    size_t m_blockPos = 0;
-    // Per line-ending byte (LF, CR, Ctrl-Z): where it next occurs in the block at or after the place
-    // last searched from, the block size when it does not; searched again once m_blockPos passes it.
-    std::array<size_t, 3> m_nextStop{};
 };
 
 // One scanning session over one page: the line buffer, the tag count, and the operations the form

@@ -7,55 +7,6 @@
 namespace torvane {
 namespace {
 
-std::vector<std::string> readAll(const std::string& bytes)
-{
-    test::TempDir dir;
-    dir.write("export.txt", bytes);
-    ExportFileReader reader(dir.file("export.txt"));
-    std::vector<std::string> lines;
-    std::string line;
-    while (!reader.atEnd()) {
-        EXPECT_TRUE(reader.readLine(line));
-        lines.push_back(line);
-    }
-    EXPECT_FALSE(reader.readLine(line));
-    return lines;
-}
-
-TEST(ExportFileReaderTest, LineEndings)
-{
-    using L = std::vector<std::string>;
-    struct Case {
-        const char* name;
-        std::string bytes;
-        L lines;
-    };
-    const Case cases[] = {
-        {"empty file", "", {}},
-        {"one line without break", "abc", {"abc"}},
-        {"LF", "a\nb\n", {"a", "b"}},
-        {"CR LF", "a\r\nb\r\n", {"a", "b"}},
-        {"lone CR dropped", "a\rb\nc", {"ab", "c"}},
-        {"CR CR LF", "a\r\r\nb", {"a", "b"}},
-        {"empty line in the middle and at the end", "a\n\nb\n\n", {"a", "", "b", ""}},
-        {"Ctrl-Z ends the file", std::string("a\nb\x1A" "c\nd\n"), {"a", "b"}},
-        {"Ctrl-Z at the start", std::string("\x1A" "a\n"), {}},
-        {"blanks kept", "  x  \n", {"  x  "}},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(readAll(c.bytes), c.lines) << c.name;
-}
-
-TEST(ExportFileReaderTest, LinesLongerThanTheBufferAreReadWhole)
-{
-    const std::string longLine(3 * 1024 * 1024 + 17, 'x');
-    const auto lines = readAll(longLine + "\r\nshort\n" + longLine);
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], longLine);
-    EXPECT_EQ(lines[1], "short");
-    EXPECT_EQ(lines[2], longLine);
-}
-
 TEST(ExportFileReaderTest, SkipLineSkipsWithoutReading)
 {
     test::TempDir dir;
