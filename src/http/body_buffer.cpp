@@ -98,6 +98,9 @@ std::string BodyBuffer::take()
 {
     if (m_direct) {
         m_text.resize(m_size);
+        // A body that came up well short of its announcement does not keep the room set aside.
+        if (m_text.capacity() - m_size > kHandOverStep)
+            m_text.shrink_to_fit();
         std::string out = std::move(m_text);
         m_text = std::string();
         m_direct = false;
