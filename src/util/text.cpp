@@ -3,6 +3,7 @@
 #include "util/error.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -47,10 +48,10 @@ bool matchesFoldedAt(std::string_view item, const char* at)
     return true;
 }
 
-// Where item first occurs in data, letters folded; npos when nowhere. Sixteen windows at a time are
-// screened by their first and last bytes with the lower-case bit set on both sides: that lets every
-// real match through (and now and then a non-letter twin, which the full comparison turns away), so
-// a large reply is searched at the speed of memory.
+// Where item first occurs in data, letters folded; npos when nowhere. Windows are screened by their
+// first and last bytes with the lower-case bit set on both sides: that lets every real match through
+// (and now and then a non-letter twin, which the full comparison turns away). Sixty-four windows go
+// through one branch, so a large reply is searched at the speed of memory.
 size_t findFolded(std::string_view item, std::string_view data)
 {
     const size_t m = item.size();
@@ -61,12 +62,21 @@ size_t findFolded(std::string_view item, std::string_view data)
     const __m128i lowerBit = _mm_set1_epi8(0x20);
     const __m128i first = _mm_set1_epi8(char(item[0] | 0x20));
     const __m128i last = _mm_set1_epi8(char(item[m - 1] | 0x20));
-    for (; pos + m - 1 + 16 <= n; pos += 16) {
-        const __m128i heads = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + pos)), lowerBit);
-        const __m128i tails = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + pos + m - 1)), lowerBit);
-        auto candidates = unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(heads, first), _mm_cmpeq_epi8(tails, last))));
+    // Sixteen windows from p: a byte set where both ends fit.
+    auto screen = [&](size_t p) {
+        const __m128i heads = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + p)), lowerBit);
+        const __m128i tails = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + p + m - 1)), lowerBit);
+        return _mm_and_si128(_mm_cmpeq_epi8(heads, first), _mm_cmpeq_epi8(tails, last));
+    };
+    for (; pos + m - 1 + 64 <= n; pos += 64) {
+        const __m128i s0 = screen(pos), s1 = screen(pos + 16), s2 = screen(pos + 32), s3 = screen(pos + 48);
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(s0, s1), _mm_or_si128(s2, s3))) == 0)
+            continue;
+        uint64_t candidates = 0;
+        for (const __m128i s : {s3, s2, s1, s0})
+            candidates = candidates << 16 | unsigned(_mm_movemask_epi8(s));
         for (; candidates != 0; candidates &= candidates - 1) {
-            const size_t at = pos + size_t(__builtin_ctz(candidates));
+            const size_t at = pos + size_t(__builtin_ctzll(candidates));
             if (matchesFoldedAt(item, d + at))
                 return at;
         }

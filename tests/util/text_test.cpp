@@ -37,8 +37,8 @@ TEST(TextTest, FindItem)
 TEST(TextTest, FindItemAgreesWithAPlainSearchEverywhere)
 {
     // Small alphabets make many near misses, where a wrong skip would jump over a match; '@' and '`'
-    // differ from 'a' and 'A' only in the bits case folding touches. Texts run past several blocks of
-    // sixteen so matches fall inside blocks, across their edges and in the tail.
+    // differ from 'a' and 'A' only in the bit case folding touches. Texts run past several blocks of
+    // sixty-four windows so matches fall inside blocks, across their edges and in the tail.
     std::mt19937 random(7);
     for (const std::string letters : {"abAB", "aA@`b"}) {
         auto text = [&](size_t n) {
@@ -49,7 +49,7 @@ TEST(TextTest, FindItemAgreesWithAPlainSearchEverywhere)
         };
         for (int round = 0; round < 4000; ++round) {
             const std::string item = text(1 + random() % 5);
-            const std::string data = text(random() % (round % 2 ? 40 : 120));
+            const std::string data = text(random() % (round % 2 ? 40 : 300));
             const std::string upperItem = upperAscii(item);
             const size_t at = upperAscii(data).find(upperItem);
             const int expected = at == std::string::npos ? 0 : int(at + 1);
