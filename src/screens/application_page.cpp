@@ -37,19 +37,14 @@ QWidget* buildApplicationPage(TDataModule1& data, const std::array<std::function
                            "DBCheckBox8");
         auto* sentText = named(new DBEdit(src, "DataSentText", web), "DBEdit19");
         auto* formEncoding = named(new DBEdit(src, "FormEncoding", web), "FormEncodingEdit");
-        grid->addWidget(label(QStringLiteral("URL To Post To:"), url, web), 0, 0);
-        grid->addWidget(url, 0, 1, 1, 4);
-        grid->addWidget(label(QStringLiteral("Content Type:"), content, web), 1, 0);
-        grid->addWidget(content, 1, 1, 1, 4);
-        grid->addWidget(label(QStringLiteral("Post Action:"), postType, web), 2, 0);
-        grid->addWidget(postType, 2, 1);
+        addCaptioned(grid, web, QStringLiteral("URL To Post To:"), url, 0, 0, 4);
+        addCaptioned(grid, web, QStringLiteral("Content Type:"), content, 1, 0, 4);
+        addCaptioned(grid, web, QStringLiteral("Post Action:"), postType, 2, 0);
         grid->addWidget(warnings, 2, 2);
         grid->addWidget(diag, 2, 3);
         grid->setColumnStretch(4, 1);
-        grid->addWidget(label(QStringLiteral("Data Sent Text:"), sentText, web), 3, 0);
-        grid->addWidget(sentText, 3, 1, 1, 4);
-        grid->addWidget(label(QStringLiteral("Form Encoding:"), formEncoding, web), 4, 0);
-        grid->addWidget(formEncoding, 4, 1, 1, 2);
+        addCaptioned(grid, web, QStringLiteral("Data Sent Text:"), sentText, 3, 0, 4);
+        addCaptioned(grid, web, QStringLiteral("Form Encoding:"), formEncoding, 4, 0, 2);
     }
     layout->addWidget(web);
 
@@ -61,8 +56,7 @@ QWidget* buildApplicationPage(TDataModule1& data, const std::array<std::function
         auto* del = named(new DBCheckBox(src, "DeleteFile", QStringLiteral("Delete File"), file), "DBCheckBox6");
         auto* exportEncoding = named(new DBEdit(src, "ExportEncoding", file), "ExportEncodingEdit");
         auto* columnsIn = named(new DBComboBox(src, "ColumnsIn", kColumnsIn, file), "ColumnsInComboBox");
-        grid->addWidget(label(QStringLiteral("File To Upload To Web:"), path, file), 0, 0);
-        grid->addWidget(path, 0, 1, 1, 3);
+        addCaptioned(grid, file, QStringLiteral("File To Upload To Web:"), path, 0, 0, 3);
         auto* row = new QHBoxLayout;
         row->addWidget(label(QStringLiteral("Lines To Read Before Importing Data:"), lines, file));
         row->addWidget(lines);
@@ -103,8 +97,7 @@ QWidget* buildApplicationPage(TDataModule1& data, const std::array<std::function
                                 comboNames[i]);
             auto* reset = button(resetNames[i], QStringLiteral("Reset"), track);
             onClick(reset, context, resets[size_t(i)]);
-            grid->addWidget(label(QString::fromLatin1(captions[i]), combo, track), i + 1, 0);
-            grid->addWidget(combo, i + 1, 1);
+            addCaptioned(grid, track, QString::fromLatin1(captions[i]), combo, i + 1, 0);
             grid->addWidget(reset, i + 1, 2);
         }
         grid->setColumnStretch(1, 1);

@@ -34,16 +34,11 @@ QWidget* buildFieldDataPage(TDataModule1& data, const GridPageActions& actions, 
         auto* map = named(new DBEdit(src, "ImportMap", group), "DBEdit17");
         auto* def = named(new DBCheckBox(src, "DefaultValue", QString::fromLatin1(kDefaultValueCaption), group),
                           "DBCheckBox3");
-        grid->addWidget(label(QStringLiteral("Order:"), order, group), 0, 0);
-        grid->addWidget(order, 0, 1);
-        grid->addWidget(label(QStringLiteral("Name:"), name, group), 1, 0);
-        grid->addWidget(name, 1, 1, 1, 2);
-        grid->addWidget(label(QStringLiteral("Value:"), value, group), 2, 0);
-        grid->addWidget(value, 2, 1, 1, 2);
-        grid->addWidget(label(QStringLiteral("Description"), description, group), 3, 0);
-        grid->addWidget(description, 3, 1, 1, 2);
-        grid->addWidget(label(QStringLiteral("Import Map Value:"), map, group), 4, 0);
-        grid->addWidget(map, 4, 1);
+        addCaptioned(grid, group, QStringLiteral("Order:"), order, 0, 0);
+        addCaptioned(grid, group, QStringLiteral("Name:"), name, 1, 0, 2);
+        addCaptioned(grid, group, QStringLiteral("Value:"), value, 2, 0, 2);
+        addCaptioned(grid, group, QStringLiteral("Description"), description, 3, 0, 2);
+        addCaptioned(grid, group, QStringLiteral("Import Map Value:"), map, 4, 0);
         grid->addWidget(def, 4, 2);
         grid->setColumnStretch(1, 1);
     }

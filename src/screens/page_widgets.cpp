@@ -2,6 +2,13 @@
 
 namespace torvane {
 
+void addCaptioned(QGridLayout* grid, QWidget* parent, const QString& caption, QWidget* control, int row, int column,
+                  int span)
+{
+    grid->addWidget(label(caption, control, parent), row, column);
+    grid->addWidget(control, row, column + 1, 1, span);
+}
+
 DBEdit* shortEdit(DBEdit* edit, int chars)
 {
     const int digit = edit->fontMetrics().horizontalAdvance(QLatin1Char('0'));

@@ -5,6 +5,7 @@
 #include "screens/db_controls.h"
 #include "util/error_handler.h"
 
+#include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QString>
@@ -27,6 +28,11 @@ inline QLabel* label(const QString& text, QWidget* buddy, QWidget* parent)
     l->setBuddy(buddy);
     return l;
 }
+
+// A control and its caption in a grid: the caption at (row, column), the control right of it over
+// span columns.
+void addCaptioned(QGridLayout* grid, QWidget* parent, const QString& caption, QWidget* control, int row, int column,
+                  int span = 1);
 
 // A text box for a number or a short word.
 DBEdit* shortEdit(DBEdit* edit, int chars = 8);

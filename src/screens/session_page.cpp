@@ -81,15 +81,12 @@ QWidget* buildSessionPage(DataSource& src)
                        "LoginDataHint");
     hint->setTextFormat(Qt::RichText);
     hint->setWordWrap(true);
-    grid->addWidget(label(QStringLiteral("Login URL:"), loginUrl, page), 0, 0);
-    grid->addWidget(loginUrl, 0, 1);
+    addCaptioned(grid, page, QStringLiteral("Login URL:"), loginUrl, 0, 0);
     grid->addWidget(label(QStringLiteral("Login Data:"), loginData, page), 1, 0, Qt::AlignTop);
     grid->addWidget(loginData, 1, 1);
     grid->addWidget(hint, 2, 1);
-    grid->addWidget(label(QStringLiteral("Login Check Text:"), checkText, page), 3, 0);
-    grid->addWidget(checkText, 3, 1);
-    grid->addWidget(label(QStringLiteral("Form URL:"), formUrl, page), 4, 0);
-    grid->addWidget(formUrl, 4, 1);
+    addCaptioned(grid, page, QStringLiteral("Login Check Text:"), checkText, 3, 0);
+    addCaptioned(grid, page, QStringLiteral("Form URL:"), formUrl, 4, 0);
     grid->addWidget(refresh, 5, 1);
     grid->setRowStretch(1, 1);
     grid->setColumnStretch(1, 1);
