@@ -1,5 +1,5 @@
-// A look inside MakeDataString, one field definition at a time: the data check follows a record being
-// built by the run's own code through it. With none set, a record is built as it always is.
+// Lets the data check watch MakeDataString build a record, one field definition at a time, and stand
+// in for each definition's value. A posting run sets none and builds its records unchanged.
 #pragma once
 
 #include <string>

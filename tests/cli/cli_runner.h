@@ -15,6 +15,7 @@
 #include <spawn.h>
 #include <sstream>
 #include <string>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -96,6 +97,36 @@ public:
     {
         if (m_pid > 0)
             ::kill(m_pid, signal);
+    }
+
+    // Waits until the child has written a line holding text to its standard output (captured in a
+    // file, which the kernel reports as it is written to); false after limitMs without one.
+    bool waitForOutput(const std::string& text, int limitMs = 60 * 1000) const
+    {
+        const std::string path = m_capture.file("out");
+        const int watch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+        if (watch < 0 || ::inotify_add_watch(watch, path.c_str(), IN_MODIFY) < 0) {
+            if (watch >= 0)
+                ::close(watch);
+            ADD_FAILURE() << "cannot watch " << path;
+            return false;
+        }
+        bool seen = false;
+        for (;;) {
+            // Looked at after the watch is set, so nothing written in between goes unnoticed.
+            if (m_capture.read("out").find(text) != std::string::npos) {
+                seen = true;
+                break;
+            }
+            pollfd p{watch, POLLIN, 0};
+            if (::poll(&p, 1, limitMs) <= 0)
+                break;
+            char events[4096];
+            while (::read(watch, events, sizeof events) > 0) {
+            }
+        }
+        ::close(watch);
+        return seen;
     }
 
     // Waits for the end; status is the exit status, or -1 for a child ended by a signal.

@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <csignal>
-#include <thread>
 
 namespace torvane {
 namespace {
@@ -27,7 +26,8 @@ TEST_F(SendRetryTest, AServerThatListensOnlyAfterAWhileGetsEveryRecord)
     const int port = ScriptedServer::unusedPort();
     ok({"set", "URL", "http://127.0.0.1:" + std::to_string(port) + "/orders"});
     auto run = start({"send", "--pause", "0", "--retry", "3", "--retry-wait", "1"});
-    std::this_thread::sleep_for(std::chrono::milliseconds(1300));
+    // The server comes up once the first try has found nobody listening, within the wait before the next.
+    ASSERT_TRUE(run->waitForOutput("Retrying Record# 1 In 1 Seconds"));
     ScriptedServer late(port);
     late.queue(reply("200 OK", kThanks));
     late.queue(reply("200 OK", kThanks));
