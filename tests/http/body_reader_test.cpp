@@ -5,6 +5,7 @@
 
 #include "http/body_buffer.h"
 #include "http/connection.h"
+#include "support/error_text.h"
 #include "support/fake_stream.h"
 #include "support/recording_http_events.h"
 
@@ -43,15 +44,7 @@ struct Reading {
     }
 };
 
-std::string errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
+using test::errorOf;
 
 class BodyReaderTest : public ::testing::TestWithParam<size_t> {};
 

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "http/sliced_wait.h"
+#include "support/error_text.h"
 #include "support/fake_stream.h"
 
 namespace torvane {
@@ -38,15 +39,7 @@ struct Connected {
     }
 };
 
-std::string errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
+using test::errorOf;
 
 struct LineCase {
     const char* name;

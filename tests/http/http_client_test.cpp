@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "http/cookie_store.h"
+#include "support/error_text.h"
 #include "support/fake_stream.h"
 #include "support/recording_http_events.h"
 
@@ -51,15 +52,7 @@ struct ClientFixture {
     static std::string hostLine() { return "Host: 127.0.0.1:8080\r\n"; }
 };
 
-std::string errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
+using test::errorOf;
 
 const std::string kTail = "Accept: text/html, */*\r\nUser-Agent: Mozilla/3.0 (compatible; Torvane)\r\n\r\n";
 

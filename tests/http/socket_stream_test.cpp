@@ -9,6 +9,7 @@
 
 #include "http/connection.h"
 #include "http/sliced_wait.h"
+#include "support/error_text.h"
 #include "support/fake_clock.h"
 #include "support/scripted_server.h"
 #include "util/error.h"
@@ -16,15 +17,7 @@
 namespace torvane {
 namespace {
 
-std::string errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
+using test::errorOf;
 
 // A loopback listener that never accepts: connects complete from its queue until the queue is full.
 class Listener {

@@ -2,6 +2,7 @@
 
 #include "store/data_module.h"
 #include "store/ledger.h"
+#include "support/store_rows.h"
 #include "support/temp_dir.h"
 #include "util/dates.h"
 #include "util/error_handler.h"
@@ -42,13 +43,6 @@ protected:
             out << grid->item(r, c)->text();
         return out;
     }
-    std::vector<std::string> tracked()
-    {
-        std::vector<std::string> keys;
-        for (const auto& row : data.database().query("SELECT DataToTrack FROM track ORDER BY rowid"))
-            keys.push_back(std::get<std::string>(row[0]));
-        return keys;
-    }
 
     test::TempDir dir;
     TDataModule1 data{dir.file("torvane.db")};
@@ -77,11 +71,11 @@ TEST_F(InterruptedFormTest, MarkAsSentTracksTheKeyAndSendAgainOnlyResolves)
     grid->selectRow(1);
     QTest::mouseClick(child<QPushButton>("MarkSentB"), Qt::LeftButton);
     EXPECT_EQ(column(0), QStringList{"1001"});
-    EXPECT_EQ(tracked(), std::vector<std::string>{"M\xFC" "1003"}) << "the key exactly as stored";
+    EXPECT_EQ(test::trackedKeys(data.database()), std::vector<std::string>{"M\xFC" "1003"}) << "the key exactly as stored";
 
     QTest::mouseClick(child<QPushButton>("SendAgainB"), Qt::LeftButton);
     EXPECT_TRUE(column(0).isEmpty());
-    EXPECT_EQ(tracked().size(), 1u);
+    EXPECT_EQ(test::trackedKeys(data.database()).size(), 1u);
     EXPECT_FALSE(DeliveryLedger(data.database()).inDoubtSince("1001").has_value());
 
     QTest::mouseClick(child<QPushButton>("SendAgainB"), Qt::LeftButton);  // nothing left: nothing happens

@@ -1,6 +1,7 @@
 #include "screens/tracking_form.h"
 
 #include "store/data_module.h"
+#include "support/store_rows.h"
 #include "support/temp_dir.h"
 #include "util/dates.h"
 #include "util/error_handler.h"
@@ -38,13 +39,6 @@ protected:
         data.TrackTable.setText("DataToTrack", key);
         data.TrackTable.setText("DataSent", formatShortDate(sent));
         data.TrackTable.post();
-    }
-    std::vector<std::string> storedKeys()
-    {
-        std::vector<std::string> keys;
-        for (const auto& row : data.database().query("SELECT DataToTrack FROM track ORDER BY rowid"))
-            keys.push_back(std::get<std::string>(row[0]));
-        return keys;
     }
 
     test::TempDir dir;
@@ -121,7 +115,7 @@ TEST_F(TrackingFormTest, DeleteRemovesTheCurrentRowWithoutAsking)
             track(key, today());
         data.TrackTable.moveTo(c.current);
         QTest::mouseClick(child<QPushButton>("DeleteB"), Qt::LeftButton);
-        EXPECT_EQ(storedKeys(), c.left);
+        EXPECT_EQ(test::trackedKeys(data.database()), c.left);
         EXPECT_EQ(child<QLineEdit>("DBEdit1")->text(), c.nowShown);
         QCoreApplication::processEvents();
         EXPECT_EQ(child<QAbstractItemView>("DBGrid1")->model()->rowCount(), 2);
@@ -149,10 +143,10 @@ TEST_F(TrackingFormTest, CtrlDeleteInTheGridAsks)
     });
     auto* grid = child<QAbstractItemView>("DBGrid1");
     QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
-    EXPECT_EQ(storedKeys(), (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(test::trackedKeys(data.database()), (std::vector<std::string>{"A", "B"}));
     answer = true;
     QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
-    EXPECT_EQ(storedKeys(), (std::vector<std::string>{"B"}));
+    EXPECT_EQ(test::trackedKeys(data.database()), (std::vector<std::string>{"B"}));
     EXPECT_EQ(asked, (std::vector<std::string>{"Delete record?", "Delete record?"}));
 }
 
