@@ -1,21 +1,16 @@
 #include "posting/record_count.h"
 
+#include "util/error.h"
+#include "util/line_reader.h"
+
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 #include <sys/stat.h>
-#include <vector>
 
 namespace torvane {
 
 namespace {
 constexpr char kCtrlZ = 26;
-constexpr size_t kChunk = 1 << 20;
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
 }  // namespace
 
 void LineCounter::feed(std::string_view bytes)
@@ -42,21 +37,21 @@ void LineCounter::feed(std::string_view bytes)
 
 int64_t countExportRecords(const std::string& path, int32_t skip, const std::atomic<bool>* stop)
 {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file)
+    LineReader file;
+    if (file.openFile(path) != 0)
         return -1;
-    std::vector<char> buffer(kChunk);
     LineCounter counter;
-    while (!counter.ended()) {
-        if (stop && stop->load(std::memory_order_relaxed))
-            return -1;
-        const size_t got = std::fread(buffer.data(), 1, buffer.size(), file.get());
-        if (got == 0) {
-            if (std::ferror(file.get()))
+    try {
+        for (;;) {
+            if (stop && stop->load(std::memory_order_relaxed))
                 return -1;
-            break;
+            const std::string_view piece = file.nextPiece();
+            if (piece.empty())
+                break;
+            counter.feed(piece);
         }
-        counter.feed(std::string_view(buffer.data(), got));
+    } catch (const Error&) {
+        return -1;  // the file cannot be read: no count, the run itself will say why
     }
     return std::max<int64_t>(0, counter.lines() - std::max<int64_t>(0, skip));
 }

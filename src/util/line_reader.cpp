@@ -110,6 +110,15 @@ bool LineReader::atEnd()
     return m_begin == m_end && !fill();
 }
 
+std::string_view LineReader::nextPiece()
+{
+    if (atEnd())
+        return {};
+    const std::string_view piece(m_buffer.data() + m_begin, m_end - m_begin);
+    m_begin = m_end;
+    return piece;
+}
+
 template <typename Sink> bool LineReader::consumeLine(Sink&& sink)
 {
     m_raw.clear();

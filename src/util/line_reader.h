@@ -46,13 +46,14 @@ public:
     // While on, raw() holds the exact bytes of the last line read or skipped, its line ending included.
     void setKeepRaw(bool keep) { m_keepRaw = keep; }
     const std::string& raw() const { return m_raw; }
-    // Hands the bytes not read yet (up to a Ctrl-Z) to sink in pieces; the reader is at its end after.
+    // The next of the bytes not read yet (up to a Ctrl-Z), as much as one block holds; they count as
+    // read. Empty at the end.
+    std::string_view nextPiece();
+    // Hands the bytes not read yet to sink piece by piece; the reader is at its end after.
     template <typename Sink> void drainRest(Sink&& sink)
     {
-        while (!atEnd()) {
-            sink(std::string_view(m_buffer.data() + m_begin, m_end - m_begin));
-            m_begin = m_end;
-        }
+        for (std::string_view piece = nextPiece(); !piece.empty(); piece = nextPiece())
+            sink(piece);
     }
 
     // Where the next line starts, to come back to with seek; only for texts that can be read again
