@@ -16,6 +16,8 @@ constexpr size_t kHandOverStep = size_t(4) << 20;
 // An announced body larger than this is collected like one of unknown length: the room set aside
 // for it costs address space only, but a lying server should not be able to ask for any amount.
 constexpr uint64_t kLargestAnnounced = uint64_t(1) << 30;
+// Room left unused beyond this after a body that came up short is given back.
+constexpr size_t kUnusedRoomKept = size_t(4) << 20;
 
 char* alignUp(char* p, size_t alignment)
 {
@@ -99,7 +101,7 @@ std::string BodyBuffer::take()
     if (m_direct) {
         m_text.resize(m_size);
         // A body that came up well short of its announcement does not keep the room set aside.
-        if (m_text.capacity() - m_size > kHandOverStep)
+        if (m_text.capacity() - m_size > kUnusedRoomKept)
             m_text.shrink_to_fit();
         std::string out = std::move(m_text);
         m_text = std::string();
