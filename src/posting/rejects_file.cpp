@@ -1,24 +1,16 @@
 #include "posting/rejects_file.h"
 
-#include "util/error.h"
-
-#include <cerrno>
-#include <cstring>
+#include <cstdio>
 
 namespace torvane {
 
-RejectsFile::RejectsFile(const std::string& path) : m_path(path)
-{
-    m_file = std::fopen(path.c_str(), "wb");
-    if (!m_file)
-        throw Error("Cannot create file \"" + path + "\". " + std::strerror(errno));
-}
+RejectsFile::RejectsFile(const std::string& path) : m_file(path) {}
 
 RejectsFile::~RejectsFile()
 {
-    std::fclose(m_file);
+    m_file.close();
     if (!m_rejects)
-        std::remove(m_path.c_str());
+        std::remove(m_file.path().c_str());
 }
 
 bool RejectsFile::isReject(const std::string& outcome)
@@ -27,16 +19,9 @@ bool RejectsFile::isReject(const std::string& outcome)
            outcome == outcome::kFailed;
 }
 
-void RejectsFile::put(std::string_view bytes)
-{
-    // Flushed at once, like the results file: a run that dies keeps what it rejected so far.
-    if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size() || std::fflush(m_file) != 0)
-        throw Error("Cannot write file \"" + m_path + "\". " + std::strerror(errno));
-}
-
 void RejectsFile::header(std::string_view raw)
 {
-    put(raw);
+    m_file.put(raw);
 }
 
 void RejectsFile::reject(std::string_view raw)
@@ -44,7 +29,7 @@ void RejectsFile::reject(std::string_view raw)
     if (raw.empty())
         return;
     m_rejects = true;
-    put(raw);
+    m_file.put(raw);
 }
 
 }  // namespace torvane

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "posting/run_observer.h"
+#include "util/flushed_file.h"
 
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -28,10 +28,7 @@ public:
     bool hasRejects() const { return m_rejects; }
 
 private:
-    void put(std::string_view bytes);
-
-    std::string m_path;
-    std::FILE* m_file = nullptr;
+    FlushedFile m_file;
     bool m_rejects = false;
 };
 

@@ -4,8 +4,6 @@
 #include "util/error.h"
 #include "util/text.h"
 
-#include <cerrno>
-#include <cstring>
 #include <nlohmann/json.hpp>
 
 namespace torvane {
@@ -46,25 +44,10 @@ std::optional<ResultsFile::Format> ResultsFile::formatOf(const std::string& path
 }
 
 ResultsFile::ResultsFile(const std::string& path, Format format, Utf8Output text)
-    : m_path(path), m_format(format), m_text(std::move(text))
+    : m_file(path), m_format(format), m_text(std::move(text))
 {
-    m_file = std::fopen(path.c_str(), "wb");
-    if (!m_file)
-        throw Error("Cannot create file \"" + path + "\". " + std::strerror(errno));
     if (m_format == Format::Csv)
-        put("line,record,key,outcome,status,message,time\r\n");
-}
-
-ResultsFile::~ResultsFile()
-{
-    if (m_file)
-        std::fclose(m_file);
-}
-
-void ResultsFile::put(const std::string& text)
-{
-    if (std::fwrite(text.data(), 1, text.size(), m_file) != text.size() || std::fflush(m_file) != 0)
-        throw Error("Cannot write file \"" + m_path + "\". " + std::strerror(errno));
+        m_file.put("line,record,key,outcome,status,message,time\r\n");
 }
 
 std::string ResultsFile::row(const RecordResult& r, const std::string& time) const
@@ -83,7 +66,7 @@ std::string ResultsFile::row(const RecordResult& r, const std::string& time) con
 
 void ResultsFile::write(const RecordResult& result)
 {
-    put(row(result, localTimestamp()));
+    m_file.put(row(result, localTimestamp()));
 }
 
 }  // namespace torvane

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "posting/run_observer.h"
+#include "util/flushed_file.h"
 #include "util/utf8_output.h"
 
-#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -19,21 +19,15 @@ public:
 
     // Creates (or replaces) the file and writes the CSV header; throws Error when it cannot.
     ResultsFile(const std::string& path, Format format, Utf8Output text);
-    ~ResultsFile();
-    ResultsFile(const ResultsFile&) = delete;
-    ResultsFile& operator=(const ResultsFile&) = delete;
 
     void write(const RecordResult& result);
     // The row's text, without writing it (time is the row's time stamp).
     std::string row(const RecordResult& result, const std::string& time) const;
 
 private:
-    void put(const std::string& text);
-
-    std::string m_path;
+    FlushedFile m_file;
     Format m_format;
     Utf8Output m_text;
-    std::FILE* m_file = nullptr;
 };
 
 // One CSV field: quoted when it holds a comma, a double quote or a line break, quotes doubled.
