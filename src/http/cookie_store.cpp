@@ -20,12 +20,6 @@ bool allDigits(const std::string& s)
     return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-bool endsWithIgnoreCase(const std::string& text, const std::string& tail)
-{
-    return text.size() >= tail.size() &&
-           equalsIgnoreCaseAscii(std::string_view(text).substr(text.size() - tail.size()), tail);
-}
-
 }  // namespace
 
 bool parseInternetDate(const std::string& text, std::time_t& out)
@@ -216,7 +210,7 @@ std::string CookieStore::cookieHeader(const std::string& host, const std::string
     std::vector<const Cookie*> candidates;
     for (const auto& d : m_domains) {
         const bool belongs = equalsIgnoreCaseAscii(d.name, host) ||
-                             (!d.name.empty() && d.name[0] == '.' && endsWithIgnoreCase(host, d.name));
+                             (!d.name.empty() && d.name[0] == '.' && endsWithIgnoreCaseAscii(host, d.name));
         if (!belongs)
             continue;
         for (const auto& c : d.cookies) {

@@ -32,13 +32,13 @@ std::string csvField(const std::string& text)
 
 std::optional<ResultsFile::Format> ResultsFile::formatOf(const std::string& path)
 {
-    const std::string lower = upperAscii(path);
-    auto endsWith = [&lower](const std::string& suffix) {
-        return lower.size() > suffix.size() && lower.compare(lower.size() - suffix.size(), suffix.size(), suffix) == 0;
+    // A name that is only the extension names no file.
+    auto endsWith = [&path](std::string_view suffix) {
+        return path.size() > suffix.size() && endsWithIgnoreCaseAscii(path, suffix);
     };
-    if (endsWith(".CSV"))
+    if (endsWith(".csv"))
         return Format::Csv;
-    if (endsWith(".JSONL"))
+    if (endsWith(".jsonl"))
         return Format::JsonLines;
     return std::nullopt;
 }

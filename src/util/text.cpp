@@ -38,6 +38,11 @@ bool equalsIgnoreCaseAscii(std::string_view a, std::string_view b)
     return true;
 }
 
+bool endsWithIgnoreCaseAscii(std::string_view text, std::string_view tail)
+{
+    return text.size() >= tail.size() && equalsIgnoreCaseAscii(text.substr(text.size() - tail.size()), tail);
+}
+
 namespace {
 
 bool matchesFoldedAt(std::string_view item, const char* at)

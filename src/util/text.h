@@ -12,6 +12,8 @@ namespace torvane {
 // ASCII letters a..z folded to upper case; every other byte stays as it is.
 std::string upperAscii(std::string_view text);
 bool equalsIgnoreCaseAscii(std::string_view a, std::string_view b);
+// Whether text ends with tail, ASCII letters compared without regard to case.
+bool endsWithIgnoreCaseAscii(std::string_view text, std::string_view tail);
 
 // 1-based position of the first occurrence of item in data, ASCII letters compared without regard
 // to case; 0 when item is empty or does not occur.
