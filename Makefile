@@ -6,6 +6,8 @@ BUILD_BENCH   := build/bench
 BUILD_FUZZ    := build/fuzz
 FUZZ_SECONDS  ?= 10
 CMAKE_FLAGS   := -G Ninja -Wno-dev
+# Rebuilds of a tree (or of a second checkout) reuse what was compiled before, when ccache is there.
+CMAKE_FLAGS   += $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 .PHONY: run test bench fuzz deps build clean demo package
 

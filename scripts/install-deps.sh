@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   nginx curl python3 fonts-liberation poppler-utils
   desktop-file-utils man-db groff-base
+  python3-django python3-flask python3-flaskext.wtf php-cli php-sqlite3 squid
+  pmccabe ccache
 )
 # make fuzz: clang's libFuzzer runtime, asked for only where clang itself is installed.
 if [ "${1:-}" = "fuzz" ] && command -v clang++ >/dev/null 2>&1; then
