@@ -173,6 +173,10 @@ int runSend(const Args& argv, std::ostream& out, std::ostream& err)
         status = kExitFailed;
     }
     err << summaryLine(engine.summary()) << '\n';
+    if (engine.summary().inDoubt > 0)
+        err << "Records in doubt may have reached the server: list them with 'torvane-cli tracking in-doubt', "
+               "then check each on the server and settle it with 'torvane-cli tracking resolve KEY --sent' "
+               "or '--resend'\n";
     return status;
 }
 

@@ -31,10 +31,14 @@ public:
     void setContentType(const std::string&) override {}
     void attachTlsTransport(bool) override {}
     void setTrafficLog(bool) override {}
-    std::string put(const std::string& url, const std::string& body) override { return next("PUT " + url + " " + body); }
-    std::string post(const std::string& url, const std::vector<std::string>& entries) override
+    std::string put(const std::string& url, const std::string& body, const std::string&) override
     {
-        std::string call = "POST " + url;
+        return next("PUT " + url + " " + body);
+    }
+    std::string post(const std::string& url, const std::vector<std::string>& entries,
+                     const std::string& fromPage) override
+    {
+        std::string call = "POST " + url + (fromPage.empty() ? "" : " from " + fromPage);
         for (const std::string& e : entries)
             call += " [" + e + "]";
         return next(call);
