@@ -124,7 +124,7 @@ std::string SessionLogin::logIn()
     }
     if (!m_settings.checkText.empty() && FindItem(m_settings.checkText, reply) == 0)
         throw Error("Login Failed: the reply to the login does not contain \"" + m_settings.checkText +
-                    "\" (LoginCheckText); check the user name and password, and that LoginURL is the login page");
+                    "\" (LoginCheckText): check LoginData and LoginURL");
     return note;
 }
 
