@@ -63,7 +63,7 @@ def close_db(exception):
 
 
 def init_db():
-    with app.app_context(), app.open_resource('schema.sql') as f:
+    with app.app_context(), app.open_resource('../orders_schema.sql') as f:
         get_db().executescript(f.read().decode('utf8'))
 
 

@@ -15,17 +15,7 @@ function db(): PDO
     if ($pdo === null) {
         $pdo = new PDO('sqlite:' . (getenv('ORDERS_DB') ?: __DIR__ . '/orders.sqlite3'));
         $pdo->setAttribute(PDO::ATTR_ERRMODE, PDO::ERRMODE_EXCEPTION);
-        $pdo->exec('CREATE TABLE IF NOT EXISTS orders (
-            id INTEGER PRIMARY KEY AUTOINCREMENT,
-            form TEXT NOT NULL,
-            customer_name TEXT NOT NULL,
-            quantity INTEGER,
-            order_date TEXT,
-            gift_wrap INTEGER NOT NULL DEFAULT 0,
-            notes TEXT NOT NULL DEFAULT \'\',
-            attachment_name TEXT,
-            attachment_sha256 TEXT,
-            attachment_size INTEGER)');
+        $pdo->exec(file_get_contents(__DIR__ . '/../orders_schema.sql'));
     }
     return $pdo;
 }

@@ -23,6 +23,21 @@ function read_order(array &$errors): array
     ];
 }
 
+// Saves the order posted to the page named form; false (with errors) when there is none or it is wrong.
+function take_order(string $form, array &$errors): bool
+{
+    if ($_SERVER['REQUEST_METHOD'] !== 'POST') {
+        return false;
+    }
+    check_token();
+    $order = read_order($errors);
+    if ($errors) {
+        return false;
+    }
+    save_order($form, $order);
+    return true;
+}
+
 function show_order_form(string $action, array $errors, string $message = ''): void
 {
     page_start('New order');

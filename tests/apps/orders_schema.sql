@@ -1,3 +1,4 @@
+-- The table orders of the Flask and PHP applications (the Django model makes the same one).
 CREATE TABLE IF NOT EXISTS orders (
   id INTEGER PRIMARY KEY AUTOINCREMENT,
   form TEXT NOT NULL,
