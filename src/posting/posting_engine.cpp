@@ -85,7 +85,8 @@ void PostingEngine::runPosting()
         return;
     // One run per store: a second one, in this process or another, is refused before it touches
     // anything. The lock goes with the process, so a killed run never blocks the next.
-    m_lock = std::make_unique<RunLock>(m_data.database().path());
+    if (!m_lockHeldOutside)
+        m_lock = std::make_unique<RunLock>(m_data.database().path());
     m_running = true;
     m_summary = {};
     m_outcome = RunOutcome::Aborted;

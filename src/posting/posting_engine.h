@@ -116,6 +116,9 @@ public:
     // The export file of the next runs in place of the ImportData setting, which stays as it is
     // (empty: the setting).
     void setExportOverride(std::string path) { m_exportOverride = std::move(path); }
+    // The caller holds the store's run lock across several runs (a watched folder); the runs then take
+    // none of their own.
+    void setStoreLockHeld(bool held) { m_lockHeldOutside = held; }
 
 private:
     // One field definition of MakeDataString: its value, cross walk, key, required check and entry.
@@ -177,6 +180,7 @@ private:
     int64_t m_runStartMs = 0;  // the engine clock at the run's start: the ledger's times count from it
     int64_t m_replyMs = -1;    // when the reply of the record in progress came back, since the run began
     std::string m_exportOverride;
+    bool m_lockHeldOutside = false;
     bool m_deliveryHolds = false;
     int32_t m_linesSkipped = 0;
 
