@@ -83,7 +83,8 @@ std::string columnChart(const std::string& title, const std::vector<int64_t>& va
                       "</text><text x=\"" + num(left - 4) + "\" y=\"" + num(top + plotH) +
                       "\" text-anchor=\"end\">0</text>";
     const size_t n = std::max<size_t>(1, values.size());
-    const double step = double(plotW) / double(n);
+    // Few bars stay narrow, so one minute's bar does not fill the whole chart.
+    const double step = std::min(double(plotW) / double(n), 60.0);
     for (size_t i = 0; i < values.size(); ++i) {
         const int64_t h = values[i] * plotH / most;
         const double x = left + step * double(i);

@@ -31,7 +31,7 @@ constexpr int kRunsListed = 200;
 
 QString msText(int64_t ms)
 {
-    return ms < 1000 ? QStringLiteral("%1 ms").arg(ms) : QStringLiteral("%1 s").arg(double(ms) / 1000.0, 0, 'f', 1);
+    return ms < 1000 ? QStringLiteral("%1 ms").arg(ms) : QStringLiteral("%1 s").arg(double(ms) / 1000.0, 0, 'g', 3);
 }
 
 QChartView* chartView(QWidget* parent, const char* name)
@@ -64,6 +64,9 @@ QChart* barChart(const QString& title, const QStringList& categories, const std:
     chart->addSeries(series);
     auto* names = new QBarCategoryAxis;
     names->append(categories);
+    if (!horizontal && categories.size() > 6)
+        names->setLabelsAngle(-90);  // side by side they would be cut to "..."
+
     auto* counts = new QValueAxis;
     counts->setRange(0, double(most));
     counts->setLabelFormat(QStringLiteral("%d"));
