@@ -1,5 +1,6 @@
 #include "cli/watched_folder.h"
 
+#include "util/dates.h"
 #include "util/error.h"
 
 #include <algorithm>
@@ -57,16 +58,6 @@ bool processWrites(const std::string& pidDir, const struct stat& file)
     }
     ::closedir(fds);
     return writes;
-}
-
-std::string localTimeSuffix()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm tm {};
-    localtime_r(&now, &tm);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &tm);
-    return text;
 }
 
 }  // namespace
@@ -168,7 +159,7 @@ std::string WatchedFolder::destination(const std::string& name, int exitStatus) 
     std::error_code ec;
     if (!fs::exists(folder + "/" + name, ec) && !fs::exists(folder + "/" + name + ".results.csv", ec))
         return folder + "/" + name;
-    return folder + "/" + name + "." + localTimeSuffix();
+    return folder + "/" + name + "." + localTimeText("%Y%m%d-%H%M%S");
 }
 
 }  // namespace torvane

@@ -1,5 +1,6 @@
 #include "screens/run_history_form.h"
 
+#include "gui/window_placement.h"
 #include "posting/run_observer.h"
 #include "posting/run_report_html.h"
 #include "store/data_module.h"
@@ -17,7 +18,6 @@
 #include <QHorizontalBarSeries>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <QTableWidget>
 #include <QValueAxis>
@@ -205,8 +205,7 @@ void TRunHistoryForm::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
         refresh();
-        if (QScreen* s = screen())
-            move(s->availableGeometry().center() - frameGeometry().center() + pos());
+        centreOnScreen(this);
     }
 }
 
