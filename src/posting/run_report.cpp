@@ -115,6 +115,19 @@ void addGroups(RunReport& report, const std::vector<DeliveryRecord>& finals, con
             if (g.outcome == name)
                 of.push_back(std::move(g));
         std::stable_sort(of.begin(), of.end(), [](const ReportGroup& a, const ReportGroup& b) { return a.total > b.total; });
+        // Reasons that name each record apart would make a page as long as the run: past the largest
+        // groups, the rest share one.
+        if (of.size() > ReportGroup::kGroupsPerOutcome) {
+            ReportGroup rest{name, std::to_string(of.size() - ReportGroup::kGroupsPerOutcome + 1) + " other reasons", 0, {}};
+            for (size_t i = ReportGroup::kGroupsPerOutcome - 1; i < of.size(); ++i) {
+                rest.total += of[i].total;
+                for (ReportRecord& rec : of[i].records)
+                    if (rest.records.size() < ReportGroup::kListed)
+                        rest.records.push_back(std::move(rec));
+            }
+            of.resize(ReportGroup::kGroupsPerOutcome - 1);
+            of.push_back(std::move(rest));
+        }
         for (ReportGroup& g : of)
             report.groups.push_back(std::move(g));
     }

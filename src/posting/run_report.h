@@ -28,6 +28,7 @@ struct ReportGroup {
     int64_t total = 0;
     std::vector<ReportRecord> records;
     static constexpr size_t kListed = 200;
+    static constexpr size_t kGroupsPerOutcome = 30;
 };
 
 struct RunReport {
