@@ -2,6 +2,7 @@
 // went out and its reply came back, the refused records with their reason, the settings it went by,
 // and the export file of the run in place of ImportData without the setting changing.
 #include "support/engine_bench.h"
+#include "util/error.h"
 
 #include <gtest/gtest.h>
 
@@ -48,7 +49,7 @@ TEST_F(RunLedgerTest, EachRecordKeepsItsTimesAndARefusedOneItsReason)
 TEST_F(RunLedgerTest, AFailedRequestKeepsWhenItFailed)
 {
     oneTrackedFieldForm();
-    client.failures.push_back({"HTTP/1.1 404 Not Found", RequestFate::Answered, 404});
+    client.failures.push_back({"HTTP/1.1 404 Not Found", RequestFate::Answered, 404, ""});
     EXPECT_THROW(engine.runPosting(), Error);
     const std::vector<DeliveryRecord> rows = DeliveryLedger(data.database()).deliveriesOf(engine.runNumber());
     ASSERT_EQ(rows.size(), 1u);
