@@ -39,7 +39,7 @@ QChartView* chartView(QWidget* parent, const char* name)
     auto* view = new QChartView(new QChart, parent);
     view->setObjectName(QString::fromLatin1(name));
     view->setRenderHint(QPainter::Antialiasing);
-    view->setMinimumSize(300, 240);
+    view->setMinimumSize(300, 340);
     return view;
 }
 
@@ -64,8 +64,12 @@ QChart* barChart(const QString& title, const QStringList& categories, const std:
     chart->addSeries(series);
     auto* names = new QBarCategoryAxis;
     names->append(categories);
-    if (!horizontal && categories.size() > 6)
-        names->setLabelsAngle(-90);  // side by side they would be cut to "..."
+    if (categories.size() > 6) {
+        // Many short labels side by side: a smaller type keeps them from being cut to "...".
+        QFont small = names->labelsFont();
+        small.setPointSizeF(small.pointSizeF() * 0.8);
+        names->setLabelsFont(small);
+    }
 
     auto* counts = new QValueAxis;
     counts->setRange(0, double(most));
@@ -94,7 +98,7 @@ TRunHistoryForm::TRunHistoryForm(TDataModule1& data, QWidget* parent) : QDialog(
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->verticalHeader()->hide();
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    layout->addWidget(m_grid, 2);
+    layout->addWidget(m_grid, 1);
     connect(m_grid, &QTableWidget::currentCellChanged, this, [this](int row) { guarded([&] { showRun(row); }); });
 
     auto* charts = new QHBoxLayout;
@@ -125,7 +129,7 @@ TRunHistoryForm::TRunHistoryForm(TDataModule1& data, QWidget* parent) : QDialog(
         return QFileDialog::getSaveFileName(this, QStringLiteral("Save Report"), suggested,
                                             QStringLiteral("HTML pages (*.html);;All files (*)"));
     };
-    resize(1000, 640);
+    resize(1000, 700);
 }
 
 void TRunHistoryForm::refresh()
@@ -172,14 +176,15 @@ void TRunHistoryForm::drawCharts()
         counts.push_back(n);
     }
     for (int64_t edge : m_report.bucketEdgesMs)
-        buckets << QStringLiteral("\u2264") + msText(edge);
+        buckets << QStringLiteral("\u2264 ") + msText(edge);
     if (!m_report.bucketEdgesMs.empty())
-        buckets << QStringLiteral(">") + msText(m_report.bucketEdgesMs.back());
+        buckets << QStringLiteral("> ") + msText(m_report.bucketEdgesMs.back());
     for (size_t i = 0; i < m_report.perStep.size(); ++i)
         steps << QString::number(int64_t(i) * m_report.stepMinutes);
     m_countsView->setChart(barChart(QStringLiteral("Records"), outcomes, counts, QColor(0x2e, 0x7d, 0x32), true));
+    // Lying down, as the counts: the buckets' names need the room a row gives them.
     m_timesView->setChart(barChart(QStringLiteral("Response times"), buckets, m_report.bucketCounts,
-                                   QColor(0x15, 0x65, 0xc0), false));
+                                   QColor(0x15, 0x65, 0xc0), true));
     m_minutesView->setChart(barChart(m_report.stepMinutes > 1 ? QStringLiteral("Records per %1 minutes").arg(m_report.stepMinutes)
                                                               : QStringLiteral("Records per minute"),
                                      steps, m_report.perStep, QColor(0x00, 0x89, 0x7b), false));
