@@ -93,6 +93,10 @@ int Watch::handle(const std::string& name)
         std::error_code ec;
         for (const std::string& p : {work.results, work.rejects, work.report})
             fs::remove(p, ec);
+        end.finished.results.clear();
+        end.finished.rejects.clear();
+        end.finished.report.clear();
+        m_run.notify(end, m_err);
         return end.status;
     }
     place(name, work, end);
