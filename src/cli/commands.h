@@ -42,5 +42,7 @@ int runTracking(const Args& args, std::ostream& out, std::ostream& err);
 int runRuns(const Args& args, std::ostream& out, std::ostream& err);
 int runCheck(const Args& args, std::ostream& out, std::ostream& err);
 int runLogin(const Args& args, std::ostream& out, std::ostream& err);
+int runWatch(const Args& args, std::ostream& out, std::ostream& err);
+int runReport(const Args& args, std::ostream& out, std::ostream& err);
 
 }  // namespace torvane

@@ -113,6 +113,12 @@ public:
     void setSecretSource(SecretSource* source) { m_secrets = source; }
     // The login step of the run, also for tools that only log in.
     SessionLogin& session() { return m_session; }
+    // The export file of the next runs in place of the ImportData setting, which stays as it is
+    // (empty: the setting).
+    void setExportOverride(std::string path) { m_exportOverride = std::move(path); }
+    // The caller holds the store's run lock across several runs (a watched folder); the runs then take
+    // none of their own.
+    void setStoreLockHeld(bool held) { m_lockHeldOutside = held; }
 
 private:
     // One field definition of MakeDataString: its value, cross walk, key, required check and entry.
@@ -130,6 +136,10 @@ private:
     // Tells the observer what became of the record in progress.
     void recordDone(const char* outcome);
     void reportRunError();
+    // The export file of the run: the override, else the setting.
+    std::string importData();
+    // Keeps a record that reached no request in the ledger, for the run's report.
+    void noteUnsent(int32_t recordNumber, const char* state, const std::vector<std::string>& messages);
     // The request of the current record, tried again as the policy allows. False when the record failed
     // and the run goes on without it.
     bool deliver(int32_t recordNumber);
@@ -171,6 +181,10 @@ private:
     std::unique_ptr<RunLock> m_lock;
     int64_t m_runId = 0;
     int64_t m_delivery = 0;  // the ledger row of the record whose request is out, 0 for none
+    int64_t m_runStartMs = 0;  // the engine clock at the run's start: the ledger's times count from it
+    int64_t m_replyMs = -1;    // when the reply of the record in progress came back, since the run began
+    std::string m_exportOverride;
+    bool m_lockHeldOutside = false;
     bool m_deliveryHolds = false;
     int32_t m_linesSkipped = 0;
 
