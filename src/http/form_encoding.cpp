@@ -2,6 +2,8 @@
 
 #include "util/text.h"
 
+#include <algorithm>
+
 namespace torvane {
 
 std::string encodeFormValue(std::string_view value)
@@ -24,15 +26,49 @@ std::string encodeFormValue(std::string_view value)
     return out;
 }
 
+bool nameNeedsEncoding(std::string_view name)
+{
+    return std::any_of(name.begin(), name.end(), [](char ch) {
+        const auto c = static_cast<unsigned char>(ch);
+        return c <= ' ' || c == '&' || c == '=' || c >= 127;
+    });
+}
+
+std::string encodeFormName(std::string_view name)
+{
+    // Only the bytes that would break the body are encoded, so names that go out well today (a
+    // "customer[name]", or one the operator stored encoded already) go out as they always did.
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(name.size());
+    for (const char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == ' ') {
+            out.push_back('+');
+        } else if (c < ' ' || c == '&' || c == '=' || c >= 127) {
+            out.push_back('%');
+            out.push_back(hex[c >> 4]);
+            out.push_back(hex[c & 15]);
+        } else {
+            out.push_back(ch);
+        }
+    }
+    return out;
+}
+
 std::string encodePostBody(const std::vector<std::string>& entries)
 {
     std::string body;
     for (const auto& entry : entries) {
         const size_t eq = entry.find('=');
-        if (eq == std::string::npos || eq + 1 == entry.size())
+        const std::string_view name = std::string_view(entry).substr(0, eq);
+        const std::string namePart = nameNeedsEncoding(name) ? encodeFormName(name) : std::string(name);
+        if (eq == std::string::npos)
             body += entry;
+        else if (eq + 1 == entry.size())
+            body += namePart + "=";
         else
-            body += entry.substr(0, eq + 1) + encodeFormValue(std::string_view(entry).substr(eq + 1));
+            body += namePart + "=" + encodeFormValue(std::string_view(entry).substr(eq + 1));
         if (entries.size() > 1)
             body += '&';
     }
