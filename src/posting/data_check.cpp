@@ -243,19 +243,22 @@ void DataCheck::writeRequest(const std::string& where)
     // POST, the entries as CR LF lines of a PUT, nothing for a GET.
     const std::string head = "Request for line " + where + ": " + m_run.postType + " " + m_run.url;
     std::string body;
-    if (m_run.postType == "POST" && m_engine.SendsFiles)
-        body = MultipartBody(m_engine.multipartEntries()).loggedText();
-    else if (m_run.postType == "POST")
+    int64_t size = -1;  // the bytes on the wire, when body shows fewer (a file part abbreviated)
+    if (m_run.postType == "POST" && m_engine.SendsFiles) {
+        MultipartBody multipart(m_engine.multipartEntries());
+        size = multipart.size();
+        body = multipart.loggedText();
+    } else if (m_run.postType == "POST") {
         body = encodePostBody(m_engine.DataList);
-    else if (m_run.postType == "PUT")
+    } else if (m_run.postType == "PUT") {
         body = joinLinesCrLf(m_engine.DataList);
-    else if (m_run.postType == "GET") {
+    } else if (m_run.postType == "GET") {
         m_out(head + ", no body");
         return;
     } else {
         return;  // no request at all; the settings problems said so
     }
-    m_out(head + ", " + std::to_string(body.size()) + " bytes of body:");
+    m_out(head + ", " + std::to_string(size < 0 ? int64_t(body.size()) : size) + " bytes of body:");
     m_out(body);
 }
 

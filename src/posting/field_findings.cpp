@@ -72,6 +72,7 @@ std::string findFieldValue(const FieldSettings& field, const std::string& line, 
         overflowText = pending;
         FieldSettings unconverted = field;
         unconverted.Format.clear();
+        notes = {};
         value = fieldValue(unconverted, line, overflowText, characters, &notes);
     }
     if (!notes.impossible.empty())

@@ -329,3 +329,36 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace torvane
+
+namespace torvane {
+namespace {
+
+TEST(DataCheckTest, TheDataOfAMultipartFormShowsFilePartsAsTheTrafficLogDoes)
+{
+    CheckStore store;
+    store.dir.write("export.txt", "Ann photo.png\n");
+    store.dir.write("photo.png", std::string(5000, 'p'));
+    store.settings({{"URL", "http://127.0.0.1:9/form"},
+                    {"PostType", "POST"},
+                    {"Content", "multipart/form-data"},
+                    {"DataSentText", "thank you"},
+                    {"ImportData", store.dir.file("export.txt")}});
+    store.append(store.data.FieldsTable, field("10", "name", "1", "3"));
+    store.append(store.data.FieldsTable, field("20", "photo", "5", "9", {{"Type", "file"}}));
+    CheckOptions options;
+    options.showData = true;
+    CheckResult result;
+    const Lines lines = store.check(result, options);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_NE(lines[0].find("Request for line 1 (record 1, key ): POST http://127.0.0.1:9/form, "), std::string::npos);
+    const std::string& body = lines[1];
+    const std::string boundary = body.substr(0, body.find("\r\n"));
+    const size_t wire = std::stoul(lines[0].substr(lines[0].rfind(", ") + 2));
+    EXPECT_EQ(wire, body.size() - std::string("[5000 bytes of photo.png]").size() + 5000);
+    EXPECT_EQ(body, boundary + "\r\nContent-Disposition: form-data; name=\"name\"\r\n\r\nAnn\r\n" + boundary +
+                        "\r\nContent-Disposition: form-data; name=\"photo\"; filename=\"photo.png\"\r\n"
+                        "Content-Type: image/png\r\n\r\n[5000 bytes of photo.png]\r\n" + boundary + "--\r\n");
+}
+
+}  // namespace
+}  // namespace torvane

@@ -335,8 +335,8 @@ TEST(MakeDataStringTest, ImpossibleDatesAndMissingFilesRefuseTheRecord)
         Lines data;
     };
     const Case cases[] = {
-        {"a real date is converted, a named format keeps its output", false, "100120260229scan.pdf12345", true,
-         {}, {"ID=1001", "order_date=2026-02-29", "old_date=02/29/26", "upload=scan.pdf", "ZIP=12345"}},
+        {"a real date is converted, a named format keeps its output", false, "100120240229scan.pdf12345", true,
+         {}, {"ID=1001", "order_date=2024-02-29", "old_date=02/29/24", "upload=scan.pdf", "ZIP=12345"}},
         {"an impossible date refuses the record", false, "100220261341scan.pdf12345", false,
          {"Data Not Sent For 1002, Invalid Date", "     order_date Invalid Date: 20261341"},
          {"ID=1002", "order_date=20261341", "old_date=13/41/26", "upload=scan.pdf", "ZIP=12345"}},
