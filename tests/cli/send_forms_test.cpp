@@ -13,6 +13,7 @@ namespace torvane {
 namespace {
 
 using Lines = std::vector<std::string>;
+using test::ScriptedServer;
 
 // As a Python form library writes it: attributes in alphabetical order, a search box in the header.
 const char* const kPage = R"(<!DOCTYPE html>
