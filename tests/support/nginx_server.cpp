@@ -1,36 +1,21 @@
 #include "support/nginx_server.h"
 
-#include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
-#include <netinet/in.h>
-#include <sstream>
 #include <poll.h>
 #include <sys/inotify.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
+#include "support/child_program.h"
+#include "support/loopback.h"
 #include "support/scripted_server.h"
 
 namespace torvane::test {
 
 namespace {
-
-bool accepts(int port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(uint16_t(port));
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-    ::close(fd);
-    return ok;
-}
 
 void replaceAll(std::string& text, const std::string& from, const std::string& to)
 {
@@ -42,17 +27,7 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
 
 std::string NginxServer::findBinary()
 {
-    std::vector<std::string> dirs = {"/usr/sbin", "/usr/local/sbin", "/usr/local/nginx/sbin"};
-    if (const char* path = std::getenv("PATH")) {
-        std::stringstream s(path);
-        std::string d;
-        while (std::getline(s, d, ':'))
-            dirs.push_back(d);
-    }
-    for (const auto& d : dirs)
-        if (::access((d + "/nginx").c_str(), X_OK) == 0)
-            return d + "/nginx";
-    return {};
+    return findProgram("nginx", {"/usr/sbin", "/usr/local/sbin", "/usr/local/nginx/sbin"});
 }
 
 NginxServer::NginxServer(const std::string& binary, const std::string& locations, const Tls* tls)
@@ -104,7 +79,8 @@ void NginxServer::waitUntilListening(const std::string& dir, bool tls)
         ::inotify_add_watch(watch, dir.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     for (;;) {
-        if (std::filesystem::exists(dir + "/nginx.pid") && accepts(m_port) && (!tls || accepts(m_tlsPort)))
+        if (std::filesystem::exists(dir + "/nginx.pid") && loopbackAccepts(m_port) &&
+            (!tls || loopbackAccepts(m_tlsPort)))
             break;
         int status = 0;
         if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
@@ -137,7 +113,7 @@ NginxServer::~NginxServer()
 
 bool NginxServer::running() const
 {
-    return m_pid > 0 && accepts(m_port) && (m_tlsPort == 0 || accepts(m_tlsPort));
+    return m_pid > 0 && loopbackAccepts(m_port) && (m_tlsPort == 0 || loopbackAccepts(m_tlsPort));
 }
 
 std::string NginxServer::url(const std::string& path) const
