@@ -120,13 +120,16 @@ const std::vector<Command>& allCommands()
          "Exit status: 0 nothing found; 3 problems found; 2 a run would abort before reading records\n"
          "(a missing setting or export file, an unknown encoding); 1 an error ended the check.\n",
          runCheck},
-        {"import-html", "FILE", "replace the form definition with the form of a saved web page",
-         "Usage: torvane-cli import-html FILE\n"
+        {"import-html", "FILE [--form N|NAME]", "replace the form definition with the form of a saved web page",
+         "Usage: torvane-cli import-html FILE [--form N|NAME]\n"
          "\n"
          "Does what the Import button of the settings does, without its questions: empties the field\n"
          "definitions and the option rows, blanks the four tracked fields and imports the FORM, INPUT,\n"
-         "SELECT and OPTION tags of FILE. Prints \"Fields Imported: N\". The page is read once before\n"
-         "anything is changed, so a file that cannot be read or imported leaves everything as it was.\n",
+         "TEXTAREA, SELECT and OPTION tags of FILE. Prints \"Fields Imported: N\". The page is read once\n"
+         "before anything is changed, so a file that cannot be read or imported leaves everything as it was.\n"
+         "\n"
+         "A page of several forms gives one of them: --form N (counted from 1 in page order) or --form NAME\n"
+         "(the form's NAME or ID); without it the form with the most fields, and the output says which.\n",
          runImportHtml},
         {"show", "[--json]", "print the settings, field definitions, option rows and tracking records",
          "Usage: torvane-cli show [--json]\n"
@@ -175,6 +178,30 @@ const std::vector<Command>& allCommands()
          "the field FIELD (letter case counts) whose OrderNum is ORDER. An empty VALUE makes it blank.\n"
          "Example: torvane-cli set-option STATE 20 ImportMap OH\n",
          runSetOption},
+        {"add-field", "ORDER NAME [TYPE]", "add a field definition",
+         "Usage: torvane-cli add-field ORDER NAME [TYPE]\n"
+         "\n"
+         "Adds a field definition with OrderNum ORDER, Name NAME and Type TYPE (TEXT when left out); the\n"
+         "other columns stay blank, as a row inserted in the settings dialog's grid. Refused when a field\n"
+         "definition with that OrderNum exists. Example: torvane-cli add-field 25 gift_wrap checkbox\n",
+         runAddField},
+        {"delete-field", "ORDER", "delete a field definition",
+         "Usage: torvane-cli delete-field ORDER\n"
+         "\n"
+         "Deletes the field definition whose OrderNum is ORDER (its option rows stay).\n",
+         runDeleteField},
+        {"add-option", "FIELD ORDER VALUE [IMPORTMAP]", "add an option row to the cross walk",
+         "Usage: torvane-cli add-option FIELD ORDER VALUE [IMPORTMAP]\n"
+         "\n"
+         "Adds an option row of the field FIELD (letter case counts) with OrderNum ORDER, the form's VALUE\n"
+         "and the export file's code IMPORTMAP. Refused when FIELD has an option row with that OrderNum.\n"
+         "Example: torvane-cli add-option gift_wrap 10 on Y\n",
+         runAddOption},
+        {"delete-option", "FIELD ORDER", "delete an option row",
+         "Usage: torvane-cli delete-option FIELD ORDER\n"
+         "\n"
+         "Deletes the option row of the field FIELD whose OrderNum is ORDER.\n",
+         runDeleteOption},
         {"tracking", "list | delete KEY | in-doubt | resolve KEY --sent|--resend [--json]",
          "list or delete tracking records; list or resolve records in doubt",
          "Usage: torvane-cli tracking list [--json]\n"

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "http/body_buffer.h"
+#include "http/body_source.h"
 #include "http/body_reader.h"
 #include "http/connection.h"
 #include "http/cookie_store.h"
@@ -164,6 +165,10 @@ void HttpClient::writeRequest(const HttpExchange& exchange, bool http10)
     c->write(renderRequestHead(r));
     if (r.method == HttpMethod::Get)
         return;
+    if (exchange.source()) {
+        writeBodySource(*c, m_events, *exchange.source());
+        return;
+    }
 
     const std::string& body = exchange.body();
     m_events.workBegin(WorkDirection::Write, int64_t(body.size()));
@@ -223,6 +228,15 @@ std::string HttpClient::post(const std::string& url, const std::vector<std::stri
         m_contentType = "application/x-www-form-urlencoded";
     const std::string body = encodePostBody(entries);
     // Every POST goes as HTTP/1.0 over a new connection; afterwards requests are HTTP/1.1 again.
+    if (connectionOpen())
+        disconnect();
+    HttpExchange exchange(HttpMethod::Post, url, body, formPageOf(fromPage));
+    return operation(exchange, true);
+}
+
+std::string HttpClient::post(const std::string& url, BodySource& body, const std::string& fromPage)
+{
+    m_contentType = body.contentType();
     if (connectionOpen())
         disconnect();
     HttpExchange exchange(HttpMethod::Post, url, body, formPageOf(fromPage));

@@ -19,6 +19,7 @@
 namespace torvane {
 
 class BodyBuffer;
+class BodySource;
 class Clock;
 class Connection;
 class CookieStore;
@@ -68,6 +69,8 @@ public:
     // fromPage: the URL of the page the form came from, named in Origin and Referer; empty for none.
     std::string post(const std::string& url, const std::vector<std::string>& entries,
                      const std::string& fromPage = {});
+    // A POST of a body written while it is sent, with the body's own content type.
+    std::string post(const std::string& url, BodySource& body, const std::string& fromPage = {});
     std::string put(const std::string& url, const std::string& body, const std::string& fromPage = {});
     std::string get(const std::string& url);
 

@@ -12,6 +12,8 @@
 
 namespace torvane {
 
+class BodySource;
+
 enum class ExchangeState {
     Resolving,    // the URL against the previous place, and the connection it needs
     Connecting,   // name lookup, connect, TLS handshake
@@ -25,17 +27,20 @@ enum class ExchangeState {
 class HttpExchange {
 public:
     HttpExchange(HttpMethod method, std::string url, const std::string& body, FormPage page = {});
+    // A body written in pieces while it is sent.
+    HttpExchange(HttpMethod method, std::string url, BodySource& source, FormPage page = {});
 
     ExchangeState state() const { return m_state; }
     void enter(ExchangeState state);
 
     HttpMethod method() const { return m_method; }
     const std::string& body() const { return *m_body; }
+    BodySource* source() const { return m_source; }
     // The URL the pass under way goes to, and its number (the first pass is 1).
     const std::string& url() const { return m_url; }
     int pass() const { return m_pass; }
     // The length header of this pass: a GET has none.
-    int64_t contentLength() const { return m_method == HttpMethod::Get ? -1 : int64_t(m_body->size()); }
+    int64_t contentLength() const;
     // The page a POST or PUT pass names as where it came from; a GET names none.
     const FormPage& page() const { return m_method == HttpMethod::Get ? kNoPage : m_page; }
     // A GET that follows a form's redirection carries no content type: it sends no content.
@@ -62,6 +67,7 @@ private:
     std::string m_url;
     FormPage m_page;
     const std::string* m_body;
+    BodySource* m_source = nullptr;
     ExchangeState m_state = ExchangeState::Resolving;
     int m_pass = 1;
     bool m_written = false;  // some pass wrote a byte: the server may have the request

@@ -53,6 +53,11 @@ std::string HttpSession::post(const std::string& url, const std::vector<std::str
     return m_client.post(url, entries, fromPage);
 }
 
+std::string HttpSession::postBody(const std::string& url, BodySource& body, const std::string& fromPage)
+{
+    return m_client.post(url, body, fromPage);
+}
+
 std::string HttpSession::get(const std::string& url)
 {
     return m_client.get(url);

@@ -40,6 +40,7 @@ public:
     std::string put(const std::string& url, const std::string& body, const std::string& fromPage) override;
     std::string post(const std::string& url, const std::vector<std::string>& entries,
                      const std::string& fromPage) override;
+    std::string postBody(const std::string& url, BodySource& body, const std::string& fromPage) override;
     std::string get(const std::string& url) override;
     RequestFate lastRequestFate() const override { return m_client.lastRequestFate(); }
 

@@ -3,7 +3,9 @@
 // posting run above can use it without the HTTP side looking up; tests use fakes.
 #pragma once
 
+#include "http/body_source.h"
 #include "http/request_fate.h"
+#include "util/error.h"
 #include "util/secrets.h"
 
 #include <string>
@@ -25,6 +27,13 @@ public:
     virtual std::string post(const std::string& url, const std::vector<std::string>& entries,
                              const std::string& fromPage) = 0;
     virtual std::string get(const std::string& url) = 0;
+    // A POST of a body written while it is sent (a multipart body); a client without it refuses.
+    virtual std::string postBody(const std::string& url, BodySource&, const std::string& fromPage)
+    {
+        (void)url;
+        (void)fromPage;
+        throw Error("This client cannot send a multipart body");
+    }
     // After one of the three requests threw: how far it got. A client that cannot tell says in doubt.
     virtual RequestFate lastRequestFate() const { return RequestFate::InDoubt; }
     // The status line of the last reply, empty before the first.
@@ -60,6 +69,10 @@ public:
                      const std::string& fromPage) override
     {
         return target->post(url, entries, fromPage);
+    }
+    std::string postBody(const std::string& url, BodySource& body, const std::string& fromPage) override
+    {
+        return target->postBody(url, body, fromPage);
     }
     std::string get(const std::string& url) override { return target->get(url); }
     RequestFate lastRequestFate() const override { return target->lastRequestFate(); }

@@ -1,6 +1,7 @@
 #include "posting/posting_engine.h"
 
 #include "http/http_client.h"
+#include "http/multipart_body.h"
 #include "posting/export_file.h"
 #include "posting/record_count.h"
 #include "posting/run_settings.h"
@@ -11,6 +12,7 @@
 #include "util/product_info.h"
 #include "util/text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace torvane {
@@ -122,6 +124,7 @@ void PostingEngine::runPosting()
             return;
         }
         const std::string exportPath = importData();
+        setFileSettings(exportPath, m_content);
         if (!exportFileExists(exportPath)) {
             m_dialogs.showExclamation("Error", kExportFileMissingMessage);
             concludeRun(runoutcome::kAborted);
@@ -406,10 +409,37 @@ void PostingEngine::recordFailure()
     }
 }
 
+void PostingEngine::setFileSettings(const std::string& exportPath, const std::string& content)
+{
+    const size_t slash = exportPath.find_last_of('/');
+    FileFolder = slash == std::string::npos ? std::string(".") : exportPath.substr(0, std::max<size_t>(slash, 1));
+    SendsFiles = equalsIgnoreCaseAscii(std::string_view(content).substr(0, 19), "multipart/form-data");
+}
+
+std::vector<MultipartEntry> PostingEngine::multipartEntries() const
+{
+    std::vector<MultipartEntry> entries;
+    size_t file = 0;
+    for (size_t i = 0; i < DataList.size(); ++i) {
+        const std::string& entry = DataList[i];
+        const size_t eq = entry.find('=');
+        MultipartEntry part{entry.substr(0, eq), eq == std::string::npos ? std::string() : entry.substr(eq + 1)};
+        if (file < FileEntries.size() && FileEntries[file].first == i) {
+            part.value = FileEntries[file++].second;
+            part.isFile = true;
+        }
+        entries.push_back(std::move(part));
+    }
+    return entries;
+}
+
 void PostingEngine::sendRequest()
 {
     if (m_postType == "PUT") {
         m_host.memo1SetText(m_client.put(m_url, joinLinesCrLf(DataList), m_formPage));
+    } else if (m_postType == "POST" && SendsFiles) {
+        MultipartBody body(multipartEntries());
+        m_host.memo1SetText(m_client.postBody(m_url, body, m_formPage));
     } else if (m_postType == "POST") {
         m_host.memo1SetText(m_client.post(m_url, DataList, m_formPage));
     } else if (m_postType == "GET") {
