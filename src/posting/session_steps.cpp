@@ -41,7 +41,6 @@ void PostingEngine::startSession()
     if (!session.logsIn())
         return;
     m_client.setCacheControl("no-cache");
-    m_client.setContentType(m_content);
     m_host.setStatusText("Logging In");
     m_host.processMessages();
     logInNow(false);
@@ -49,6 +48,9 @@ void PostingEngine::startSession()
 
 void PostingEngine::logInNow(bool again)
 {
+    // The login body is always urlencoded: a multipart label (the record form's) would make the
+    // server refuse it.
+    m_client.setContentType(SendsFiles ? std::string("application/x-www-form-urlencoded") : m_content);
     std::string note;
     sessionRequest(m_session.settings().loginUrl,
                    [this, again, &note] { note = again ? m_session.logInAgain() : m_session.logIn(); });
