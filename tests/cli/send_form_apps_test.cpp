@@ -1,8 +1,7 @@
 // Runs of the companion against real order forms of three web frameworks, written as their tutorials
 // write them: a login with a CSRF token, the order answered by a redirection to a thank-you page that
 // only answers GET, or back to the form itself. What arrived is read from the application's database.
-#include "cli/cli_runner.h"
-#include "support/form_app.h"
+#include "cli/form_app_cli_test.h"
 #include "support/nginx_server.h"
 #include "support/tls_test_server.h"
 
@@ -12,8 +11,6 @@
 
 namespace torvane::test {
 namespace {
-
-const char* const kPasswordVariable = "TORVANE_TEST_PASSWORD";
 
 // Customer name (columns 1-20), quantity (21-23) and order date (24-33); the name is tracked.
 const char* const kExport = "Ann Lee               32024-05-17\n"
@@ -31,21 +28,8 @@ std::string namesStored(const FormApp& app)
 
 const char* const kExpectedRows = "Ann Lee|3|2024-05-17\nO'Brien & Sons 50%|12|2024-06-01\nZoe|1|2024-12-31\n";
 
-class FormAppSendTest : public CliTest, public ::testing::WithParamInterface<FormAppKind> {
+class FormAppSendTest : public FormAppCliTest {
 protected:
-    std::unique_ptr<FormApp> app;
-
-    void SetUp() override
-    {
-        CliTest::SetUp();
-        if (!FormApp::available(GetParam()))
-            GTEST_SKIP() << FormApp::name(GetParam()) << " is not installed";
-        app = std::make_unique<FormApp>(GetParam());
-        ASSERT_TRUE(app->running()) << app->startError();
-        ::setenv(kPasswordVariable, FormApp::kPassword, 1);
-    }
-    void TearDown() override { ::unsetenv(kPasswordVariable); }
-
     // A store for the form at page (under root, the application or a front before it), confirmed by text.
     void configure(const std::string& root, const std::string& page, const char* confirmation)
     {

@@ -2,8 +2,7 @@
 // login), imported with the companion and sent back to the running application: a date in ISO form, a
 // check box ticked and unticked, a textarea and a file. What arrived is read from the application's
 // database and must be what a browser filling in the same form would have sent.
-#include "cli/cli_runner.h"
-#include "support/form_app.h"
+#include "cli/form_app_cli_test.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +13,6 @@
 
 namespace torvane::test {
 namespace {
-
-const char* const kPasswordVariable = "TORVANE_TEST_PASSWORD";
 
 // Logs in through the login form (its hidden fields, the CSRF token among them, sent back with it)
 // and saves the page at argv[4] to argv[5], as a browser's "Save Page As" would.
@@ -49,21 +46,8 @@ std::string sha256Of(const std::string& path)
     return sum.out.substr(0, 64);
 }
 
-class TodaysFormAppTest : public CliTest, public ::testing::WithParamInterface<FormAppKind> {
+class TodaysFormAppTest : public FormAppCliTest {
 protected:
-    std::unique_ptr<FormApp> app;
-
-    void SetUp() override
-    {
-        CliTest::SetUp();
-        if (!FormApp::available(GetParam()))
-            GTEST_SKIP() << FormApp::name(GetParam()) << " is not installed";
-        app = std::make_unique<FormApp>(GetParam());
-        ASSERT_TRUE(app->running()) << app->startError();
-        ::setenv(kPasswordVariable, FormApp::kPassword, 1);
-    }
-    void TearDown() override { ::unsetenv(kPasswordVariable); }
-
     // Saves the page, imports it, sets the login, and returns the imported fields' OrderNum by name.
     std::map<std::string, std::string> importSaved(const std::string& page, const std::string& exportText)
     {
