@@ -8,9 +8,9 @@ namespace {
 
 // The page's forms in page order, after a first entry (no form) for the inputs that stand before any
 // FORM tag. Without an end tag to go by, an INPUT belongs to the FORM before it.
-std::vector<PageForm> scanForms(std::string page)
+std::vector<LiveForm> scanForms(std::string page)
 {
-    std::vector<PageForm> forms(1);
+    std::vector<LiveForm> forms(1);
     TagScanner scanner;
     scanner.openText(std::move(page));
     std::string tag;
@@ -50,14 +50,14 @@ std::vector<PageForm> scanForms(std::string page)
 std::vector<PageInput> readPageInputs(std::string page)
 {
     std::vector<PageInput> inputs;
-    for (PageForm& form : scanForms(std::move(page)))
+    for (LiveForm& form : scanForms(std::move(page)))
         inputs.insert(inputs.end(), form.inputs.begin(), form.inputs.end());
     return inputs;
 }
 
-std::vector<PageForm> readPageForms(std::string page)
+std::vector<LiveForm> readLiveForms(std::string page)
 {
-    std::vector<PageForm> forms = scanForms(std::move(page));
+    std::vector<LiveForm> forms = scanForms(std::move(page));
     forms.erase(forms.begin());
     return forms;
 }

@@ -13,7 +13,7 @@ struct PageInput {
     std::string value;
 };
 
-struct PageForm {
+struct LiveForm {
     std::string action;  // as the FORM tag has it, empty when it has none
     std::vector<PageInput> inputs;
 };
@@ -21,7 +21,7 @@ struct PageForm {
 // Every INPUT tag of the page in page order; FORM, SELECT and OPTION tags are passed over whole.
 std::vector<PageInput> readPageInputs(std::string page);
 // Every FORM of the page with its ACTION and the INPUT tags that follow it up to the next FORM.
-std::vector<PageForm> readPageForms(std::string page);
+std::vector<LiveForm> readLiveForms(std::string page);
 
 // The first input of that NAME (letter case counts), or nullptr.
 const PageInput* findPageInput(const std::vector<PageInput>& inputs, const std::string& name);

@@ -30,7 +30,7 @@ std::string nameOf(const std::string& entry)
     return entry.substr(0, entry.find('='));
 }
 
-bool hasPassword(const PageForm& form)
+bool hasPassword(const LiveForm& form)
 {
     for (const PageInput& input : form.inputs)
         if (equalsIgnoreCaseAscii(input.type, "password"))
@@ -40,14 +40,14 @@ bool hasPassword(const PageForm& form)
 
 // The form that holds the first field of the login data, else the page's only form with a password
 // input, else its first form; none on a page without forms.
-const PageForm* chooseLoginForm(const std::vector<PageForm>& forms, const std::string& firstName)
+const LiveForm* chooseLoginForm(const std::vector<LiveForm>& forms, const std::string& firstName)
 {
-    for (const PageForm& form : forms)
+    for (const LiveForm& form : forms)
         if (!firstName.empty() && findPageInput(form.inputs, firstName))
             return &form;
-    const PageForm* withPassword = nullptr;
+    const LiveForm* withPassword = nullptr;
     int passwordForms = 0;
-    for (const PageForm& form : forms) {
+    for (const LiveForm& form : forms) {
         if (hasPassword(form)) {
             withPassword = &form;
             ++passwordForms;
@@ -131,8 +131,8 @@ std::string SessionLogin::logIn()
 SessionLogin::LoginPost SessionLogin::loginPostFrom(const std::string& page, const std::string& pageUrl) const
 {
     LoginPost login{m_settings.loginUrl, {}, pageUrl};
-    const std::vector<PageForm> forms = readPageForms(page);
-    const PageForm* form = chooseLoginForm(forms, m_firstLoginName);
+    const std::vector<LiveForm> forms = readLiveForms(page);
+    const LiveForm* form = chooseLoginForm(forms, m_firstLoginName);
     if (form && !form->action.empty()) {
         try {
             login.url = urlOf(resolveUrl(form->action, resolveUrl(pageUrl, Location{})));
