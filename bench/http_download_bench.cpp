@@ -36,16 +36,6 @@ constexpr size_t kPatternSize = size_t(1) << 20;
 constexpr size_t kChunkSize = 32768;
 constexpr int kRounds = 9;
 
-class QuietEvents : public torvane::HttpEvents {
-public:
-    void status(const std::string&) override {}
-    void workBegin(torvane::WorkDirection, int64_t) override {}
-    void work(torvane::WorkDirection, int64_t) override {}
-    void workEnd(torvane::WorkDirection) override {}
-    void tlsStatus(const std::string&) override {}
-    void tlsStatusInfo(const std::string&) override {}
-};
-
 bool sendAll(int fd, const char* data, size_t size)
 {
     while (size > 0) {
@@ -146,7 +136,7 @@ Run runClient(const std::string& url)
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::close(pipeFds[0]);
-        QuietEvents events;
+        torvane::bench::QuietEvents events;
         torvane::HttpSession session(events, torvane::SystemClock::instance(), [] {});
         session.attachTlsTransport(false);
         const auto start = std::chrono::steady_clock::now();
@@ -290,16 +280,10 @@ int main(int argc, char** argv)
 {
     // An argument naming a body kind runs only that one (the benchmark runner's own options are ignored).
     const std::string only = argc > 1 && argv[1][0] != '-' ? argv[1] : "";
-    const int listenFd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    if (::bind(listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listenFd, 4) != 0 ||
-        ::getsockname(listenFd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-        std::perror("listen");
+    const int listenFd = torvane::bench::listenOnLoopback(addr);
+    if (listenFd < 0)
         return 1;
-    }
     const pid_t server = ::fork();
     if (server == 0)
         serve(listenFd);

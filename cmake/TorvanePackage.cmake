@@ -17,6 +17,13 @@ endforeach()
 install(FILES ${TORVANE_PACKAGING_DIR}/icons/torvane.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
+# The folder watch as a service, and its one-pass variant with a nightly timer; the instance names the
+# folder. They go where systemd looks for the units of packages, whatever the prefix.
+install(FILES ${TORVANE_PACKAGING_DIR}/systemd/torvane-watch@.service
+              ${TORVANE_PACKAGING_DIR}/systemd/torvane-watch-once@.service
+              ${TORVANE_PACKAGING_DIR}/systemd/torvane-watch-once@.timer
+        DESTINATION lib/systemd/system)
+
 # Manual pages are installed compressed, as man expects them on Debian; -n leaves the time out of the
 # gzip header so the same page always gives the same bytes.
 find_program(TORVANE_GZIP gzip REQUIRED)
@@ -59,7 +66,7 @@ set(qt_min "${Qt6_VERSION_MAJOR}.${Qt6_VERSION_MINOR}")
 string(REGEX MATCH "^[0-9]+\\.[0-9]+" sqlite_min "${SQLite3_VERSION}")
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libc6 (>= 2.34), libstdc++6 (>= 11), libgcc-s1 (>= 3.0), libqt6widgets6 (>= ${qt_min}), "
-    "libqt6printsupport6 (>= ${qt_min}), libqt6gui6 (>= ${qt_min}), qt6-qpa-plugins, "
+    "libqt6printsupport6 (>= ${qt_min}), libqt6gui6 (>= ${qt_min}), libqt6charts6 (>= ${qt_min}), qt6-qpa-plugins, "
     "libsqlite3-0 (>= ${sqlite_min})")
 string(REPLACE ";" "" CPACK_DEBIAN_PACKAGE_DEPENDS "${CPACK_DEBIAN_PACKAGE_DEPENDS}")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libssl3 | libssl3t64")

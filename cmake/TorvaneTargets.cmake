@@ -28,7 +28,7 @@ set(TORVANE_SEES_htmlimport util store htmlimport)
 set(TORVANE_GUI_DIRS posting htmlimport screens report app)
 set(TORVANE_GUIDEPS_posting torvane_posting torvane_http torvane_gui)
 set(TORVANE_GUIDEPS_htmlimport torvane_htmlimport torvane_gui)
-set(TORVANE_GUIDEPS_screens torvane_htmlimport_gui torvane_posting torvane_store torvane_gui)
+set(TORVANE_GUIDEPS_screens torvane_htmlimport_gui torvane_posting torvane_store torvane_gui Qt6::Charts)
 set(TORVANE_GUIDEPS_report torvane_util torvane_gui)
 set(TORVANE_GUIDEPS_app torvane_posting_gui torvane_screens_gui torvane_htmlimport_gui torvane_report_gui
     torvane_core)

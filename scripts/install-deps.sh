@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev
   libsqlite3-dev libssl-dev openssl
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   nginx curl python3 fonts-liberation poppler-utils

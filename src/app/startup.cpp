@@ -8,6 +8,7 @@
 #include "report/memo_report.h"
 #include "gui/qt_text.h"
 #include "screens/interrupted_form.h"
+#include "screens/run_history_form.h"
 #include "screens/settings_form.h"
 #include "screens/tracking_form.h"
 #include "store/data_module.h"
@@ -59,6 +60,7 @@ int runApplication(int argc, char** argv)
     std::unique_ptr<TSettingsForm> settingsForm;
     std::unique_ptr<TTrackingForm> trackingForm;
     std::unique_ptr<TInterruptedForm> interruptedForm;
+    std::unique_ptr<TRunHistoryForm> runHistoryForm;
     TMemoReport report;
     if (dataModule) {
         mainForm.attachDataModule(*dataModule);
@@ -66,6 +68,7 @@ int runApplication(int argc, char** argv)
         settingsForm = std::make_unique<TSettingsForm>(*dataModule, *importForm, &mainForm);
         trackingForm = std::make_unique<TTrackingForm>(*dataModule, &mainForm);
         interruptedForm = std::make_unique<TInterruptedForm>(*dataModule, &mainForm);
+        runHistoryForm = std::make_unique<TRunHistoryForm>(*dataModule, &mainForm);
         mainForm.setWindows({
             [&] {
                 settingsForm->exec();
@@ -84,6 +87,7 @@ int runApplication(int argc, char** argv)
                                                     QStringLiteral("Torvane Report.txt"),
                                                     QStringLiteral("Text files (*.txt);;All files (*)"));
             },
+            [&] { runHistoryForm->exec(); },
         });
     }
 

@@ -12,6 +12,12 @@ namespace {
     "  75   another posting run is using the store\n"                                                \
     "  64   a wrong command line\n"                                                                  \
     "  130  ended by SIGINT; 143 ended by SIGTERM\n"
+// What --on-finish tells its command, for the help of send and watch.
+#define TORVANE_ON_FINISH_TEXT                                                                       \
+    "                   with TORVANE_RUN, TORVANE_OUTCOME, TORVANE_EXIT, TORVANE_EXPORT,\n"           \
+    "                   TORVANE_RESULTS, TORVANE_REJECTS, TORVANE_REPORT (empty when none),\n"        \
+    "                   TORVANE_READ, TORVANE_ACCEPTED, TORVANE_NOT_CONFIRMED, TORVANE_REFUSED,\n"    \
+    "                   TORVANE_ALREADY_SENT and TORVANE_IN_DOUBT; its failure changes nothing else\n"
 }  // namespace
 
 const std::vector<Command>& allCommands()
@@ -21,6 +27,7 @@ const std::vector<Command>& allCommands()
          "purge old tracking records, then run one posting",
          "Usage: torvane-cli send [--pause SECONDS] [--verbose] [--results FILE] [--rejects FILE]\n"
          "                        [--retry N] [--retry-wait SECONDS] [--max-errors N] [--rate N]\n"
+         "                        [--report FILE.html] [--on-finish COMMAND]\n"
          "\n"
          "Does what starting Torvane and choosing Process > Send Data does: purges old tracking records\n"
          "(when tracking is on), then submits every record of the export file. Each line of the\n"
@@ -46,12 +53,53 @@ const std::vector<Command>& allCommands()
          "                   retries, a request cut off); the next failure ends the run (default:\n"
          "                   MaxErrors; blank, the first error ends the run)\n"
          "  --rate N         at most N requests a minute, on top of the pause\n"
+         "  --report FILE    the run's report as one HTML page: settings, counts, response times,\n"
+         "                   records per minute, and the records not taken grouped by reason\n"
+         "  --on-finish COMMAND  run COMMAND through /bin/sh after the run\n" TORVANE_ON_FINISH_TEXT
          "\n"
          "SIGINT or SIGTERM lets the record in progress finish, then ends the run (a second one ends it\n"
          "at once).\n"
          "\n"
          "Exit status:\n" TORVANE_SEND_EXIT_STATUSES,
          runSend},
+        {"watch", "[OPTIONS] DIR", "send every export file that appears in DIR, one at a time",
+         "Usage: torvane-cli watch [--settle SECONDS] [--once] [--allow-untracked] [--pause SECONDS]\n"
+         "                         [--retry N] [--retry-wait SECONDS] [--max-errors N] [--rate N]\n"
+         "                         [--verbose] [--on-finish COMMAND] DIR\n"
+         "\n"
+         "Runs a posting for every export file that appears in DIR, one at a time, with the store's\n"
+         "settings and that file in place of ImportData (the setting is not changed). A file is taken\n"
+         "once its size has not changed for --settle seconds (default 5) and no process has it open for\n"
+         "writing, or at once when a file of its name plus .ready appears (the marker is deleted).\n"
+         "Files whose names start with \".\" are never taken.\n"
+         "\n"
+         "After its run the file goes to DIR/done/ (exit status 0 or 3) or DIR/failed/ (1 or 2) with\n"
+         "NAME.results.csv, NAME.report.html and, when there are rejects, NAME.rejects beside it; when\n"
+         "NAME is taken there, \".\" and the local time (YYYYMMDD-HHMMSS) are appended. A run stopped\n"
+         "by SIGINT or SIGTERM leaves its file in DIR for the next watch.\n"
+         "\n"
+         "  --settle SECONDS  how long a file's size must stay the same (default 5)\n"
+         "  --once            handle the files that have settled, or settle within --settle seconds,\n"
+         "                    then end (for a timer); files still open for writing are left\n"
+         "  --allow-untracked start even with tracking off (a file handed in twice is sent twice)\n"
+         "  --on-finish COMMAND  run COMMAND through /bin/sh after each run\n" TORVANE_ON_FINISH_TEXT
+         "The other options are those of send.\n"
+         "\n"
+         "Without --once it waits for new files until SIGINT or SIGTERM, which finish the run in\n"
+         "progress. The store's run lock is held the whole time, so send and a second watch exit 75.\n"
+         "\n"
+         "Exit status: 130 or 143 when a signal ended it; otherwise 1 if any run ended with 1, else 2 if\n"
+         "any with 2, else 3 if any with 3, else 0; 2 also when tracking is off (see --allow-untracked);\n"
+         "75 when another run uses the store.\n",
+         runWatch},
+        {"report", "[RUN] --html FILE", "write the HTML report of a run of the history",
+         "Usage: torvane-cli report [RUN] --html FILE\n"
+         "\n"
+         "Writes the report of run RUN (see runs; the last run when RUN is left out) as one HTML page\n"
+         "that needs nothing else to show: the settings the run went by, its counts, response times\n"
+         "(median, 90th and 99th percentile, slowest records), records per minute, and the records\n"
+         "refused, not confirmed, in doubt or failed grouped by reason with their lines and keys.\n",
+         runReport},
         {"check", "[--data] [--limit N]", "find mapping mistakes without sending anything",
          "Usage: torvane-cli check [--data] [--limit N]\n"
          "\n"
@@ -72,13 +120,16 @@ const std::vector<Command>& allCommands()
          "Exit status: 0 nothing found; 3 problems found; 2 a run would abort before reading records\n"
          "(a missing setting or export file, an unknown encoding); 1 an error ended the check.\n",
          runCheck},
-        {"import-html", "FILE", "replace the form definition with the form of a saved web page",
-         "Usage: torvane-cli import-html FILE\n"
+        {"import-html", "FILE [--form N|NAME]", "replace the form definition with the form of a saved web page",
+         "Usage: torvane-cli import-html FILE [--form N|NAME]\n"
          "\n"
          "Does what the Import button of the settings does, without its questions: empties the field\n"
          "definitions and the option rows, blanks the four tracked fields and imports the FORM, INPUT,\n"
-         "SELECT and OPTION tags of FILE. Prints \"Fields Imported: N\". The page is read once before\n"
-         "anything is changed, so a file that cannot be read or imported leaves everything as it was.\n",
+         "TEXTAREA, SELECT and OPTION tags of FILE. Prints \"Fields Imported: N\". The page is read once\n"
+         "before anything is changed, so a file that cannot be read or imported leaves everything as it was.\n"
+         "\n"
+         "A page of several forms gives one of them: --form N (counted from 1 in page order) or --form NAME\n"
+         "(the form's NAME or ID); without it the form with the most fields, and the output says which.\n",
          runImportHtml},
         {"show", "[--json]", "print the settings, field definitions, option rows and tracking records",
          "Usage: torvane-cli show [--json]\n"
@@ -127,6 +178,30 @@ const std::vector<Command>& allCommands()
          "the field FIELD (letter case counts) whose OrderNum is ORDER. An empty VALUE makes it blank.\n"
          "Example: torvane-cli set-option STATE 20 ImportMap OH\n",
          runSetOption},
+        {"add-field", "ORDER NAME [TYPE]", "add a field definition",
+         "Usage: torvane-cli add-field ORDER NAME [TYPE]\n"
+         "\n"
+         "Adds a field definition with OrderNum ORDER, Name NAME and Type TYPE (TEXT when left out); the\n"
+         "other columns stay blank, as a row inserted in the settings dialog's grid. Refused when a field\n"
+         "definition with that OrderNum exists. Example: torvane-cli add-field 25 gift_wrap checkbox\n",
+         runAddField},
+        {"delete-field", "ORDER", "delete a field definition",
+         "Usage: torvane-cli delete-field ORDER\n"
+         "\n"
+         "Deletes the field definition whose OrderNum is ORDER (its option rows stay).\n",
+         runDeleteField},
+        {"add-option", "FIELD ORDER VALUE [IMPORTMAP]", "add an option row to the cross walk",
+         "Usage: torvane-cli add-option FIELD ORDER VALUE [IMPORTMAP]\n"
+         "\n"
+         "Adds an option row of the field FIELD (letter case counts) with OrderNum ORDER, the form's VALUE\n"
+         "and the export file's code IMPORTMAP. Refused when FIELD has an option row with that OrderNum.\n"
+         "Example: torvane-cli add-option gift_wrap 10 on Y\n",
+         runAddOption},
+        {"delete-option", "FIELD ORDER", "delete an option row",
+         "Usage: torvane-cli delete-option FIELD ORDER\n"
+         "\n"
+         "Deletes the option row of the field FIELD whose OrderNum is ORDER.\n",
+         runDeleteOption},
         {"tracking", "list | delete KEY | in-doubt | resolve KEY --sent|--resend [--json]",
          "list or delete tracking records; list or resolve records in doubt",
          "Usage: torvane-cli tracking list [--json]\n"

@@ -38,9 +38,15 @@ int runShow(const Args& args, std::ostream& out, std::ostream& err);
 int runSet(const Args& args, std::ostream& out, std::ostream& err);
 int runSetField(const Args& args, std::ostream& out, std::ostream& err);
 int runSetOption(const Args& args, std::ostream& out, std::ostream& err);
+int runAddField(const Args& args, std::ostream& out, std::ostream& err);
+int runDeleteField(const Args& args, std::ostream& out, std::ostream& err);
+int runAddOption(const Args& args, std::ostream& out, std::ostream& err);
+int runDeleteOption(const Args& args, std::ostream& out, std::ostream& err);
 int runTracking(const Args& args, std::ostream& out, std::ostream& err);
 int runRuns(const Args& args, std::ostream& out, std::ostream& err);
 int runCheck(const Args& args, std::ostream& out, std::ostream& err);
 int runLogin(const Args& args, std::ostream& out, std::ostream& err);
+int runWatch(const Args& args, std::ostream& out, std::ostream& err);
+int runReport(const Args& args, std::ostream& out, std::ostream& err);
 
 }  // namespace torvane

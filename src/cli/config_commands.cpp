@@ -7,6 +7,7 @@
 #include "cli/table_printer.h"
 
 #include "posting/network_settings.h"
+#include "posting/value_pattern.h"
 #include "store/data_module.h"
 #include "util/encoding_settings.h"
 #include "util/encoding.h"
@@ -135,6 +136,9 @@ int runSetField(const Args& argv, std::ostream& out, std::ostream&)
     requirePositional("set-field", args, 3);
     const int32_t order = parseInteger(args.positional[0], "ORDER", kIntMin, kIntMax);
     const FieldDef& field = fieldNamed(fieldsTableDef(), args.positional[1], "field definition column");
+    std::string reason;
+    if (field.name == "Format" && !args.positional[2].empty() && !isValueFormat(args.positional[2], &reason))
+        throw Error("'" + args.positional[2] + "' is no value format: " + reason);
 
     TDataModule1 data;
     TableView& fields = data.FieldsTable;

@@ -16,13 +16,44 @@
 
 namespace torvane {
 
+namespace {
+
+// --form N|NAME, before FILE or after it ("import-html page.html --form 2").
+std::string formChoice(CommandArgs& args)
+{
+    std::string choice = args.values.count("--form") ? args.values.at("--form") : std::string();
+    auto& rest = args.positional;
+    for (size_t i = 1; i < rest.size();) {
+        if (rest[i] == "--form" && i + 1 < rest.size()) {
+            choice = rest[i + 1];
+            rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(i), rest.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+        } else if (rest[i].rfind("--form=", 0) == 0) {
+            choice = rest[i].substr(7);
+            rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(i));
+        } else {
+            ++i;
+        }
+    }
+    return choice;
+}
+
+std::string formLabel(const PageForm& form)
+{
+    const std::string& label = !form.name.empty() ? form.name : form.id;
+    return std::to_string(form.number) + (label.empty() ? "" : " (" + label + ")") +
+           (form.action.empty() ? "" : ", action " + form.action) + ", " + std::to_string(form.fieldCount) + " fields";
+}
+
+}  // namespace
+
 int runImportHtml(const Args& argv, std::ostream& out, std::ostream&)
 {
-    const CommandArgs args = parseCommandArgs("import-html", argv);
+    CommandArgs args = parseCommandArgs("import-html", argv, {}, {"--form"});
     if (args.help) {
         out << findCommand("import-html")->help;
         return kExitOk;
     }
+    const std::string choice = formChoice(args);
     requirePositional("import-html", args, 1);
     const std::string& path = args.positional[0];
 
@@ -41,6 +72,7 @@ int runImportHtml(const Args& argv, std::ostream& out, std::ostream&)
         TDataModule1 scratch(":memory:");
         HtmlFormImport trial(scratch);
         trial.PageFileName = path;
+        trial.FormChoice = choice;
         trial.ImportHTML();
     }
 
@@ -48,7 +80,14 @@ int runImportHtml(const Args& argv, std::ostream& out, std::ostream&)
     emptyFormDefinition(data);
     HtmlFormImport import(data);
     import.PageFileName = path;
+    import.FormChoice = choice;
     import.ImportHTML();
+    if (import.formTaken() != 0) {
+        const std::vector<PageForm>& forms = import.forms();
+        out << "The page has " << forms.size() << " forms; imported form "
+            << formLabel(forms[static_cast<size_t>(import.formTaken()) - 1])
+            << (choice.empty() ? " (the one with the most fields; choose another with --form N|NAME)" : "") << '\n';
+    }
     out << "Fields Imported: " << import.tagCount() << '\n';
     return kExitOk;
 }

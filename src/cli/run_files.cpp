@@ -49,6 +49,7 @@ void RunFiles::finish()
 {
     open();
     m_results.reset();
+    m_hadRejects = m_hadRejects || (m_rejects && m_rejects->hasRejects());
     m_rejects.reset();  // removes a file without rejects
 }
 

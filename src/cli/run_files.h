@@ -23,6 +23,8 @@ public:
     // After a run that had the store: a results file exists even for a run without records, and a
     // rejects file only when there were rejects.
     void finish();
+    // After finish: whether the rejects file was kept (it held rejects).
+    bool wroteRejects() const { return m_hadRejects; }
 
 private:
     void open();
@@ -31,6 +33,7 @@ private:
     std::unique_ptr<ResultsFile> m_results;
     std::unique_ptr<RejectsFile> m_rejects;
     bool m_opened = false;
+    bool m_hadRejects = false;
 };
 
 }  // namespace torvane

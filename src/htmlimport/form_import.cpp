@@ -13,7 +13,6 @@ namespace {
 
 constexpr const char* kFormContent = "application/x-www-form-urlencoded";
 constexpr int kOrderStep = 10;
-constexpr int kSelectMaxLength = 20;
 
 // A failed import leaves no row half set in a view: the rows already posted stay, the one being
 // filled is dropped.
@@ -33,11 +32,11 @@ HtmlFormImport::~HtmlFormImport() = default;
 
 void HtmlFormImport::resetState()
 {
-    m_scanner.tagCount = 0;
+    m_tagCount = 0;
     m_fieldOrder = 0;
     m_optionOrder = 0;
-    m_lastInputName.clear();
-    m_selectName.clear();
+    m_page = {};
+    m_formTaken = 0;
     m_pageCharset.clear();
     m_toExport.reset();
 }
@@ -68,21 +67,29 @@ std::string HtmlFormImport::exportText(const std::string& pageText) const
 
 void HtmlFormImport::ImportHTML()
 {
-    resetState();
-    m_scanner.openFile(PageFileName);
-    m_pageCharset = declaredCharsetOfFile(PageFileName);
-    run();
+    ReadPage();
+    WritePage();
 }
 
 void HtmlFormImport::ImportText(std::string page)
 {
     resetState();
     m_pageCharset = declaredCharset(page);
-    m_scanner.openText(std::move(page));
-    run();
+    m_page = readPageForms(std::move(page), m_pageCharset, Progress);
+    m_tagCount = m_page.tagCount;
+    WritePage();
 }
 
-void HtmlFormImport::run()
+const std::vector<PageForm>& HtmlFormImport::ReadPage()
+{
+    resetState();
+    m_pageCharset = declaredCharsetOfFile(PageFileName);
+    m_page = readPageFormsFile(PageFileName, m_pageCharset, Progress);
+    m_tagCount = m_page.tagCount;
+    return m_page.forms;
+}
+
+void HtmlFormImport::WritePage()
 {
     // One transaction makes a long page one write to disk instead of one per row. A failure must still
     // keep every row written before it, so what was written is committed before the error goes on.
@@ -90,13 +97,7 @@ void HtmlFormImport::run()
     std::exception_ptr failure;
     try {
         prepareEncodings();
-        m_scanner.RunLineLoop({[this] { FindFormHeader(); }, [this] { FindInputHeader(); },
-                               [this] { FindSelectHeader(); }, [this] { FindSelectItemsList(); },
-                               [this] {
-                                   if (m_scanner.FindEndSelect())
-                                       m_selectName.clear();
-                               }},
-                              Progress);
+        writeRows(m_page);
     } catch (...) {
         failure = std::current_exception();
     }
@@ -112,121 +113,82 @@ void HtmlFormImport::run()
         if (!failure)
             throw;
     }
-    m_scanner.close();
     if (failure)
         std::rethrow_exception(failure);
 }
 
-void HtmlFormImport::FindFormHeader()
+void HtmlFormImport::writeRows(const PageForms& page)
 {
-    if (!m_scanner.atFront("<FORM"))
-        return;
-    std::string tag;
-    if (!m_scanner.CopyTag(1, tag))
-        return;
-    ++m_scanner.tagCount;
+    // With one form (or none) the whole page is taken, fields outside the form included; with several,
+    // only the rows of the one chosen.
+    m_formTaken = page.forms.size() >= 2 ? chooseForm(page.forms, FormChoice) : 0;
+    for (const PageRow& row : page.rows) {
+        if (m_formTaken != 0 && row.form != m_formTaken)
+            continue;
+        switch (row.kind) {
+        case PageRow::Kind::Form:
+            writeSettings(page.forms[static_cast<size_t>(row.form) - 1]);
+            break;
+        case PageRow::Kind::Field:
+            writeField(row);
+            break;
+        case PageRow::Kind::Option:
+            writeOption(row);
+            break;
+        }
+    }
+}
+
+void HtmlFormImport::writeSettings(const PageForm& form)
+{
     TableView& settings = m_data.SettingsTable;
     settings.edit();
-    settings.setText("URL", ReturnItemStr("ACTION", tag));
-    settings.setText("PostType", ReturnItemStr("METHOD", tag));
-    settings.setText("Content", kFormContent);
+    settings.setText("URL", form.action);
+    settings.setText("PostType", form.method);
+    settings.setText("Content", form.enctype.empty() ? kFormContent : form.enctype);
     settings.post();
 }
 
-void HtmlFormImport::FindInputHeader()
+void HtmlFormImport::writeField(const PageRow& row)
 {
-    if (!m_scanner.atFront("<INPUT"))
-        return;
-    std::string tag;
-    if (!m_scanner.CopyTag(1, tag))
-        return;
-    ++m_scanner.tagCount;
-    std::string type = ReturnItemStr("TYPE", tag);
-    const std::string name = ReturnItemStr("NAME", tag);
-    const std::string value = ReturnItemStr("VALUE", tag);
-    const int maxLength = ReturnItemInt("MAXLENGTH", tag);
-
-    // Buttons of one name that follow one another (a radio group, check boxes) make one field.
-    if (name != m_lastInputName) {
-        m_lastInputName = name;
-        if (type.empty())
-            type = "TEXT";
-        if (FindItem("SUBMIT", type) == 0 && FindItem("RESET", type) == 0) {
-            m_optionOrder = 0;
-            m_fieldOrder += kOrderStep;
-            TableView& fields = m_data.FieldsTable;
-            fields.append();
-            fields.setInteger("OrderNum", m_fieldOrder);
-            fields.setText("Name", name);
-            fields.setText("Type", type);
-            fields.setText("DefaultValue", exportText(value));
-            fields.setInteger("MaxLength", maxLength);
-            fields.setLogical("Overflow", false);
-            fields.setLogical("Required", false);
-            fields.setInteger("ImportStart", 0);
-            fields.setInteger("ImportLength", 0);
-            fields.setText("Format", "");
-            // ZeroValid stays blank, which the posting run reads as true.
-            fields.post();
-        }
-    }
-    if (FindItem("RADIO", type) != 0)
-        appendOptionRow(name, value, false, "");
-}
-
-void HtmlFormImport::FindSelectHeader()
-{
-    if (!m_scanner.atFront("<SELECT"))
-        return;
-    std::string tag;
-    if (!m_scanner.CopyTag(1, tag))
-        return;
-    ++m_scanner.tagCount;
-    m_selectName = ReturnItemStr("NAME", tag);
-    m_optionOrder = 0;
+    const int maxLength = row.fixedMaxLength ? *row.fixedMaxLength : attributeInteger(row.maxLength);
+    if (row.startsOptionCount)
+        m_optionOrder = 0;
     m_fieldOrder += kOrderStep;
     TableView& fields = m_data.FieldsTable;
     fields.append();
     fields.setInteger("OrderNum", m_fieldOrder);
-    fields.setText("Name", m_selectName);
-    fields.setText("Type", "Select");
-    fields.setText("DefaultValue", "");
-    fields.setInteger("MaxLength", kSelectMaxLength);
+    fields.setText("Name", row.name);
+    fields.setText("Type", row.type);
+    fields.setText("DefaultValue", exportText(row.defaultValue));
+    fields.setInteger("MaxLength", maxLength);
     fields.setLogical("Overflow", false);
-    fields.setLogical("Required", false);
+    fields.setLogical("Required", row.required);
     fields.setInteger("ImportStart", 0);
     fields.setInteger("ImportLength", 0);
     fields.setText("Format", "");
-    fields.setLogical("ZeroValid", false);
+    // Left out, ZeroValid stays blank, which the posting run reads as true.
+    if (row.zeroValid)
+        fields.setLogical("ZeroValid", *row.zeroValid);
     fields.post();
 }
 
-void HtmlFormImport::FindSelectItemsList()
+void HtmlFormImport::writeOption(const PageRow& row)
 {
-    if (!m_scanner.atFront("<OPTION"))
-        return;
-    std::string tag;
-    if (!m_scanner.CopyTag(1, tag))
-        return;
-    ++m_scanner.tagCount;
-    const std::string value = ReturnItemStr("VALUE", tag);
-    // The option's text is what follows the tag on the same line, up to the next tag.
-    const std::string_view rest = m_scanner.buffer();
-    const std::string text(rest.substr(0, rest.find('<')));
-    appendOptionRow(m_selectName, value, m_optionOrder == 0, text);
-}
-
-void HtmlFormImport::appendOptionRow(const std::string& name, const std::string& value, bool isDefault,
-                                     const std::string& text)
-{
-    m_optionOrder += kOrderStep;
+    // A list's first option is its default; check boxes number their own rows, wherever they stand.
+    int order = row.fixedOrder;
+    if (order == 0) {
+        m_optionOrder += kOrderStep;
+        order = m_optionOrder;
+    }
+    const bool isDefault = row.isDefault && row.fixedOrder == 0 && order == kOrderStep;
     TableView& options = m_data.SelDataTable;
     options.append();
-    options.setInteger("OrderNum", m_optionOrder);
-    options.setText("Name", name);
-    options.setText("Value", exportText(value));
+    options.setInteger("OrderNum", order);
+    options.setText("Name", row.name);
+    options.setText("Value", exportText(row.defaultValue));
     options.setLogical("DefaultValue", isDefault);
-    const std::string shown = exportText(text);
+    const std::string shown = exportText(row.text);
     options.setText("Description", shown);
     options.setText("ImportMap", shown);
     options.post();

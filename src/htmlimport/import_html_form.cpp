@@ -3,7 +3,12 @@
 #include "gui/window_placement.h"
 #include "store/data_module.h"
 
+#include "util/error.h"
+
 #include <QEvent>
+#include <QEventLoop>
+#include <QListWidget>
+#include <QPushButton>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -123,6 +128,13 @@ TImportHTMLForm::TImportHTMLForm(TDataModule1& data, QWidget* parent) : QDialog(
     ImportedData = new QLabel(QStringLiteral("0"), this);
     ImportedData->setObjectName(QStringLiteral("ImportedData"));
 
+    FormList = new QListWidget(this);
+    FormList->setObjectName(QStringLiteral("FormList"));
+    FormList->hide();
+    FormImportButton = new QPushButton(QStringLiteral("Import Form"), this);
+    FormImportButton->setObjectName(QStringLiteral("FormImportButton"));
+    FormImportButton->hide();
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     layout->addWidget(Animate1, 0, Qt::AlignHCenter);
@@ -132,6 +144,8 @@ TImportHTMLForm::TImportHTMLForm(TDataModule1& data, QWidget* parent) : QDialog(
     countRow->addWidget(ImportedData);
     countRow->addStretch(1);
     layout->addLayout(countRow);
+    layout->addWidget(FormList);
+    layout->addWidget(FormImportButton, 0, Qt::AlignRight);
 
     m_import.Progress = [this](int tags) { showProgress(tags, false); };
 }
@@ -181,13 +195,54 @@ void TImportHTMLForm::showProgress(int tags, bool force)
     Animate1->repaint();
 }
 
+static QString formLine(const PageForm& form)
+{
+    const std::string& label = !form.name.empty() ? form.name : form.id;
+    return QStringLiteral("%1. %2  %3  (%4 fields)")
+        .arg(form.number)
+        .arg(QString::fromStdString(label.empty() ? std::string("(no name)") : label))
+        .arg(QString::fromStdString(form.action.empty() ? std::string("(no action)") : form.action))
+        .arg(form.fieldCount);
+}
+
+bool TImportHTMLForm::chooseForm(const std::vector<PageForm>& forms)
+{
+    FormList->clear();
+    for (const PageForm& form : forms)
+        FormList->addItem(formLine(form));
+    FormList->setCurrentRow(torvane::chooseForm(forms, {}) - 1);
+    FormList->show();
+    FormImportButton->show();
+    // The import waits here for the operator; closing the window leaves the page unimported.
+    QEventLoop wait;
+    bool chosen = false;
+    const auto pressed = connect(FormImportButton, &QPushButton::clicked, &wait, [&] {
+        chosen = true;
+        wait.quit();
+    });
+    const auto closed = connect(this, &QDialog::finished, &wait, &QEventLoop::quit);
+    if (isVisible())
+        wait.exec();
+    disconnect(pressed);
+    disconnect(closed);
+    FormList->hide();
+    FormImportButton->hide();
+    if (chosen)
+        m_import.FormChoice = std::to_string(FormList->currentRow() + 1);
+    return chosen;
+}
+
 void TImportHTMLForm::ImportHTML()
 {
     m_lastShown = -1;
     m_sinceRepaint.invalidate();
     m_import.PageFileName = PageFileName;
+    m_import.FormChoice.clear();
     try {
-        m_import.ImportHTML();
+        const std::vector<PageForm>& forms = m_import.ReadPage();
+        if (forms.size() >= 2 && isVisible() && !chooseForm(forms))
+            throw Error("No form imported");
+        m_import.WritePage();
     } catch (...) {
         if (m_lastShown >= 0)
             ImportedData->setText(QString::number(m_lastShown));

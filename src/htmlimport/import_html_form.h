@@ -11,6 +11,8 @@
 #include <string>
 
 class QLabel;
+class QListWidget;
+class QPushButton;
 
 namespace torvane {
 
@@ -61,6 +63,10 @@ public:
     FileCopyAnimation* Animate1;
     QLabel* Label2;
     QLabel* ImportedData;
+    // Shown for a page of two or more forms: one line per form, the one with the most fields chosen;
+    // FormImportButton imports the chosen one, closing the window imports none.
+    QListWidget* FormList;
+    QPushButton* FormImportButton;
 
 protected:
     bool event(QEvent* event) override;
@@ -68,6 +74,8 @@ protected:
 
 private:
     void showProgress(int tags, bool force);
+    // Lets the operator pick one of the page's forms; false when the window was closed instead.
+    bool chooseForm(const std::vector<PageForm>& forms);
 
     HtmlFormImport m_import;
     QElapsedTimer m_sinceRepaint;

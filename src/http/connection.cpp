@@ -221,12 +221,17 @@ size_t Connection::appendBuffered(BodyBuffer& out, size_t max)
 
 void Connection::write(std::string_view bytes)
 {
+    write(bytes, bytes);
+}
+
+void Connection::write(std::string_view bytes, std::string_view logged)
+{
     if (m_closedByServer)
         throw ClosedGracefully();
     if (!m_stream)
         throw Error("Not Connected");
-    if (m_hooks.sent)
-        m_hooks.sent(bytes);
+    if (m_hooks.sent && (!logged.empty() || bytes.empty()))
+        m_hooks.sent(logged);
     size_t done = 0;
     while (done < bytes.size()) {
         const long n = m_stream->writeSome(bytes.data() + done, bytes.size() - done);

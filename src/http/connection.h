@@ -75,6 +75,8 @@ public:
     size_t receiveInto(char* dst, size_t max);
 
     void write(std::string_view bytes);
+    // The same, with the traffic log shown logged instead of the bytes (nothing when it is empty).
+    void write(std::string_view bytes, std::string_view logged);
 
     // The host name and port given to connect, and the address the name led to.
     const std::string& peerHost() const { return m_peerHost; }

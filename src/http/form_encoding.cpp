@@ -2,16 +2,32 @@
 
 #include "util/text.h"
 
+#include <algorithm>
+
 namespace torvane {
 
-std::string encodeFormValue(std::string_view value)
+namespace {
+
+bool isLetterOrDigit(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+// The bytes of a name that would end it early or break the body.
+bool breaksBody(unsigned char c)
+{
+    return c <= ' ' || c == '&' || c == '=' || c >= 127;
+}
+
+// Bytes that keep stay, a blank becomes "+", every other byte "%" and two upper-case hex digits.
+template <typename Keep> std::string encodeBytes(std::string_view text, Keep keep)
 {
     static const char hex[] = "0123456789ABCDEF";
     std::string out;
-    out.reserve(value.size());
-    for (const char ch : value) {
+    out.reserve(text.size());
+    for (const char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
+        if (keep(c)) {
             out.push_back(ch);
         } else if (c == ' ') {
             out.push_back('+');
@@ -24,15 +40,38 @@ std::string encodeFormValue(std::string_view value)
     return out;
 }
 
+}  // namespace
+
+std::string encodeFormValue(std::string_view value)
+{
+    return encodeBytes(value, isLetterOrDigit);
+}
+
+bool nameNeedsEncoding(std::string_view name)
+{
+    return std::any_of(name.begin(), name.end(), [](char c) { return breaksBody(static_cast<unsigned char>(c)); });
+}
+
+std::string encodeFormName(std::string_view name)
+{
+    // Only the bytes that would break the body are encoded, so names that go out well today (a
+    // "customer[name]", or one the operator stored encoded already) go out as they always did.
+    return encodeBytes(name, [](unsigned char c) { return !breaksBody(c); });
+}
+
 std::string encodePostBody(const std::vector<std::string>& entries)
 {
     std::string body;
     for (const auto& entry : entries) {
         const size_t eq = entry.find('=');
-        if (eq == std::string::npos || eq + 1 == entry.size())
+        const std::string_view name = std::string_view(entry).substr(0, eq);
+        const std::string namePart = nameNeedsEncoding(name) ? encodeFormName(name) : std::string(name);
+        if (eq == std::string::npos)
             body += entry;
+        else if (eq + 1 == entry.size())
+            body += namePart + "=";
         else
-            body += entry.substr(0, eq + 1) + encodeFormValue(std::string_view(entry).substr(eq + 1));
+            body += namePart + "=" + encodeFormValue(std::string_view(entry).substr(eq + 1));
         if (entries.size() > 1)
             body += '&';
     }

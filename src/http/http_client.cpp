@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "http/body_buffer.h"
+#include "http/body_source.h"
 #include "http/body_reader.h"
 #include "http/connection.h"
 #include "http/cookie_store.h"
@@ -161,6 +162,10 @@ void HttpClient::writeRequest(const HttpExchange& exchange, bool http10)
     c->write(renderRequestHead(r));
     if (r.method == HttpMethod::Get)
         return;
+    if (exchange.source()) {
+        writeBodySource(*c, m_events, *exchange.source());
+        return;
+    }
 
     const std::string& body = exchange.body();
     m_events.workBegin(WorkDirection::Write, int64_t(body.size()));
@@ -222,9 +227,18 @@ std::string HttpClient::post(const std::string& url, const std::vector<std::stri
     return operation(HttpMethod::Post, url, body, true);
 }
 
-std::string HttpClient::operation(HttpMethod method, const std::string& url, const std::string& body, bool http10)
+std::string HttpClient::post(const std::string& url, BodySource& body)
 {
-    HttpExchange exchange(method, url, body);
+    m_contentType = body.contentType();
+    if (connectionOpen())
+        disconnect();
+    return operation(HttpMethod::Post, url, {}, true, &body);
+}
+
+std::string HttpClient::operation(HttpMethod method, const std::string& url, const std::string& body, bool http10,
+                                  BodySource* source)
+{
+    HttpExchange exchange = source ? HttpExchange(method, url, *source) : HttpExchange(method, url, body);
     std::string result;
     try {
         result = run(exchange, http10);

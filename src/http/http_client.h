@@ -19,6 +19,7 @@
 namespace torvane {
 
 class BodyBuffer;
+class BodySource;
 class Clock;
 class Connection;
 class CookieStore;
@@ -64,6 +65,8 @@ public:
     void attachTransport(TlsTransport* tls);
 
     std::string post(const std::string& url, const std::vector<std::string>& entries);
+    // A POST of a body written while it is sent, with the body's own content type.
+    std::string post(const std::string& url, BodySource& body);
     std::string put(const std::string& url, const std::string& body);
     std::string get(const std::string& url);
 
@@ -77,7 +80,8 @@ public:
     bool connectionOpen() const;
 
 private:
-    std::string operation(HttpMethod method, const std::string& url, const std::string& body, bool http10);
+    std::string operation(HttpMethod method, const std::string& url, const std::string& body, bool http10,
+                          BodySource* source = nullptr);
     std::string run(HttpExchange& exchange, bool http10);
     // Resolving: the place of this pass, and whether the open connection can carry it.
     void choosePlace(HttpExchange& exchange, bool http10);

@@ -1,5 +1,7 @@
 #include "http/http_exchange.h"
 
+#include "http/body_source.h"
+
 namespace torvane {
 
 namespace {
@@ -11,6 +13,18 @@ const std::string kNoBody;
 HttpExchange::HttpExchange(HttpMethod method, std::string url, const std::string& body)
     : m_method(method), m_url(std::move(url)), m_body(&body)
 {
+}
+
+HttpExchange::HttpExchange(HttpMethod method, std::string url, BodySource& source)
+    : m_method(method), m_url(std::move(url)), m_body(&kNoBody), m_source(&source)
+{
+}
+
+int64_t HttpExchange::contentLength() const
+{
+    if (m_method == HttpMethod::Get)
+        return -1;
+    return m_source ? m_source->size() : int64_t(m_body->size());
 }
 
 void HttpExchange::enter(ExchangeState state)

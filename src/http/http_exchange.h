@@ -11,6 +11,8 @@
 
 namespace torvane {
 
+class BodySource;
+
 enum class ExchangeState {
     Resolving,    // the URL against the previous place, and the connection it needs
     Connecting,   // name lookup, connect, TLS handshake
@@ -24,17 +26,20 @@ enum class ExchangeState {
 class HttpExchange {
 public:
     HttpExchange(HttpMethod method, std::string url, const std::string& body);
+    // A body written in pieces while it is sent.
+    HttpExchange(HttpMethod method, std::string url, BodySource& source);
 
     ExchangeState state() const { return m_state; }
     void enter(ExchangeState state);
 
     HttpMethod method() const { return m_method; }
     const std::string& body() const { return *m_body; }
+    BodySource* source() const { return m_source; }
     // The URL the pass under way goes to, and its number (the first pass is 1).
     const std::string& url() const { return m_url; }
     int pass() const { return m_pass; }
     // The length header of this pass: a GET has none.
-    int64_t contentLength() const { return m_method == HttpMethod::Get ? -1 : int64_t(m_body->size()); }
+    int64_t contentLength() const;
 
     // The verdict on the reply head of this pass.
     void decided(Verdict verdict, int code);
@@ -51,6 +56,7 @@ private:
     HttpMethod m_method;
     std::string m_url;
     const std::string* m_body;
+    BodySource* m_source = nullptr;
     ExchangeState m_state = ExchangeState::Resolving;
     int m_pass = 1;
     bool m_written = false;  // some pass wrote a byte: the server may have the request

@@ -51,6 +51,11 @@ std::string HttpSession::post(const std::string& url, const std::vector<std::str
     return m_client.post(url, entries);
 }
 
+std::string HttpSession::postBody(const std::string& url, BodySource& body)
+{
+    return m_client.post(url, body);
+}
+
 std::string HttpSession::get(const std::string& url)
 {
     return m_client.get(url);

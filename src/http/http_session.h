@@ -39,6 +39,7 @@ public:
     void setTrafficLog(bool on) override;
     std::string put(const std::string& url, const std::string& body) override;
     std::string post(const std::string& url, const std::vector<std::string>& entries) override;
+    std::string postBody(const std::string& url, BodySource& body) override;
     std::string get(const std::string& url) override;
     RequestFate lastRequestFate() const override { return m_client.lastRequestFate(); }
 

@@ -3,7 +3,9 @@
 // posting run above can use it without the HTTP side looking up; tests use fakes.
 #pragma once
 
+#include "http/body_source.h"
 #include "http/request_fate.h"
+#include "util/error.h"
 #include "util/secrets.h"
 
 #include <string>
@@ -23,6 +25,12 @@ public:
     virtual std::string put(const std::string& url, const std::string& body) = 0;
     virtual std::string post(const std::string& url, const std::vector<std::string>& entries) = 0;
     virtual std::string get(const std::string& url) = 0;
+    // A POST of a body written while it is sent (a multipart body); a client without it refuses.
+    virtual std::string postBody(const std::string& url, BodySource&)
+    {
+        (void)url;
+        throw Error("This client cannot send a multipart body");
+    }
     // After one of the three requests threw: how far it got. A client that cannot tell says in doubt.
     virtual RequestFate lastRequestFate() const { return RequestFate::InDoubt; }
     // The status line of the last reply, empty before the first.
@@ -53,6 +61,7 @@ public:
     {
         return target->post(url, entries);
     }
+    std::string postBody(const std::string& url, BodySource& body) override { return target->postBody(url, body); }
     std::string get(const std::string& url) override { return target->get(url); }
     RequestFate lastRequestFate() const override { return target->lastRequestFate(); }
     std::string lastStatusLine() const override { return target->lastStatusLine(); }

@@ -1,6 +1,7 @@
 #include "posting/data_check.h"
 
 #include "http/form_encoding.h"
+#include "http/multipart_body.h"
 #include "posting/dry_run.h"
 #include "posting/export_file.h"
 #include "posting/field_findings.h"
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <sys/stat.h>
 #include <unordered_map>
 
 namespace torvane {
@@ -61,16 +63,20 @@ public:
     CheckResult run();
 
     std::string fieldValue(const FieldSettings& field, const std::string& line, std::string& overflowText,
-                           const CharacterCutter* characters) override;
+                           const CharacterCutter* characters, FieldValueNotes& notes) override;
     void entryMade(const FieldSettings& field, const std::string& name, const std::string& value,
                    bool missing) override;
+    void checkBoxUnticked(const FieldSettings& field, const std::string& code) override
+    {
+        add(Kind::Info, field.Name + " code \"" + code + "\" matches none of its option rows: the box is sent unticked");
+    }
     const std::vector<FieldSettings>* fieldDefinitions() override
     {
         return m_options.snapshot ? &m_definitions : nullptr;
     }
 
 private:
-    enum class Kind { Refusal, Tracked, Warning };
+    enum class Kind { Refusal, Tracked, Warning, Info };
     struct Problem {
         Kind kind;
         std::string text;
@@ -80,6 +86,7 @@ private:
     void add(Kind kind, std::string text) { m_problems.push_back({kind, std::move(text)}); }
     // The engine's warnings since the last look, in the order it gave them (the run's own texts).
     void takeWarnings();
+    void addEncodedNameProblems(std::vector<std::string>& problems);
     void writeRequest(const std::string& where);
 
     TDataModule1& m_data;
@@ -133,7 +140,9 @@ CheckResult DataCheck::run()
     }
     for (const std::string& a : aborts)
         m_out(a);
-    const std::vector<std::string> problems = settingsProblems(m_data, m_run);
+    std::vector<std::string> problems = settingsProblems(m_data, m_run);
+    m_engine.setFileSettings(exportPath, m_run.content);
+    addEncodedNameProblems(problems);
     for (const std::string& p : problems)
         m_out(p);
     m_anyProblem = !problems.empty();
@@ -219,9 +228,9 @@ void DataCheck::checkRecord(ExportFileReader& file, int32_t recordNumber)
     for (const Problem& p : m_problems) {
         m_out("Line " + where + ": " + p.text);
         warned = warned || p.kind == Kind::Warning;
+        // Information (a box sent unticked) is no problem.
+        m_anyProblem = m_anyProblem || p.kind != Kind::Info;
     }
-    if (!m_problems.empty())
-        m_anyProblem = true;
     if (warned)
         ++m_counts.withWarnings;
     if (wouldSend && m_options.showData)
@@ -234,18 +243,38 @@ void DataCheck::writeRequest(const std::string& where)
     // POST, the entries as CR LF lines of a PUT, nothing for a GET.
     const std::string head = "Request for line " + where + ": " + m_run.postType + " " + m_run.url;
     std::string body;
-    if (m_run.postType == "POST")
+    int64_t size = -1;  // the bytes on the wire, when body shows fewer (a file part abbreviated)
+    if (m_run.postType == "POST" && m_engine.SendsFiles) {
+        MultipartBody multipart(m_engine.multipartEntries());
+        size = multipart.size();
+        body = multipart.loggedText();
+    } else if (m_run.postType == "POST") {
         body = encodePostBody(m_engine.DataList);
-    else if (m_run.postType == "PUT")
+    } else if (m_run.postType == "PUT") {
         body = joinLinesCrLf(m_engine.DataList);
-    else if (m_run.postType == "GET") {
+    } else if (m_run.postType == "GET") {
         m_out(head + ", no body");
         return;
     } else {
         return;  // no request at all; the settings problems said so
     }
-    m_out(head + ", " + std::to_string(body.size()) + " bytes of body:");
+    m_out(head + ", " + std::to_string(size < 0 ? int64_t(body.size()) : size) + " bytes of body:");
     m_out(body);
+}
+
+void DataCheck::addEncodedNameProblems(std::vector<std::string>& problems)
+{
+    // Said once, not for every record: the name is the same in each.
+    if (m_run.postType != "POST" || m_engine.SendsFiles)
+        return;
+    Query fields(m_data.database());
+    fields.open(selectFieldsInOrder());
+    for (bool found = fields.findFirst(); found; found = fields.findNext()) {
+        const std::string name = fields.text("Name");
+        if (nameNeedsEncoding(name))
+            problems.push_back("Field name \"" + name + "\" holds bytes that would break the body: it is sent as \"" +
+                               encodeFormName(name) + "\"");
+    }
 }
 
 void DataCheck::takeWarnings()
@@ -259,7 +288,7 @@ void DataCheck::takeWarnings()
 }
 
 std::string DataCheck::fieldValue(const FieldSettings& field, const std::string& line, std::string& overflowText,
-                                  const CharacterCutter* characters)
+                                  const CharacterCutter* characters, FieldValueNotes& notes)
 {
     takeWarnings();
     FieldFindings findings;
@@ -267,16 +296,25 @@ std::string DataCheck::fieldValue(const FieldSettings& field, const std::string&
                                        m_exportEncoding, findings);
     if (findings.conversionFailed)
         m_conversionFailed = true;
+    notes = findings.notes;
     for (std::string& w : findings.warnings)
         add(Kind::Warning, std::move(w));
     return value;
 }
 
-void DataCheck::entryMade(const FieldSettings&, const std::string& name, const std::string&, bool missing)
+void DataCheck::entryMade(const FieldSettings& field, const std::string& name, const std::string&, bool missing)
 {
     takeWarnings();
     if (missing)
         add(Kind::Refusal, name + " Required: the record would be refused");
+    if (field.Type != "FILE" || m_engine.FileEntries.empty())
+        return;
+    const std::string& path = m_engine.FileEntries.back().second;
+    struct stat st {};
+    if (!path.empty() && (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)))
+        add(m_engine.SendsFiles ? Kind::Refusal : Kind::Warning,
+            name + " names a file that is not there: " + path +
+                (m_engine.SendsFiles ? " (the record would be refused)" : " (only its path is sent: the form is not multipart)"));
 }
 
 }  // namespace

@@ -4,8 +4,11 @@
 
 #include "posting/record_fields.h"
 #include "posting/record_inspector.h"
+#include "posting/value_pattern.h"
 #include "store/statements.h"
 #include "util/text.h"
+
+#include <sys/stat.h>
 
 namespace torvane {
 
@@ -26,12 +29,21 @@ void PostingEngine::addEntry(const FieldSettings& field, const std::string& line
     m_host.processMessages();
 
     std::string name = field.Name;
-    std::string value = Inspector ? Inspector->fieldValue(field, line, overflowText, Encoding.columns())
-                                  : fieldValue(field, line, overflowText, Encoding.columns());
+    FieldValueNotes notes;
+    std::string value = Inspector ? Inspector->fieldValue(field, line, overflowText, Encoding.columns(), notes)
+                                  : fieldValue(field, line, overflowText, Encoding.columns(), &notes);
     if (field.Type == "SELECT" || field.Type == "RADIO")
         LookupSelectOption(name, value, field.Type);
+    else if (field.Type == "CHECKBOX" && LookupCheckBox(name, value) && name.empty() && Inspector)
+        Inspector->checkBoxUnticked(field, value);
     if (name.empty())
         return;
+    // A value that is no real date or time for its pattern refuses the record as a missing field does;
+    // the three named formats send what they always sent.
+    if (!notes.impossible.empty() && !isNamedFormat(field.Format))
+        refuse("Invalid " + notes.impossible, "     " + name + " Invalid " + notes.impossible + ": " + notes.unconverted);
+    if (field.Type == "FILE")
+        addFileEntry(name, value);
 
     if (TrackSent && isTrackedField(*this, name))
         TrackKey += value;
@@ -55,6 +67,9 @@ void PostingEngine::MakeDataString(const std::string& line)
     WarningList.clear();
     RequiredList.clear();
     RecordComplete = true;
+    RefusalReason.clear();
+    m_refusalLines = 0;
+    FileEntries.clear();
     TrackKey.clear();
     DataList.clear();
     std::string overflowText;
@@ -76,13 +91,16 @@ void PostingEngine::MakeDataString(const std::string& line)
 
     if (RecordComplete)
         return;
+    // A missing field names the refusal as always; another reason only when nothing was missing.
+    if (RequiredList.size() != m_refusalLines)
+        RefusalReason.clear();
     // The run shows the list as one block: header, then the warnings as one entry (an empty line when
     // there are none), then one line per missing field.
     if (ViewWarnings)
         RequiredList.insert(RequiredList.begin(), joinLinesCrLf(WarningList));
-    RequiredList.insert(RequiredList.begin(), FieldToTrack1.empty()
-                                                  ? std::string("Data Not Sent Missing Required Fields")
-                                                  : "Data Not Sent For " + TrackKey + ", Missing Required Fields");
+    const std::string reason = RefusalReason.empty() ? std::string("Missing Required Fields") : RefusalReason;
+    RequiredList.insert(RequiredList.begin(), FieldToTrack1.empty() ? "Data Not Sent " + reason
+                                                                    : "Data Not Sent For " + TrackKey + ", " + reason);
 }
 
 void PostingEngine::LookupSelectOption(std::string& name, std::string& value, const std::string& type)
@@ -104,6 +122,43 @@ void PostingEngine::LookupSelectOption(std::string& name, std::string& value, co
     // A radio group with nothing selected is not part of the form's data at all.
     if (type == "RADIO" && value.empty())
         name.clear();
+}
+
+void PostingEngine::refuse(const std::string& reason, const std::string& line)
+{
+    RecordComplete = false;
+    if (RefusalReason.empty())
+        RefusalReason = reason;
+    ++m_refusalLines;
+    RequiredList.push_back(line);
+}
+
+void PostingEngine::addFileEntry(const std::string& name, const std::string& value)
+{
+    // The entry about to be added is the file's; an empty value is a file field left empty.
+    const std::string path = value.empty() || value.front() == '/' || FileFolder.empty() ? value : FileFolder + "/" + value;
+    FileEntries.push_back({DataList.size(), path});
+    struct stat st {};
+    if (SendsFiles && !path.empty() && (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)))
+        refuse("File Not Found", "     " + name + " File Not Found: " + path);
+}
+
+bool PostingEngine::LookupCheckBox(std::string& name, std::string& value)
+{
+    Query& options = m_data.SelDataQuery;
+    options.close();
+    options.open(selectOptionsOfField(name));
+    if (!options.findFirst())
+        return false;
+    options.close();
+    options.open(selectOptionByCode(name, value));
+    if (options.findFirst()) {
+        value = options.text("Value");
+        TrimBlanks(value);
+    } else {
+        name.clear();
+    }
+    return true;
 }
 
 }  // namespace torvane

@@ -16,7 +16,7 @@ void PostingEngine::CheckToSeeIfSent()
     auto finish = [&](const char* state) {
         m_checked = state;  // the ledger's states of a checked record are the results file's outcomes
         if (delivery)
-            m_ledger.finishDelivery(delivery, state, statusLine);
+            m_ledger.finishDelivery(delivery, state, statusLine, {}, m_replyMs);
     };
     const std::string sentText = m_data.SettingsTable.text("DataSentText");
     if (sentText.empty()) {

@@ -1,6 +1,7 @@
 #include "posting/field_findings.h"
 
 #include "posting/record_fields.h"
+#include "posting/value_pattern.h"
 #include "util/encoding.h"
 #include "util/error.h"
 
@@ -36,6 +37,11 @@ int64_t columnCount(const std::string& line, const CharacterCutter* characters)
     return count;
 }
 
+std::string lowerWord(const std::string& word)
+{
+    return word == "Date" ? "date" : "time";
+}
+
 }  // namespace
 
 std::string findFieldValue(const FieldSettings& field, const std::string& line, std::string& overflowText,
@@ -53,10 +59,11 @@ std::string findFieldValue(const FieldSettings& field, const std::string& line, 
     }
 
     const std::string pending = overflowText;
-    std::string uncut;
+    FieldValueNotes& notes = findings.notes;
+    const std::string& uncut = notes.uncut;
     std::string value;
     try {
-        value = fieldValue(field, line, overflowText, characters, &uncut);
+        value = fieldValue(field, line, overflowText, characters, &notes);
     } catch (const Error& e) {
         // The run would end at this field. The finding says why, and the value goes on unconverted.
         findings.conversionFailed = true;
@@ -65,8 +72,14 @@ std::string findFieldValue(const FieldSettings& field, const std::string& line, 
         overflowText = pending;
         FieldSettings unconverted = field;
         unconverted.Format.clear();
-        value = fieldValue(unconverted, line, overflowText, characters, &uncut);
+        notes = {};
+        value = fieldValue(unconverted, line, overflowText, characters, &notes);
     }
+    if (!notes.impossible.empty())
+        warnings.push_back(field.Name + " " + quoted(notes.unconverted) + " is no real " + lowerWord(notes.impossible) +
+                           " for Format " + quoted(field.Format) +
+                           (isNamedFormat(field.Format) ? ": it is sent as " + quoted(value)
+                                                        : std::string(": the record would be refused")));
     if ((fromLine || fromOverflow) && !field.Overflow && value.size() < uncut.size())
         warnings.push_back(field.Name + " cut to MaxLength " + std::to_string(field.MaxLength) +
                            " without Fill Next Field: " + quoted(uncut) + " is sent as " + quoted(value));

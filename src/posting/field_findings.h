@@ -2,6 +2,8 @@
 // these findings for every record, the field mapper for the line it shows.
 #pragma once
 
+#include "posting/record_fields.h"
+
 #include <string>
 #include <vector>
 
@@ -14,11 +16,13 @@ struct FieldSettings;
 struct FieldFindings {
     std::vector<std::string> warnings;
     bool conversionFailed = false;  // the run would end at this field
+    FieldValueNotes notes;
 };
 
 // The value fieldValue (record_fields.h) gives, with the problems found on the way added to findings:
 // a start beyond the end of the line, a value cut at MaxLength without Fill Next Field, bytes that are
-// no characters of the export encoding (when invalidBytes is given). A conversion that fails is taken as
+// no characters of the export encoding (when invalidBytes is given), a value that is no real date or
+// time for its format. A conversion that fails is taken as
 // a finding and the value is given unconverted.
 std::string findFieldValue(const FieldSettings& field, const std::string& line, std::string& overflowText,
                            const CharacterCutter* characters, const InvalidByteFinder* invalidBytes,

@@ -42,7 +42,7 @@ public:
     const std::vector<FieldSettings>* fieldDefinitions() override { return &m_definitions; }
 
     std::string fieldValue(const FieldSettings& field, const std::string& line, std::string& overflowText,
-                           const CharacterCutter* characters) override
+                           const CharacterCutter* characters, FieldValueNotes& notes) override
     {
         takeRunWarnings();
         const bool current = m_index++ == m_current;
@@ -51,6 +51,7 @@ public:
         // elsewhere in the line does not hide the field looked at.
         std::string value = findFieldValue(field, line, overflowText, characters, m_invalidBytes, m_exportEncoding,
                                            findings);
+        notes = findings.notes;
         if (current) {
             m_inCurrent = true;
             m_warningMark = m_engine.WarningList.size();

@@ -135,6 +135,7 @@ void TMainForm::createMenus()
     ViewTrackingData1 = add(tracking, "&View Tracking Data", "ViewTrackingData1", &TMainForm::ViewTrackingData1Click);
     InterruptedSubmissions1 = add(tracking, "&Interrupted Submissions", "InterruptedSubmissions1",
                                   &TMainForm::InterruptedSubmissions1Click);
+    RunHistory1 = add(tracking, "Run &History", "RunHistory1", &TMainForm::RunHistory1Click);
     QMenu* help = bar->addMenu("&Help");
     About1 = add(help, "&About", "About1", &TMainForm::About1Click);
 }
@@ -288,6 +289,12 @@ void TMainForm::InterruptedSubmissions1Click()
 {
     if (m_windows.interruptedSubmissions)
         m_windows.interruptedSubmissions();
+}
+
+void TMainForm::RunHistory1Click()
+{
+    if (m_windows.runHistory)
+        m_windows.runHistory();
 }
 
 void TMainForm::About1Click()

@@ -34,6 +34,7 @@ struct MainFormWindows {
     std::function<void()> about;
     std::function<void()> interruptedSubmissions;
     std::function<QString()> chooseInformationFile;  // the file to save the information pane in; empty: none
+    std::function<void()> runHistory;
 };
 
 class TMainForm : public QMainWindow, private Host, private Dialogs {
@@ -65,6 +66,7 @@ public:
     void CheckData1Click();
     void ViewTrackingData1Click();
     void InterruptedSubmissions1Click();
+    void RunHistory1Click();
     void About1Click();
     // First activation: reads Show Diagnostics, lays out the panes, purges old tracking records.
     void FormActivate();
@@ -89,6 +91,7 @@ public:
     QAction* CheckData1 = nullptr;
     QAction* ViewTrackingData1 = nullptr;
     QAction* InterruptedSubmissions1 = nullptr;
+    QAction* RunHistory1 = nullptr;
     QAction* About1 = nullptr;
 
 protected:

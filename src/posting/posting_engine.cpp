@@ -1,15 +1,18 @@
 #include "posting/posting_engine.h"
 
 #include "http/http_client.h"
+#include "http/multipart_body.h"
 #include "posting/export_file.h"
 #include "posting/record_count.h"
 #include "posting/run_settings.h"
+#include "posting/run_settings_summary.h"
 #include "store/run_lock.h"
 #include "util/error.h"
 #include "util/error_handler.h"
 #include "util/product_info.h"
 #include "util/text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace torvane {
@@ -84,14 +87,16 @@ void PostingEngine::runPosting()
         return;
     // One run per store: a second one, in this process or another, is refused before it touches
     // anything. The lock goes with the process, so a killed run never blocks the next.
-    m_lock = std::make_unique<RunLock>(m_data.database().path());
+    if (!m_lockHeldOutside)
+        m_lock = std::make_unique<RunLock>(m_data.database().path());
     m_running = true;
     m_summary = {};
     m_outcome = RunOutcome::Aborted;
     m_delivery = 0;
     try {
         m_ledger.settleInterruptedRuns();
-        m_runId = m_ledger.beginRun(m_data.SettingsTable.text("ImportData"));
+        m_runStartMs = m_clock.nowMs();
+        m_runId = m_ledger.beginRun(importData());
         m_host.setBannerVisible(true);
         m_host.repaint();
         m_host.memo2Clear();
@@ -112,13 +117,14 @@ void PostingEngine::runPosting()
         m_content = run.content;
         DiagnosticsOn = run.viewDiag;
 
-        if (settings.isBlank("ImportData") || aborted) {
+        if (importData().empty() || aborted) {
             if (!aborted)
                 m_host.memo2Add(kNoImportFileMessage);
             concludeRun(runoutcome::kAborted);
             return;
         }
-        const std::string exportPath = settings.text("ImportData");
+        const std::string exportPath = importData();
+        setFileSettings(exportPath, m_content);
         if (!exportFileExists(exportPath)) {
             m_dialogs.showExclamation("Error", kExportFileMissingMessage);
             concludeRun(runoutcome::kAborted);
@@ -138,6 +144,7 @@ void PostingEngine::runPosting()
         m_policy = DeliveryPolicy::fromSettings(settings);
         if (m_policyOverride)
             m_policyOverride(m_policy);
+        m_ledger.setRunSettings(m_runId, runSettingsSummary(run, exportPath, m_policy, m_pauseSeconds));
         m_failedRecords = 0;
         m_lastRequestMs = -1;
         startSession();
@@ -162,7 +169,7 @@ void PostingEngine::runPosting()
         }
         ExportFile.reset();
         if (deleteFile)
-            std::remove(settings.text("ImportData").c_str());
+            std::remove(importData().c_str());
         m_outcome = RunOutcome::Completed;
         concludeRun(runoutcome::kCompleted);
     } catch (...) {
@@ -225,6 +232,7 @@ void PostingEngine::processRecord(int32_t recordNumber)
     m_result.key = TrackKey;
     if (!RecordComplete) {
         addBlock(RequiredList);
+        noteUnsent(recordNumber, outcome::kRefused, RequiredList);
         RequiredList.clear();
         ++m_summary.refused;
         recordDone(outcome::kRefused);
@@ -236,6 +244,7 @@ void PostingEngine::processRecord(int32_t recordNumber)
         return;
     }
     if (DataMayHaveBeenSent()) {
+        noteUnsent(recordNumber, outcome::kInDoubt, {kHeldInDoubtReason});
         ++m_summary.inDoubt;
         recordDone(outcome::kInDoubt);
         return;
@@ -304,8 +313,9 @@ bool PostingEngine::deliver(int32_t recordNumber)
         m_lastRequestMs = m_clock.nowMs();
         // The row is committed before the first byte leaves: if the process dies from here until the
         // outcome is written, the next run finds the record in doubt rather than sending it again.
+        m_replyMs = -1;
         m_delivery = m_ledger.beginDelivery(m_runId, int64_t(m_linesSkipped) + recordNumber, recordNumber,
-                                            TrackKey, m_deliveryHolds);
+                                            TrackKey, m_deliveryHolds, m_lastRequestMs - m_runStartMs);
         try {
             sendRequest();
             return true;
@@ -380,26 +390,54 @@ void PostingEngine::recordFailure()
     const int64_t delivery = m_delivery;
     m_delivery = 0;
     const std::string message = currentExceptionMessage();
+    const int64_t failedMs = m_clock.nowMs() - m_runStartMs;
     switch (m_client.lastRequestFate()) {
     case RequestFate::NotSent:
-        m_ledger.finishDelivery(delivery, delivery::kNotSent, {}, message);
+        m_ledger.finishDelivery(delivery, delivery::kNotSent, {}, message, failedMs);
         break;
     case RequestFate::Answered:
         m_result.status = m_client.lastStatusLine();
-        m_ledger.finishDelivery(delivery, delivery::kFailed, m_result.status, message);
+        m_ledger.finishDelivery(delivery, delivery::kFailed, m_result.status, message, failedMs);
         break;
     case RequestFate::InDoubt:
-        m_ledger.finishDelivery(delivery, delivery::kInDoubt, {}, message);
+        m_ledger.finishDelivery(delivery, delivery::kInDoubt, {}, message, failedMs);
         if (m_deliveryHolds)
             ++m_summary.inDoubt;
         break;
     }
 }
 
+void PostingEngine::setFileSettings(const std::string& exportPath, const std::string& content)
+{
+    const size_t slash = exportPath.find_last_of('/');
+    FileFolder = slash == std::string::npos ? std::string(".") : exportPath.substr(0, std::max<size_t>(slash, 1));
+    SendsFiles = equalsIgnoreCaseAscii(std::string_view(content).substr(0, 19), "multipart/form-data");
+}
+
+std::vector<MultipartEntry> PostingEngine::multipartEntries() const
+{
+    std::vector<MultipartEntry> entries;
+    size_t file = 0;
+    for (size_t i = 0; i < DataList.size(); ++i) {
+        const std::string& entry = DataList[i];
+        const size_t eq = entry.find('=');
+        MultipartEntry part{entry.substr(0, eq), eq == std::string::npos ? std::string() : entry.substr(eq + 1)};
+        if (file < FileEntries.size() && FileEntries[file].first == i) {
+            part.value = FileEntries[file++].second;
+            part.isFile = true;
+        }
+        entries.push_back(std::move(part));
+    }
+    return entries;
+}
+
 void PostingEngine::sendRequest()
 {
     if (m_postType == "PUT") {
         m_host.memo1SetText(m_client.put(m_url, joinLinesCrLf(DataList)));
+    } else if (m_postType == "POST" && SendsFiles) {
+        MultipartBody body(multipartEntries());
+        m_host.memo1SetText(m_client.postBody(m_url, body));
     } else if (m_postType == "POST") {
         m_host.memo1SetText(m_client.post(m_url, DataList));
     } else if (m_postType == "GET") {
@@ -407,7 +445,19 @@ void PostingEngine::sendRequest()
     } else {
         return;  // no request, no reply
     }
+    m_replyMs = m_clock.nowMs() - m_runStartMs;
     m_result.status = m_client.lastStatusLine();
+}
+
+std::string PostingEngine::importData()
+{
+    return m_exportOverride.empty() ? m_data.SettingsTable.text("ImportData") : m_exportOverride;
+}
+
+void PostingEngine::noteUnsent(int32_t recordNumber, const char* state, const std::vector<std::string>& messages)
+{
+    m_ledger.noteUnsent(m_runId, int64_t(m_linesSkipped) + recordNumber, recordNumber, TrackKey, state,
+                        unsentReason(messages));
 }
 
 }  // namespace torvane

@@ -3,6 +3,7 @@
 // host it; it talks to them only through Host, Dialogs and PostingClient.
 #pragma once
 
+#include "http/multipart_body.h"
 #include "http/posting_client.h"
 #include "posting/delivery_policy.h"
 #include "posting/pane_tap.h"
@@ -95,11 +96,25 @@ public:
     bool TrackSent = false;
     std::vector<std::string> RequiredList;
     bool RecordComplete = true;
+    // Why the record was refused when nothing was missing: "Invalid Date", "Invalid Time" (a value that
+    // is no real one for its pattern) or "File Not Found" (a file field of a multipart form).
+    std::string RefusalReason;
+    // The file fields of the record: the index of their entry in DataList and the path of their file.
+    std::vector<std::pair<size_t, std::string>> FileEntries;
+    // Where relative paths of file fields start (the export file's folder), and whether the content
+    // type sends files (multipart/form-data), so that a missing one refuses the record.
+    std::string FileFolder;
+    bool SendsFiles = false;
     bool FirstActivation = true;
     std::vector<std::string> WarningList;
     bool ViewWarnings = false;
     // The run's copy of ExportEncoding, FormEncoding and ColumnsIn.
     RecordEncoding Encoding;
+
+    // FileFolder and SendsFiles from the export file's path and the content type.
+    void setFileSettings(const std::string& exportPath, const std::string& content);
+    // The data string as the parts of a multipart body, file fields with their files.
+    std::vector<MultipartEntry> multipartEntries() const;
 
     TDataModule1& data() { return m_data; }
     Host& host() { return m_tap.target(); }
@@ -113,10 +128,24 @@ public:
     void setSecretSource(SecretSource* source) { m_secrets = source; }
     // The login step of the run, also for tools that only log in.
     SessionLogin& session() { return m_session; }
+    // The export file of the next runs in place of the ImportData setting, which stays as it is
+    // (empty: the setting).
+    void setExportOverride(std::string path) { m_exportOverride = std::move(path); }
+    // The caller holds the store's run lock across several runs (a watched folder); the runs then take
+    // none of their own.
+    void setStoreLockHeld(bool held) { m_lockHeldOutside = held; }
 
 private:
     // One field definition of MakeDataString: its value, cross walk, key, required check and entry.
     void addEntry(const FieldSettings& field, const std::string& line, std::string& overflowText);
+    // A check box with option rows sends the Value of the row its code matches, and nothing at all
+    // when none matches (the box unticked); false when it has no option rows, as earlier imports wrote it.
+    bool LookupCheckBox(std::string& name, std::string& value);
+    // A file field's file: its path, and on a multipart form a missing file refuses the record.
+    void addFileEntry(const std::string& name, const std::string& value);
+    // Refuses the record for a reason other than a missing field, with the line naming the field.
+    void refuse(const std::string& reason, const std::string& line);
+    size_t m_refusalLines = 0;  // of the record in progress, in RequiredList
     void processRecord(int32_t recordNumber);
     void sendRequest();
     void finishRun();
@@ -130,6 +159,10 @@ private:
     // Tells the observer what became of the record in progress.
     void recordDone(const char* outcome);
     void reportRunError();
+    // The export file of the run: the override, else the setting.
+    std::string importData();
+    // Keeps a record that reached no request in the ledger, for the run's report.
+    void noteUnsent(int32_t recordNumber, const char* state, const std::vector<std::string>& messages);
     // The request of the current record, tried again as the policy allows. False when the record failed
     // and the run goes on without it.
     bool deliver(int32_t recordNumber);
@@ -167,6 +200,10 @@ private:
     std::unique_ptr<RunLock> m_lock;
     int64_t m_runId = 0;
     int64_t m_delivery = 0;  // the ledger row of the record whose request is out, 0 for none
+    int64_t m_runStartMs = 0;  // the engine clock at the run's start: the ledger's times count from it
+    int64_t m_replyMs = -1;    // when the reply of the record in progress came back, since the run began
+    std::string m_exportOverride;
+    bool m_lockHeldOutside = false;
     bool m_deliveryHolds = false;
     int32_t m_linesSkipped = 0;
 

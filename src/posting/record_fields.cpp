@@ -1,5 +1,6 @@
 #include "posting/record_fields.h"
 
+#include "posting/value_pattern.h"
 #include "store/row_reader.h"
 #include "util/encoding.h"
 #include "util/text.h"
@@ -32,13 +33,20 @@ std::string copyColumns(const std::string& line, int64_t start, int64_t count, c
 
 // Steps shared by both ways of taking a value: trim, convert, cut at maxLength, trim both parts.
 std::string cutValue(std::string text, int32_t maxLength, bool overflow, const std::string& format,
-                     std::string& overflowText, const CharacterCutter* characters, std::string* uncut)
+                     std::string& overflowText, const CharacterCutter* characters, FieldValueNotes* notes)
 {
     TrimBlanks(text);
-    if (!format.empty())
+    if (!format.empty()) {
+        if (notes) {
+            if (auto kind = impossibleValue(format, text)) {
+                notes->impossible = std::move(*kind);
+                notes->unconverted = text;
+            }
+        }
         FormatStr(format, text);
-    if (uncut)
-        *uncut = text;
+    }
+    if (notes)
+        notes->uncut = text;
     std::string value;
     // A limit of 0 or below keeps nothing here and, with overflow, carries the whole text on.
     size_t keep = maxLength > 0 ? static_cast<size_t>(maxLength) : 0;
@@ -105,6 +113,20 @@ void timeToHhMmAmPm(std::string& value)
     value += suffix;
 }
 
+// Any other format that writes a pattern converts a real date or time; a value that is none stays as it
+// is, for the run to refuse the record.
+void convertByPattern(const std::string& format, std::string& value)
+{
+    const auto pattern = ValuePattern::parse(format);
+    if (!pattern)
+        return;
+    TrimBlanks(value);
+    if (value.empty())
+        return;
+    if (auto converted = pattern->convert(value))
+        value = std::move(*converted);
+}
+
 }  // namespace
 
 FieldSettings GetFieldSettings(const RowReader& row)
@@ -125,19 +147,19 @@ FieldSettings GetFieldSettings(const RowReader& row)
 
 std::string GetDataItemToSend(const std::string& line, int32_t importStart, int32_t importLength,
                               int32_t maxLength, bool overflow, const std::string& format,
-                              std::string& overflowText, const CharacterCutter* characters, std::string* uncut)
+                              std::string& overflowText, const CharacterCutter* characters, FieldValueNotes* notes)
 {
     return cutValue(copyColumns(line, importStart, importLength, characters), maxLength, overflow, format,
-                    overflowText, characters, uncut);
+                    overflowText, characters, notes);
 }
 
 std::string GetDataItemToSendOverFlow(int32_t maxLength, bool overflow, const std::string& format,
                                       std::string& overflowText, const CharacterCutter* characters,
-                                      std::string* uncut)
+                                      FieldValueNotes* notes)
 {
     std::string pending;
     pending.swap(overflowText);
-    return cutValue(std::move(pending), maxLength, overflow, format, overflowText, characters, uncut);
+    return cutValue(std::move(pending), maxLength, overflow, format, overflowText, characters, notes);
 }
 
 void FormatStr(const std::string& format, std::string& value)
@@ -145,8 +167,10 @@ void FormatStr(const std::string& format, std::string& value)
     const bool date = format == "YYYYMMDD To MM/DD/YY";
     const bool time = format == "HHMM To HH:MM";
     const bool time12 = format == "HHMM To HH:MM AM/PM";
-    if (!date && !time && !time12)
+    if (!date && !time && !time12) {
+        convertByPattern(format, value);
         return;
+    }
     TrimBlanks(value);
     if (value.empty())
         return;
@@ -169,14 +193,14 @@ void CheckIfRequiredField(const std::string& value, const std::string& name, boo
 }
 
 std::string fieldValue(const FieldSettings& field, const std::string& line, std::string& overflowText,
-                       const CharacterCutter* characters, std::string* uncut)
+                       const CharacterCutter* characters, FieldValueNotes* notes)
 {
     if (field.ImportStart != 0)
         return GetDataItemToSend(line, field.ImportStart, field.ImportLength, field.MaxLength, field.Overflow,
-                                 field.Format, overflowText, characters, uncut);
+                                 field.Format, overflowText, characters, notes);
     if (!overflowText.empty())
         return GetDataItemToSendOverFlow(field.MaxLength, field.Overflow, field.Format, overflowText,
-                                         characters, uncut);
+                                         characters, notes);
     return field.DefaultValue;
 }
 

@@ -3,6 +3,7 @@
 #include "posting/network_settings.h"
 #include "posting/record_fields.h"
 #include "posting/run_settings.h"
+#include "posting/value_pattern.h"
 #include "store/data_module.h"
 #include "store/statements.h"
 
@@ -13,14 +14,6 @@ namespace torvane {
 namespace {
 
 const char* const kFormats[] = {"YYYYMMDD To MM/DD/YY", "HHMM To HH:MM", "HHMM To HH:MM AM/PM"};
-
-bool knownFormat(const std::string& format)
-{
-    for (const char* f : kFormats)
-        if (format == f)
-            return true;
-    return false;
-}
 
 int64_t countOf(const Cell& cell)
 {
@@ -85,9 +78,13 @@ std::vector<std::string> settingsProblems(TDataModule1& data, const RunSettings&
         if (field.ImportStart != 0 && field.MaxLength <= 0)
             definitions.push_back(label + ": MaxLength " + std::to_string(field.MaxLength) +
                                   " on a field taken from the line: its value is always sent empty");
-        if (!field.Format.empty() && !knownFormat(field.Format))
+        // A text that tries to be a pattern ("IN To OUT") is told what is wrong with it.
+        std::string reason;
+        if (!field.Format.empty() && !isValueFormat(field.Format, &reason))
             definitions.push_back(label + ": Format \"" + field.Format + "\" is not \"" + kFormats[0] + "\", \"" +
-                                  kFormats[1] + "\" or \"" + kFormats[2] + "\": the value is sent unconverted");
+                                  kFormats[1] + "\" or \"" + kFormats[2] + "\"" +
+                                  (field.Format.find(" To ") == std::string::npos ? "" : " nor a pattern (" + reason + ")") +
+                                  ": the value is sent unconverted");
         if (field.Type == "SELECT" || field.Type == "RADIO")
             optionProblems(data.database(), label, field, definitions);
     }

@@ -9,6 +9,7 @@
 #include <QAbstractTableModel>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMessageBox>
 
 #include <algorithm>
@@ -181,18 +182,37 @@ void DBChoiceBox::showValue(bool blankIsAChoice)
 // ---- DBComboBox ----
 
 DBComboBox::DBComboBox(DataSource& source, std::string field, const std::vector<std::string>& choices,
-                       QWidget* parent)
+                       QWidget* parent, bool typed)
     : DBChoiceBox(source, std::move(field), parent), m_subscription(m_view, [this] { refresh(); })
 {
     for (const std::string& choice : choices)
         addItem(storeText(choice));
+    if (typed) {
+        setEditable(true);
+        setInsertPolicy(QComboBox::NoInsert);
+        connect(lineEdit(), &QLineEdit::editingFinished, this, [this] {
+            if (!m_view.isOpen() || storeText(m_view.displayText(m_field)) == currentText())
+                return;
+            const bool ok = guarded([&] {
+                WriteScope scope(m_writing, true);
+                m_view.setText(m_field, storeBytes(currentText()));
+            });
+            if (!ok)
+                refresh();
+        });
+    }
     refresh();
 }
 
 void DBComboBox::refresh()
 {
-    if (!m_writing)
-        showValue(true);
+    if (m_writing)
+        return;
+    showValue(true);
+    if (isEditable() && m_view.isOpen()) {
+        const QSignalBlocker blocker(this);
+        setEditText(storeText(m_view.displayText(m_field)));
+    }
 }
 
 // ---- DBLookupComboBox ----

@@ -98,13 +98,14 @@ protected:
     bool m_writing = false;
 };
 
-// A drop-down list of fixed choices; nothing else can be typed. A stored value that is not among the
-// choices shows an empty box.
+// A drop-down list of fixed choices; nothing else can be typed unless typed is set, when a text typed
+// in is stored as it stands once editing ends. A stored value that is not among the choices shows an
+// empty box, or the value itself in a box that takes typing.
 class DBComboBox : public DBChoiceBox {
     Q_OBJECT
 public:
     DBComboBox(DataSource& source, std::string field, const std::vector<std::string>& choices,
-               QWidget* parent = nullptr);
+               QWidget* parent = nullptr, bool typed = false);
 
 private:
     void refresh() override;

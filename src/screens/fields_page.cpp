@@ -16,8 +16,18 @@ namespace torvane {
 
 namespace {
 
-const std::vector<std::string> kFormats = {"", "YYYYMMDD To MM/DD/YY", "HHMM To HH:MM",
-                                           "HHMM To HH:MM AM/PM"};
+// The three formats of old, then the patterns today's forms ask for most; any other pattern can be typed.
+const std::vector<std::string> kFormats = {"",
+                                           "YYYYMMDD To MM/DD/YY",
+                                           "HHMM To HH:MM",
+                                           "HHMM To HH:MM AM/PM",
+                                           "YYYYMMDD To YYYY-MM-DD",
+                                           "MMDDYYYY To YYYY-MM-DD",
+                                           "MMDDYY To YYYY-MM-DD",
+                                           "YYYYMMDD To MM/DD/YYYY",
+                                           "DDMMYYYY To MM/DD/YYYY",
+                                           "MMDDYY To DD.MM.YYYY",
+                                           "HHMMSS To HH:MM:SS"};
 
 }  // namespace
 
@@ -49,7 +59,7 @@ QWidget* buildFieldsPage(TDataModule1& data, const GridPageActions& actions, QOb
         auto* start = named(shortEdit(new DBEdit(src, "ImportStart", group)), "DBEdit9");
         auto* importLength = named(shortEdit(new DBEdit(src, "ImportLength", group)), "DBEdit10");
         auto* def = named(new DBEdit(src, "DefaultValue", group), "DBEdit11");
-        auto* format = named(new DBComboBox(src, "Format", kFormats, group), "DBComboBox1");
+        auto* format = named(new DBComboBox(src, "Format", kFormats, group, true), "DBComboBox1");
 
         addCaptioned(grid, group, QStringLiteral("Order:"), order, 0, 0);
         addCaptioned(grid, group, QStringLiteral("Type:"), type, 0, 2);

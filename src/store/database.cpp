@@ -64,6 +64,8 @@ Database::Database(const std::string& path) : m_path(path)
         }
         for (const std::string& sql : DeliveryLedger::schemaSql())
             execute(sql);
+        for (const TableDef& t : DeliveryLedger::addedColumns())
+            addMissingColumns(t);
         // The cross walk looks options up by field name and code for every select field of every record.
         execute("CREATE INDEX IF NOT EXISTS seldata_name_code ON seldata (Name, upper(ImportMap))");
     } catch (const Error& e) {

@@ -18,6 +18,17 @@ int64_t integerOf(const Cell& cell)
     return n ? *n : 0;
 }
 
+Cell msCell(int64_t ms)
+{
+    return ms < 0 ? Cell{} : Cell{ms};
+}
+
+int64_t msOf(const Cell& cell)
+{
+    const int64_t* n = std::get_if<int64_t>(&cell);
+    return n ? *n : -1;
+}
+
 std::string textOf(const Cell& cell)
 {
     if (const std::string* s = std::get_if<std::string>(&cell))
@@ -39,8 +50,18 @@ const std::vector<std::string>& DeliveryLedger::schemaSql()
         "LineNum INTEGER, RecordNum INTEGER, TrackKey TEXT, State TEXT, Started TEXT, Finished TEXT, "
         "StatusLine TEXT, Message TEXT, Holds INTEGER, Resolved TEXT, ResolvedAt TEXT)",
         "CREATE INDEX IF NOT EXISTS deliveries_key ON deliveries (TrackKey, State)",
+        "CREATE INDEX IF NOT EXISTS deliveries_run ON deliveries (RunNum, LineNum)",
     };
     return sql;
+}
+
+const std::vector<TableDef>& DeliveryLedger::addedColumns()
+{
+    static const std::vector<TableDef> added{
+        {"runs", {{"Settings", FieldKind::Text}}},
+        {"deliveries", {{"RequestMs", FieldKind::Integer}, {"ReplyMs", FieldKind::Integer}}},
+    };
+    return added;
 }
 
 void DeliveryLedger::settleInterruptedRuns()
@@ -68,20 +89,35 @@ void DeliveryLedger::endRun(int64_t run, const std::string& outcome, const RunSu
 }
 
 int64_t DeliveryLedger::beginDelivery(int64_t run, int64_t line, int64_t record, const std::string& key,
-                                      bool holds)
+                                      bool holds, int64_t requestMs)
 {
-    m_db.execute("INSERT INTO deliveries (RunNum, LineNum, RecordNum, TrackKey, State, Started, Holds) "
-                 "VALUES (?, ?, ?, ?, 'sending', ?, ?)",
-                 {run, line, record, key, localTimestamp(), int64_t(holds ? 1 : 0)});
+    m_db.execute("INSERT INTO deliveries (RunNum, LineNum, RecordNum, TrackKey, State, Started, Holds, RequestMs) "
+                 "VALUES (?, ?, ?, ?, 'sending', ?, ?, ?)",
+                 {run, line, record, key, localTimestamp(), int64_t(holds ? 1 : 0), msCell(requestMs)});
     return m_db.lastInsertRowId();
 }
 
 void DeliveryLedger::finishDelivery(int64_t id, const std::string& state, const std::string& statusLine,
-                                    const std::string& message)
+                                    const std::string& message, int64_t replyMs)
 {
-    m_db.execute("UPDATE deliveries SET State = ?, Finished = ?, StatusLine = ?, Message = ? WHERE Id = ?",
+    m_db.execute("UPDATE deliveries SET State = ?, Finished = ?, StatusLine = ?, Message = ?, "
+                 "ReplyMs = coalesce(?, ReplyMs) WHERE Id = ?",
                  {state, localTimestamp(), statusLine.empty() ? Cell{} : Cell{statusLine},
-                  message.empty() ? Cell{} : Cell{message}, id});
+                  message.empty() ? Cell{} : Cell{message}, msCell(replyMs), id});
+}
+
+void DeliveryLedger::noteUnsent(int64_t run, int64_t line, int64_t record, const std::string& key,
+                                const std::string& state, const std::string& message)
+{
+    const std::string now = localTimestamp();
+    m_db.execute("INSERT INTO deliveries (RunNum, LineNum, RecordNum, TrackKey, State, Started, Finished, Message, "
+                 "Holds) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 0)",
+                 {run, line, record, key, state, now, now, message.empty() ? Cell{} : Cell{message}});
+}
+
+void DeliveryLedger::setRunSettings(int64_t run, const std::string& summary)
+{
+    m_db.execute("UPDATE runs SET Settings = ? WHERE RunNum = ?", {summary, run});
 }
 
 std::optional<std::string> DeliveryLedger::inDoubtSince(const std::string& key, int64_t liveRun)
@@ -140,19 +176,48 @@ void DeliveryLedger::resolve(const std::string& key, bool sent)
 
 std::vector<RunRecord> DeliveryLedger::runs(int last)
 {
+    return runsWhere("1 = 1", {int64_t(last)});
+}
+
+std::optional<RunRecord> DeliveryLedger::run(int64_t number)
+{
+    std::vector<RunRecord> found = number == 0 ? runs(1) : runsWhere("RunNum = ?", {number, int64_t(1)});
+    if (found.empty())
+        return std::nullopt;
+    return std::move(found.front());
+}
+
+std::vector<RunRecord> DeliveryLedger::runsWhere(const char* where, const std::vector<Cell>& params)
+{
     const int64_t live = liveRun().value_or(0);
-    const auto rows = m_db.query("SELECT RunNum, Started, Ended, ExportFile, Outcome, RecordsRead, Accepted, "
-                                 "NotConfirmed, Refused, AlreadySent, InDoubt, Failed FROM runs ORDER BY RunNum DESC LIMIT ?",
-                                 {int64_t(last)});
+    const auto rows = m_db.query(std::string("SELECT RunNum, Started, Ended, ExportFile, Outcome, RecordsRead, "
+                                             "Accepted, NotConfirmed, Refused, AlreadySent, InDoubt, Failed, "
+                                             "Settings FROM runs WHERE ") +
+                                     where + " ORDER BY RunNum DESC LIMIT ?",
+                                 params);
     std::vector<RunRecord> out;
     for (const Database::Row& r : rows) {
-        RunRecord run{integerOf(r[0]), textOf(r[1]), textOf(r[2]), textOf(r[3]), textOf(r[4]), {}};
+        RunRecord run{integerOf(r[0]), textOf(r[1]), textOf(r[2]), textOf(r[3]), textOf(r[4]), {}, textOf(r[12])};
         if (run.outcome == runoutcome::kRunning && run.run != live)
             run.outcome = runoutcome::kInterrupted;
         run.counts = {int(integerOf(r[5])), int(integerOf(r[6])), int(integerOf(r[7])),
                       int(integerOf(r[8])), int(integerOf(r[9])), int(integerOf(r[10])), int(integerOf(r[11]))};
         out.push_back(std::move(run));
     }
+    return out;
+}
+
+std::vector<DeliveryRecord> DeliveryLedger::deliveriesOf(int64_t run)
+{
+    const auto rows = m_db.query("SELECT Id, RunNum, LineNum, RecordNum, TrackKey, State, Started, Finished, "
+                                 "StatusLine, Message, RequestMs, ReplyMs FROM deliveries WHERE RunNum = ? "
+                                 "ORDER BY LineNum, Id",
+                                 {run});
+    std::vector<DeliveryRecord> out;
+    out.reserve(rows.size());
+    for (const Database::Row& r : rows)
+        out.push_back({integerOf(r[0]), integerOf(r[1]), integerOf(r[2]), integerOf(r[3]), textOf(r[4]), textOf(r[5]),
+                       textOf(r[6]), textOf(r[7]), textOf(r[8]), textOf(r[9]), msOf(r[10]), msOf(r[11])});
     return out;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "store/database.h"
+#include "store/schema.h"
 #include "util/dates.h"
 
 #include <cstdint>
@@ -48,6 +49,7 @@ struct RunRecord {
     int64_t run = 0;
     std::string started, ended, exportFile, outcome;
     RunSummary counts;
+    std::string settings;  // the settings the run went by, one "Name: value" a line; empty when not kept
 };
 
 struct DeliveryRecord {
@@ -56,6 +58,9 @@ struct DeliveryRecord {
     int64_t line = 0;
     int64_t record = 0;
     std::string key, state, started, finished, statusLine, message;
+    // When the request went out and its reply (or failure) came back, in milliseconds since the run
+    // began; -1 when not known (a record that reached no request, a row of an earlier version).
+    int64_t requestMs = -1, replyMs = -1;
 };
 
 class DeliveryLedger {
@@ -64,6 +69,9 @@ public:
 
     // CREATE TABLE statements of the ledger, run whenever a store opens.
     static const std::vector<std::string>& schemaSql();
+    // The columns added to the ledger's tables since they first shipped: a store of an earlier version
+    // gains them when it opens, its rows reading them as blank.
+    static const std::vector<TableDef>& addedColumns();
 
     // With the run lock held: every run still marked running is dead, so it becomes interrupted and
     // its records that were being sent become in doubt.
@@ -73,9 +81,17 @@ public:
 
     // Writes and commits the record's row before its request is made. holds: the row keeps the key
     // from being sent again while it is in doubt (tracking on and a key to track).
-    int64_t beginDelivery(int64_t run, int64_t line, int64_t record, const std::string& key, bool holds);
+    // requestMs, replyMs: milliseconds since the run began (-1: not known).
+    int64_t beginDelivery(int64_t run, int64_t line, int64_t record, const std::string& key, bool holds,
+                          int64_t requestMs = -1);
     void finishDelivery(int64_t id, const std::string& state, const std::string& statusLine = {},
-                        const std::string& message = {});
+                        const std::string& message = {}, int64_t replyMs = -1);
+    // A record the run did not send (refused, or held while in doubt), kept for the run's report; such
+    // a row holds no key.
+    void noteUnsent(int64_t run, int64_t line, int64_t record, const std::string& key, const std::string& state,
+                    const std::string& message);
+    // The settings a run went by, in the words of its report; kept with the run.
+    void setRunSettings(int64_t run, const std::string& summary);
 
     // The start of the oldest unresolved in-doubt row of the key, if it has one. The run that holds the
     // lock names itself as the live one; from outside a run, whether one is going on is found out first.
@@ -90,10 +106,15 @@ public:
 
     // The last runs, newest first; a run marked running that no longer runs shows as interrupted.
     std::vector<RunRecord> runs(int last);
+    // One run of the history (0: the newest), nothing when there is no such run.
+    std::optional<RunRecord> run(int64_t number);
+    // Every row the run left, in the order of the export file.
+    std::vector<DeliveryRecord> deliveriesOf(int64_t run);
     // Removes the rows of runs started on or before the cut-off day, except unresolved in-doubt rows.
     void purge(Date cutOff);
 
 private:
+    std::vector<RunRecord> runsWhere(const char* where, const std::vector<Cell>& params);
     // The run that is going on right now, if any: the newest one marked running while the lock is held.
     std::optional<int64_t> liveRun();
 

@@ -51,6 +51,12 @@ Statement selectDefaultOption(const std::string& fieldName)
     return {&selDataTableDef(), sql, {fieldName}};
 }
 
+Statement selectOptionsOfField(const std::string& fieldName)
+{
+    static const std::string sql = selectAll(selDataTableDef()) + " WHERE Name = ?1 ORDER BY rowid";
+    return {&selDataTableDef(), sql, {fieldName}};
+}
+
 Statement selectTrackByKey(const std::string& key)
 {
     static const std::string sql = selectAll(trackTableDef()) + " WHERE (DataToTrack = ?1) ORDER BY rowid";

@@ -31,4 +31,8 @@ Statement deleteTrackUpTo(Date cutOff);
 Statement deleteAllFields();
 Statement deleteAllOptions();
 
+// Beyond the seven: the option rows of a field, for a check box, which goes through the cross walk only
+// when it has some.
+Statement selectOptionsOfField(const std::string& fieldName);
+
 }  // namespace torvane

@@ -209,15 +209,19 @@ std::optional<Date> parseShortDate(const std::string& text)
 
 namespace torvane {
 
-std::string localTimestamp()
+std::string localTimeText(const char* format)
 {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    char text[40];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
+    char text[64];
+    return std::strftime(text, sizeof text, format, &local) ? text : "";
+}
+
+std::string localTimestamp()
+{
     // strftime writes the offset as +hhmm; ISO 8601's extended form wants +hh:mm.
-    std::string s = text;
+    std::string s = localTimeText("%Y-%m-%dT%H:%M:%S%z");
     if (s.size() >= 5)
         s.insert(s.size() - 2, ":");
     return s;

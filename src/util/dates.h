@@ -43,6 +43,8 @@ namespace torvane {
 // The local time now as ISO 8601 with its offset from UTC, for instance "2026-12-09T10:14:37+01:00":
 // the form the delivery history and the results files keep times in.
 std::string localTimestamp();
+// The local time now, as strftime writes it with format (at most 63 bytes).
+std::string localTimeText(const char* format);
 // The calendar day of such a timestamp in the short date format, as the tracking messages show dates;
 // the timestamp itself when it starts with no date.
 std::string shortDateOfTimestamp(const std::string& timestamp);

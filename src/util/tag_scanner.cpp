@@ -31,6 +31,11 @@ std::string fileErrorMessage(int err)
     }
 }
 
+bool isTagSeparator(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------------
@@ -105,25 +110,37 @@ void TagScanner::FindFirstTag()
             break;
         at = static_cast<size_t>(static_cast<const char*>(lt) - data);
         const std::string_view rest(data + at, size - at);
-        for (std::string_view word : kOpeningWords) {
-            if (rest.size() >= word.size() && equalsIgnoreCaseAscii(rest.substr(0, word.size()), word)) {
-                m_pos = at;
-                return;
-            }
+        const auto found = [&](std::string_view word) { return isOpeningWordAt(rest, word); };
+        if (m_rules == TagRules::Html ? std::any_of(kHtmlOpeningWords.begin(), kHtmlOpeningWords.end(), found)
+                                      : std::any_of(kOpeningWords.begin(), kOpeningWords.end(), found)) {
+            m_pos = at;
+            return;
         }
         ++at;
     }
     m_pos = size;
 }
 
+bool TagScanner::isOpeningWordAt(std::string_view rest, std::string_view word) const
+{
+    if (rest.size() < word.size() || !equalsIgnoreCaseAscii(rest.substr(0, word.size()), word))
+        return false;
+    if (m_rules == TagRules::Classic || rest.size() == word.size())
+        return true;
+    // A whole word: <FORMAT> is no FORM, <INPUTS> no INPUT.
+    const char next = rest[word.size()];
+    return isTagSeparator(next) || next == '>' || next == '/';
+}
+
 bool TagScanner::atFront(std::string_view word) const
 {
-    const std::string_view rest = buffer();
-    return rest.size() >= word.size() && equalsIgnoreCaseAscii(rest.substr(0, word.size()), word);
+    return isOpeningWordAt(buffer(), word);
 }
 
 bool TagScanner::CopyTag(int start, std::string& tagText)
 {
+    if (m_rules == TagRules::Html)
+        return copyHtmlTag(tagText);
     tagText.clear();
     size_t begin = m_pos + static_cast<size_t>(std::max(start, 1)) - 1;
     size_t pos = begin;
@@ -172,6 +189,92 @@ bool TagScanner::CopyTag(int start, std::string& tagText)
             }
         } while (buffer().empty());
         begin = pos = m_pos;
+    }
+}
+
+bool TagScanner::copyHtmlTag(std::string& tagText)
+{
+    tagText.clear();
+    // Where a quote may open a value: right after "=" and the separators that follow it.
+    bool afterEquals = false;
+    char quote = 0;
+    size_t quoteStart = 0;  // in tagText, once the line is appended
+    for (;;) {
+        const std::string_view line = buffer();
+        const size_t base = tagText.size();
+        for (size_t i = 0; i < line.size(); ++i) {
+            const char c = line[i];
+            if (quote) {
+                const size_t close = line.find(quote, i);
+                if (close == std::string_view::npos)
+                    break;
+                if (base + close - quoteStart > kQuotedValueLimit) {
+                    tagText.append(line);
+                    m_pos = m_line.size();
+                    return endAtFirstGt(tagText, quoteStart);
+                }
+                quote = 0;
+                i = close;
+            } else if (c == '>') {
+                tagText.append(line.substr(0, i + 1));
+                m_pos += i + 1;
+                return true;
+            } else if ((c == '"' || c == '\'') && afterEquals) {
+                quote = c;
+                quoteStart = base + i + 1;
+                afterEquals = false;
+            } else if (c == '=') {
+                afterEquals = true;
+            } else if (!isTagSeparator(c)) {
+                afterEquals = false;
+            }
+        }
+        tagText.append(line);
+        m_pos = m_line.size();
+        if (quote && tagText.size() - quoteStart > kQuotedValueLimit)
+            return endAtFirstGt(tagText, quoteStart);
+        if (!quote && tagText.size() > 2 * kQuotedValueLimit)
+            return skipToGt(tagText);
+        if (!readLine()) {
+            if (quote)
+                return endAtFirstGt(tagText, quoteStart);
+            tagText.clear();
+            return false;
+        }
+        tagText.push_back('\n');
+    }
+}
+
+bool TagScanner::endAtFirstGt(std::string& tagText, size_t from)
+{
+    // The value is read as the classic rules read it: the tag ends at the first ">" after its start,
+    // and what followed that ">" is scanned again as text of the page.
+    const size_t gt = tagText.find('>', from);
+    if (gt == std::string::npos) {
+        tagText.resize(std::min(tagText.size(), from + kQuotedValueLimit));
+        return skipToGt(tagText);
+    }
+    std::string rest = tagText.substr(gt + 1);
+    tagText.resize(gt + 1);
+    setBuffer(std::move(rest));
+    return true;
+}
+
+bool TagScanner::skipToGt(std::string& tagText)
+{
+    // Nothing more of the tag is kept; it ends at the next ">" of the page, if any.
+    for (;;) {
+        const size_t gt = m_line.find('>', m_pos);
+        if (gt != std::string::npos) {
+            m_pos = gt + 1;
+            tagText.push_back('>');
+            return true;
+        }
+        if (!readLine()) {
+            tagText.clear();
+            setBuffer({});
+            return false;
+        }
     }
 }
 

@@ -23,6 +23,12 @@ public:
     void openFile(const std::string& path);
 };
 
+// How tags are told apart. Classic: an opening word only has to begin a tag, and a tag ends at its first
+// ">". Html: tag names are whole words, a ">" inside a quoted value does not end the tag, and the lines
+// of a tag keep a line break between them; the form tags of today's pages (TEXTAREA, BUTTON, </FORM>) are
+// found too.
+enum class TagRules { Classic, Html };
+
 // One scanning session over one page: the line buffer, the tag count, and the operations the form
 // handlers use. The line buffer is kept as a line plus an offset, so consuming a tag at its front never
 // moves the rest of a long line.
@@ -30,6 +36,13 @@ class TagScanner {
 public:
     static constexpr std::array<std::string_view, 5> kOpeningWords = {"<INPUT", "<FORM", "<SELECT",
                                                                       "<OPTION", "</SELECT"};
+    static constexpr std::array<std::string_view, 8> kHtmlOpeningWords = {
+        "<INPUT", "<FORM", "<SELECT", "<OPTION", "</SELECT", "<TEXTAREA", "<BUTTON", "</FORM"};
+    // Under the Html rules a quoted value runs across lines up to this size; past it, the value ends at
+    // the first ">" after its start, so a stray quote cannot hold the rest of the page.
+    static constexpr size_t kQuotedValueLimit = size_t(1) << 20;
+
+    explicit TagScanner(TagRules rules = TagRules::Classic) : m_rules(rules) {}
 
     // Number of tags handed to a handler since the page was opened.
     int tagCount = 0;
@@ -63,6 +76,7 @@ public:
     // Takes the tag starting at the 1-based position out of the line buffer and returns it through the
     // first ">", reading further lines (joined without separator, empty ones skipped) when the tag runs
     // on. False when the page ends before the ">": the partial tag is dropped and the buffer left empty.
+    // Under the Html rules the tag runs to the first ">" outside quoted values (start must be 1).
     bool CopyTag(int start, std::string& tagText);
     // Handles "</SELECT" at the front: counts and drops the tag. True when it did, so that the import can
     // end its current list.
@@ -74,6 +88,12 @@ public:
     void RunLineLoop(const std::vector<Handler>& handlers, const std::function<void(int)>& progress);
 
 private:
+    bool isOpeningWordAt(std::string_view rest, std::string_view word) const;
+    bool copyHtmlTag(std::string& tagText);
+    bool endAtFirstGt(std::string& tagText, size_t from);
+    bool skipToGt(std::string& tagText);
+
+    TagRules m_rules;
     PageReader m_reader;
     std::string m_line;
     size_t m_pos = 0;

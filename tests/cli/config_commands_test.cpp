@@ -51,6 +51,39 @@ TEST_F(ConfigTest, ImportReplacesTheFormDefinitionAndBlanksTrackedFields)
     EXPECT_EQ(showLine("LinesToRead"), "LinesToRead    3");
 }
 
+TEST_F(ConfigTest, FieldAndOptionRowsAddedAndDeleted)
+{
+    ok({"add-field", "15", "gift_wrap", "checkbox"});
+    ok({"add-field", "25", "notes"});
+    ok({"add-option", "gift_wrap", "10", "on", "Y"});
+    ok({"add-option", "gift_wrap", "20", "off"});
+    ok({"delete-option", "gift_wrap", "20"});
+    ok({"delete-field", "20"});
+    ok({"set-field", "25", "Format", "MMDDYY To DD.MM.YYYY"});
+    const Lines lines = test::splitOutputLines(show());
+    auto has = [&lines](const std::string& text) {
+        return std::find(lines.begin(), lines.end(), text) != lines.end();
+    };
+    EXPECT_TRUE(has("Field definitions (3)"));
+    EXPECT_TRUE(has("Option rows (3)"));
+    EXPECT_EQ(showLine("15 "), "15        gift_wrap  checkbox");
+    EXPECT_EQ(showLine("25 ").substr(0, 30), "25        notes      TEXT     ");
+    EXPECT_NE(showLine("25 ").find("MMDDYY To DD.MM.YYYY"), std::string::npos);
+    EXPECT_EQ(showLine("gift_wrap"), "gift_wrap  10        on                  Y");
+}
+
+TEST_F(ConfigTest, APageOfSeveralFormsSaysWhichItTook)
+{
+    dir.write("forms.html", "<form name=search action=/s><input name=q></form>\n"
+                            "<form id=order action=/o method=post><input name=a><input name=b></form>\n");
+    EXPECT_EQ(ok({"import-html", "forms.html"}),
+              "The page has 2 forms; imported form 2 (order), action /o, 2 fields (the one with the most fields; "
+              "choose another with --form N|NAME)\nFields Imported: 5\n");
+    EXPECT_EQ(ok({"import-html", "forms.html", "--form", "search"}),
+              "The page has 2 forms; imported form 1 (search), action /s, 1 fields\nFields Imported: 5\n");
+    EXPECT_EQ(showLine("URL"), "URL            /s");
+}
+
 TEST_F(ConfigTest, ShowListsTheCharacterSettingsOnceSetAndPrintsUtf8)
 {
     const Lines blank = test::splitOutputLines(show());
@@ -127,6 +160,7 @@ TEST_P(BadInputTest, RefusedWithOneLineAndNothingChanged)
     const BadCase& c = GetParam();
     dir.write("bad.html", "<FORM ACTION=/a METHOD=GET>\n<INPUT NAME=x>\n<INPUT NAME=y MAXLENGTH=ten>\n");
     dir.write("huge.html", "<FORM ACTION=/a METHOD=GET>\n<INPUT NAME=x MAXLENGTH=\"18446744073709551620\">\n");
+    dir.write("forms.html", "<form name=a><input name=x></form><form id=b><input name=y></form>\n");
     const std::string before = show();
     const test::CliResult r = cli(c.args);
     EXPECT_EQ(r.status, c.status);
@@ -187,6 +221,22 @@ INSTANTIATE_TEST_SUITE_P(
         // The page fails halfway; the form definition it would have replaced is still all there.
         BadCase{"PageFailingHalfway", {"import-html", "bad.html"}, 1,
                 "torvane-cli: 'ten' is not a valid integer value"},
+        BadCase{"FormatNeitherNamedNorPattern", {"set-field", "10", "Format", "YYYYMMDD To HH:MM"}, 1,
+                "torvane-cli: 'YYYYMMDD To HH:MM' is no value format: a pattern is all date (YYYY, YY, MM, DD) "
+                "or all time (HH, MM, SS, AM/PM)"},
+        BadCase{"AddFieldOfAnOrderTaken", {"add-field", "10", "x"}, 1,
+                "torvane-cli: a field definition with order number 10 exists already"},
+        BadCase{"DeleteFieldNotThere", {"delete-field", "15"}, 1, "torvane-cli: no field definition has order number 15"},
+        BadCase{"AddOptionOfAnOrderTaken", {"add-option", "color", "20", "g", "G"}, 1,
+                "torvane-cli: field 'color' has an option row with order number 20 already"},
+        BadCase{"DeleteOptionNotThere", {"delete-option", "acct", "10"}, 1,
+                "torvane-cli: field 'acct' has no option row with order number 10"},
+        BadCase{"AddFieldWithTooMuch", {"add-field", "30", "x", "text", "y"}, 64,
+                "torvane-cli: add-field: too many arguments (see add-field --help)"},
+        BadCase{"NoSuchFormNumber", {"import-html", "forms.html", "--form", "3"}, 1,
+                "torvane-cli: The page has no form 3; its forms are numbered 1 to 2"},
+        BadCase{"NoSuchFormName", {"import-html", "--form", "c", "forms.html"}, 1,
+                "torvane-cli: The page has no form named \"c\""},
         BadCase{"TrackingKeyNotThere", {"tracking", "delete", "1001"}, 1,
                 "torvane-cli: no tracking record for '1001'"},
         BadCase{"TrackingWithoutAction", {"tracking"}, 64,

@@ -65,7 +65,31 @@ TEST_F(FormImportTest, WritesRowsFromWholePages)
         std::vector<std::string> options;
         std::vector<std::string> settings;
         int tags;
+        std::string choice = {};
     };
+    const std::string oldKindPage = R"(<html><head><title>Order</title></head>
+<body>
+<!-- the order form -->
+<FORM ACTION="/cgi-bin/order.pl" METHOD="POST">
+<INPUT TYPE="hidden" NAME="source" VALUE="web">
+<TABLE><TR><TD>Name</TD><TD><INPUT TYPE="text" NAME="customer" SIZE=30 MAXLENGTH="30"></TD></TR>
+<TR><TD>Zip</TD><TD><input type=text name=zip maxlength=5 value=00000></TD></TR>
+<TR><TD>Ship</TD><TD><INPUT TYPE="radio" NAME="ship" VALUE="ground" CHECKED>Ground
+<INPUT TYPE="radio" NAME="ship" VALUE="air">Air</TD></TR>
+<TR><TD>State</TD><TD><SELECT NAME="state" SIZE=1>
+<OPTION VALUE="AL">Alabama
+<OPTION VALUE="AK" SELECTED>Alaska
+<OPTION VALUE="AZ">Arizona</OPTION>
+</SELECT></TD></TR>
+<TR><TD><INPUT TYPE="text"
+ NAME="phone" MAXLENGTH="12"></TD></TR>
+</TABLE>
+<INPUT TYPE="submit" NAME="go" VALUE="Send Order"> <INPUT TYPE="reset">
+</FORM>
+</body></html>
+)";
+    const std::string twoForms = "<form action=/search id=search><input name=q></form>\n"
+                                 "<form action=/order method=post name=order><input name=a><input name=b></form>\n";
     const Case cases[] = {
         {"form sets the settings record",
          "<FORM ACTION=\"/cgi-bin/post.cgi\" METHOD=POST>\n",
@@ -73,12 +97,12 @@ TEST_F(FormImportTest, WritesRowsFromWholePages)
          {},
          {"/cgi-bin/post.cgi|POST|" + kUrlEncoded},
          1},
-        {"a second form overwrites URL and PostType",
+        {"two forms of as many fields: the first is taken",
          "<form action=\"a.cgi\" method=post>\n<INPUT NAME=x>\n</form><form action=b.cgi method=\"get\">\n"
          "<INPUT NAME=y>\n",
-         {"10|x|TEXT|-|0|0|0|0|0|-|-", "20|y|TEXT|-|0|0|0|0|0|-|-"},
+         {"10|x|TEXT|-|0|0|0|0|0|-|-"},
          {},
-         {"b.cgi|get|" + kUrlEncoded},
+         {"a.cgi|post|" + kUrlEncoded},
          4},
         {"form without attributes blanks URL and PostType", "<FORM>\n", {}, {}, {"-|-|" + kUrlEncoded}, 1},
         {"plain input", "<INPUT NAME=q>\n", {"10|q|TEXT|-|0|0|0|0|0|-|-"}, {}, {}, 1},
@@ -104,9 +128,12 @@ TEST_F(FormImportTest, WritesRowsFromWholePages)
          2},
         {"names compare with their case", "<INPUT NAME=Q><INPUT NAME=q><INPUT NAME=q>\n",
          {"10|Q|TEXT|-|0|0|0|0|0|-|-", "20|q|TEXT|-|0|0|0|0|0|-|-"}, {}, {}, 3},
-        {"check boxes of one name give one field",
+        {"check boxes of one name give one field with an option row per box",
          "<INPUT TYPE=checkbox NAME=k VALUE=a><INPUT TYPE=checkbox NAME=k VALUE=b>\n",
-         {"10|k|checkbox|a|0|0|0|0|0|-|-"}, {}, {}, 2},
+         {"10|k|checkbox|a|20|0|0|0|0|-|-"}, {"k|10|a|0|-|-", "k|20|b|0|-|-"}, {}, 2},
+        {"check boxes of one name apart still make one field, an unvalued box sends on",
+         "<input type=CheckBox name=k value=a maxlength=3><input name=t><input type=checkbox name=k>\n",
+         {"10|k|CheckBox|a|20|0|0|0|0|-|-", "20|t|TEXT|-|0|0|0|0|0|-|-"}, {"k|10|a|0|-|-", "k|20|on|0|-|-"}, {}, 3},
         {"a radio group broken by another field starts again",
          "<INPUT TYPE=radio NAME=c VALUE=1><INPUT NAME=d><INPUT TYPE=radio NAME=c VALUE=2>\n",
          {"10|c|radio|1|0|0|0|0|0|-|-", "20|d|TEXT|-|0|0|0|0|0|-|-", "30|c|radio|2|0|0|0|0|0|-|-"},
@@ -156,8 +183,9 @@ TEST_F(FormImportTest, WritesRowsFromWholePages)
          {},
          {},
          5},
-        {"textarea, button and optgroup write nothing",
-         "<TEXTAREA NAME=t></TEXTAREA><BUTTON NAME=b>Go</BUTTON><OPTGROUP LABEL=g>\n", {}, {}, {}, 0},
+        {"a textarea is a field, a button and an optgroup write nothing",
+         "<TEXTAREA NAME=t></TEXTAREA><BUTTON NAME=b>Go</BUTTON><OPTGROUP LABEL=g>\n",
+         {"10|t|TEXTAREA|-|0|0|0|0|0|-|-"}, {}, {}, 2},
         {"the six-tag example",
          "<FORM ACTION=x METHOD=post>\n<SELECT NAME=s>\n<OPTION VALUE=1>One\n<OPTION VALUE=2>Two\n</SELECT>\n"
          "<INPUT TYPE=submit VALUE=Go>\n</FORM>\n",
@@ -165,8 +193,8 @@ TEST_F(FormImportTest, WritesRowsFromWholePages)
          {"s|10|1|1|One|One", "s|20|2|0|Two|Two"},
          {"x|post|" + kUrlEncoded},
          6},
-        {"a tag split after an unquoted value joins the lines", "<INPUT TYPE=text\nNAME=q>\n",
-         {"10|q|textNAME=q|-|0|0|0|0|0|-|-"}, {}, {}, 1},
+        {"a tag split after an unquoted value keeps its attributes apart", "<INPUT TYPE=text\nNAME=q>\n",
+         {"10|q|text|-|0|0|0|0|0|-|-"}, {}, {}, 1},
         {"a page saved with carriage returns alone",
          "<FORM ACTION=a METHOD=get>\r<SELECT NAME=s>\r<OPTION VALUE=1>One\r</SELECT>\r",
          {"10|s|Select|-|20|0|0|0|0|-|0"},
@@ -175,6 +203,73 @@ TEST_F(FormImportTest, WritesRowsFromWholePages)
          4},
         {"a form inside a comment on one line is skipped",
          "<!-- <FORM ACTION=old> --><FORM ACTION=new>\n", {}, {}, {"new|-|" + kUrlEncoded}, 1},
+        {"a page of the old kind imports row for row as before", oldKindPage,
+         {"10|source|hidden|web|0|0|0|0|0|-|-", "20|customer|text|-|30|0|0|0|0|-|-",
+          "30|zip|text|00000|5|0|0|0|0|-|-", "40|ship|radio|ground|0|0|0|0|0|-|-",
+          "50|state|Select|-|20|0|0|0|0|-|0", "60|phone|text|-|12|0|0|0|0|-|-"},
+         {"ship|10|ground|0|-|-", "ship|20|air|0|-|-", "state|10|AL|1|Alabama|Alabama",
+          "state|20|AK|0|Alaska|Alaska", "state|30|AZ|0|Arizona|Arizona"},
+         {"/cgi-bin/order.pl|POST|" + kUrlEncoded},
+         14},
+        {"attributes in alphabetical order",
+         "<input id=\"customer_name\" maxlength=\"30\" name=\"customer_name\" type=\"text\">\n",
+         {"10|customer_name|text|-|30|0|0|0|0|-|-"}, {}, {}, 1},
+        {"a name inside another attribute's name or value is not the attribute",
+         "<INPUT DATA-NAME=\"z\" VALUE=\"name=evil\" NAME=\"real\" data-type=x>\n",
+         {"10|real|TEXT|name=evil|0|0|0|0|0|-|-"}, {}, {}, 1},
+        {"single quotes, unquoted values and blanks around =",
+         "<input type='text' name = 'q' value=a&amp;b\tmaxlength=5>\n", {"10|q|text|a&b|5|0|0|0|0|-|-"}, {}, {}, 1},
+        {"character references in values",
+         "<input name=e value=\"&lt;&gt;&quot;&#39;&#65;&#x42;&copy;&nbsp;&#8364;&#x1F600;&bogus\">\n",
+         {"10|e|TEXT|<>\"'AB&copy;\xA0\x80&#x1F600;&bogus|0|0|0|0|0|-|-"}, {}, {}, 1},
+        {"character references on a page in UTF-8",
+         "<meta charset=utf-8><input name=e value=\"&eacute;&#233;&nbsp;\">\n",
+         {"10|e|TEXT|&eacute;\xC3\xA9\xC2\xA0|0|0|0|0|0|-|-"}, {}, {"-|-|-"}, 1},
+        {"a > inside a quoted value, and a value across lines",
+         "<INPUT VALUE=\"a>b\" NAME=\"x\"><input name=y value='one\ntwo'>\n",
+         {"10|x|TEXT|a>b|0|0|0|0|0|-|-", "20|y|TEXT|one\ntwo|0|0|0|0|0|-|-"}, {}, {}, 2},
+        {"tag names are whole words", "<FORMAT ACTION=no><INPUTS NAME=x><SELECTED><INPUT NAME=y>\n",
+         {"10|y|TEXT|-|0|0|0|0|0|-|-"}, {}, {}, 1},
+        {"a textarea with its length, required",
+         "<textarea name=notes maxlength=200 required rows=3>Hi <input name=no></textarea>\n",
+         {"10|notes|TEXTAREA|-|200|0|1|0|0|-|-", "20|no|TEXT|-|0|0|0|0|0|-|-"}, {}, {}, 2},
+        {"a file field keeps its type", "<input type=file name=upload accept=.pdf>\n",
+         {"10|upload|file|-|0|0|0|0|0|-|-"}, {}, {}, 1},
+        {"buttons of every kind are no fields",
+         "<button name=b>Go</button><input type=button name=x><input type=IMAGE name=i src=a.png>"
+         "<input type=submit name=s><input name=z>\n",
+         {"10|z|TEXT|-|0|0|0|0|0|-|-"}, {}, {}, 5},
+        {"required on input, select and a radio group's first button",
+         "<input name=r required><select name=s required=required><option>a</select>"
+         "<input type=radio name=c value=1 required><input type=radio name=c value=2>\n",
+         {"10|r|TEXT|-|0|0|1|0|0|-|-", "20|s|Select|-|20|0|1|0|0|-|0", "30|c|radio|1|0|0|1|0|0|-|-"},
+         {"s|10|-|1|a|a", "c|10|1|0|-|-", "c|20|2|0|-|-"}, {}, 6},
+        {"enctype multipart", "<form action=/up method=post enctype=\"Multipart/Form-Data\">\n", {}, {},
+         {"/up|post|multipart/form-data"}, 1},
+        {"enctype text/plain, and an unknown one keeps the usual content",
+         "<form action=/a enctype=TEXT/PLAIN></form><form action=/b enctype=x/y><input name=n></form>\n",
+         {"10|n|TEXT|-|0|0|0|0|0|-|-"}, {}, {"/b|-|" + kUrlEncoded}, 3},
+        {"several forms: the one with the most fields, its fields only", twoForms,
+         {"10|a|TEXT|-|0|0|0|0|0|-|-", "20|b|TEXT|-|0|0|0|0|0|-|-"}, {}, {"/order|post|" + kUrlEncoded}, 5},
+        {"several forms: chosen by number", twoForms, {"10|q|TEXT|-|0|0|0|0|0|-|-"}, {},
+         {"/search|-|" + kUrlEncoded}, 5, "1"},
+        {"several forms: chosen by NAME", twoForms,
+         {"10|a|TEXT|-|0|0|0|0|0|-|-", "20|b|TEXT|-|0|0|0|0|0|-|-"}, {}, {"/order|post|" + kUrlEncoded}, 5, "order"},
+        {"several forms: chosen by ID", twoForms, {"10|q|TEXT|-|0|0|0|0|0|-|-"}, {}, {"/search|-|" + kUrlEncoded}, 5,
+         "search"},
+        {"several forms: fields outside every form are left out, a form runs to the next FORM",
+         "<input name=top><form action=/1><input name=a><form action=/2><input name=b><input name=c>"
+         "<select name=d><option value=v>V</select></form><input name=after>\n",
+         {"10|b|TEXT|-|0|0|0|0|0|-|-", "20|c|TEXT|-|0|0|0|0|0|-|-", "30|d|Select|-|20|0|0|0|0|-|0"},
+         {"d|10|v|1|V|V"}, {"/2|-|" + kUrlEncoded}, 10},
+        {"one form: fields outside it are imported as before",
+         "<input name=top><form action=/1><input name=a></form><input name=after>\n",
+         {"10|top|TEXT|-|0|0|0|0|0|-|-", "20|a|TEXT|-|0|0|0|0|0|-|-", "30|after|TEXT|-|0|0|0|0|0|-|-"}, {},
+         {"/1|-|" + kUrlEncoded}, 4},
+        {"several forms: a bad MAXLENGTH in another form does not end the import",
+         "<form action=/bad><input name=x maxlength=20px></form><form action=/good><input name=y maxlength=7>"
+         "<input name=z></form>\n",
+         {"10|y|TEXT|-|7|0|0|0|0|-|-", "20|z|TEXT|-|0|0|0|0|0|-|-"}, {}, {"/good|-|" + kUrlEncoded}, 5},
     };
     for (const Case& c : cases) {
         data.database().execute("DELETE FROM fields");
@@ -183,6 +278,7 @@ TEST_F(FormImportTest, WritesRowsFromWholePages)
         data.database().notifyChanged("fields");
         data.database().notifyChanged("seldata");
         data.database().notifyChanged("settings");
+        import.FormChoice = c.choice;
         import.ImportText(c.page);
         EXPECT_EQ(fieldRows(data), c.fields) << c.name;
         EXPECT_EQ(optionRows(data), c.options) << c.name;
@@ -395,7 +491,8 @@ TEST_F(FormImportTest, CorpusPagesImportSanely)
         const auto options = dump(data, "OrderNum", "seldata");
         const auto lessThans = static_cast<size_t>(std::count(text.begin(), text.end(), '<'));
         EXPECT_LE(static_cast<size_t>(import.tagCount()), lessThans) << page;
-        EXPECT_LE(fields.size() + options.size(), static_cast<size_t>(import.tagCount())) << page;
+        // A check box gives a field row and an option row.
+        EXPECT_LE(fields.size() + options.size(), 2 * static_cast<size_t>(import.tagCount())) << page;
         for (size_t i = 0; i < fields.size(); ++i)
             EXPECT_EQ(fields[i], std::to_string(10 * (i + 1))) << page;
         for (const auto& o : options)

@@ -6,6 +6,10 @@
 
 #include <QImage>
 #include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace torvane {
@@ -79,6 +83,37 @@ TEST_F(ImportHTMLFormTest, AFailureClosesTheWindowAndReachesTheCaller)
     }
     EXPECT_FALSE(form.isVisible());
     EXPECT_FALSE(form.Animate1->isRunning());
+}
+
+TEST_F(ImportHTMLFormTest, APageOfSeveralFormsListsThemAndImportsTheOneChosen)
+{
+    dir.write("page.html", "<form id=search action=/s><input name=q></form>\n"
+                           "<form name=order action=/o method=post><input name=a><input name=b></form>\n");
+    form.PageFileName = dir.file("page.html");
+    form.show();
+    QStringList shown;
+    int chosenAtFirst = -1;
+    QTimer::singleShot(0, &form, [&] {
+        for (int i = 0; i < form.FormList->count(); ++i)
+            shown << form.FormList->item(i)->text();
+        chosenAtFirst = form.FormList->currentRow();
+        EXPECT_TRUE(form.FormList->isVisible());
+        form.FormList->setCurrentRow(0);
+        QTest::mouseClick(form.FormImportButton, Qt::LeftButton);
+    });
+    form.ImportHTML();
+    EXPECT_EQ(shown, QStringList({"1. search  /s  (1 fields)", "2. order  /o  (2 fields)"}));
+    EXPECT_EQ(chosenAtFirst, 1);
+    EXPECT_FALSE(form.FormList->isVisible());
+    EXPECT_EQ(data.FieldsTable.recordCount(), 1);
+    EXPECT_EQ(data.SettingsTable.text("URL"), "/s");
+
+    // Closing the window instead imports nothing.
+    form.show();
+    QTimer::singleShot(0, &form, [&] { form.close(); });
+    EXPECT_THROW(form.ImportHTML(), Error);
+    EXPECT_EQ(data.FieldsTable.recordCount(), 1);
+    EXPECT_FALSE(form.isVisible());
 }
 
 TEST(FileCopyAnimation, LoopsThroughItsFrames)

@@ -63,6 +63,9 @@ expected=(
   usr/share/icons/hicolor/scalable/apps/torvane.svg
   usr/share/man/man1/torvane.1.gz
   usr/share/man/man1/torvane-cli.1.gz
+  usr/lib/systemd/system/torvane-watch@.service
+  usr/lib/systemd/system/torvane-watch-once@.service
+  usr/lib/systemd/system/torvane-watch-once@.timer
 )
 for f in "${expected[@]}"; do
   [ -f "$root/$f" ] || fail "$f is missing"
@@ -121,6 +124,24 @@ if [ -s "$work/torvane-cli.txt" ]; then
     "$cli" --help | grep -qE -- "(^| )$opt( |$)" || continue
     grep -qE -- "^ {7}$opt( |,|$)" "$work/torvane-cli.txt" || fail "man torvane-cli does not describe $opt"
   done
+fi
+
+# The systemd units pass systemd-analyze verify, as instances for a folder, with ExecStart pointing at
+# the unpacked companion; skipped where systemd-analyze is not installed.
+if command -v systemd-analyze >/dev/null 2>&1; then
+  units=$work/units
+  mkdir -p "$units"
+  for unit in torvane-watch@.service torvane-watch-once@.service torvane-watch-once@.timer; do
+    src=$root/usr/lib/systemd/system/$unit
+    [ -f "$src" ] || continue
+    sed "s|/usr/bin/torvane-cli|$cli|" "$src" >"$units/${unit/@/@srv-torvane-inbox}"
+  done
+  if ! out=$(cd "$units" && SYSTEMD_LOG_LEVEL=warning systemd-analyze verify --man=no ./*.service ./*.timer 2>&1) ||
+    grep -v -e 'network-online.target' -e '^$' <<<"$out" | grep -q .; then
+    fail "systemd-analyze verify: $out"
+  fi
+else
+  echo "systemd-analyze not installed: the units are not verified"
 fi
 
 # The desktop entry is valid and points at what the package installs.

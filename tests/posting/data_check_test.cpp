@@ -46,6 +46,7 @@ struct RecordCase {
     Lines report;  // without the summary
     CheckCounts counts;
     int64_t limit = -1;
+    bool onlyInformation = false;  // the report tells, but finds no problem
 };
 
 void PrintTo(const RecordCase& c, std::ostream* os)
@@ -85,7 +86,8 @@ TEST_P(DataCheckRecords, ReportsEachProblemOnItsLine)
         options.snapshot = snapshot;
         CheckResult result;
         EXPECT_EQ(store.check(result, options), expected);
-        EXPECT_EQ(result.verdict, c.report.empty() ? CheckVerdict::Clean : CheckVerdict::ProblemsFound);
+        EXPECT_EQ(result.verdict,
+                  c.report.empty() || c.onlyInformation ? CheckVerdict::Clean : CheckVerdict::ProblemsFound);
         EXPECT_EQ(checkSummaryLine(result.counts), summaryOf(c.counts));
     }
 }
@@ -176,6 +178,54 @@ INSTANTIATE_TEST_SUITE_P(
                    {"Line 4 (record 2, key ): zip starts at column 1, beyond the end of the line (0 columns)",
                     "Line 4 (record 2, key ): zip Required: the record would be refused"},
                    {2, 1, 1, 0, 1}},
+        RecordCase{"ImpossibleDatesForPatternsAndNamedFormats",
+                   {},
+                   {field("10", "due", "1", "8", {{"Format", "YYYYMMDD To YYYY-MM-DD"}}),
+                    field("20", "old", "1", "8", {{"Format", "YYYYMMDD To MM/DD/YY"}}),
+                    field("30", "at", "10", "4", {{"Format", "HHMM To HH:MM"}})},
+                   {},
+                   "20261341 2460\n20260101 0930\n",
+                   {"Line 1 (record 1, key ): due \"20261341\" is no real date for Format \"YYYYMMDD To YYYY-MM-DD\": "
+                    "the record would be refused",
+                    "Line 1 (record 1, key ): old \"20261341\" is no real date for Format \"YYYYMMDD To MM/DD/YY\": "
+                    "it is sent as \"13/41/26\"",
+                    "Line 1 (record 1, key ): at \"2460\" is no real time for Format \"HHMM To HH:MM\": it is sent "
+                    "as \"24:60\""},
+                   {2, 1, 1, 0, 1}},
+        RecordCase{"ACheckBoxCodeMatchingNothingIsSentUnticked",
+                   {},
+                   {field("10", "gift", "1", "1", {{"Type", "checkbox"}})},
+                   {{{"Name", "gift"}, {"Value", "on"}, {"ImportMap", "Y"}}},
+                   "Y\nN\n",
+                   {"Line 2 (record 2, key ): gift code \"N\" matches none of its option rows: the box is sent "
+                    "unticked"},
+                   {2, 2, 0, 0, 0},
+                   -1,
+                   true},
+        RecordCase{"AMissingFileRefusesAMultipartRecord",
+                   {{"Content", "multipart/form-data"}},
+                   {field("10", "upload", "1", "30", {{"Type", "file"}, {"MaxLength", "40"}})},
+                   {},
+                   "/nonexistent/scan.pdf\n",
+                   {"Line 1 (record 1, key ): upload names a file that is not there: /nonexistent/scan.pdf (the "
+                    "record would be refused)"},
+                   {1, 0, 1, 0, 0}},
+        RecordCase{"AMissingFileOfAnotherContentTypeIsAWarning",
+                   {},
+                   {field("10", "upload", "1", "30", {{"Type", "FILE"}, {"MaxLength", "40"}})},
+                   {},
+                   "/nonexistent/scan.pdf\n",
+                   {"Line 1 (record 1, key ): upload names a file that is not there: /nonexistent/scan.pdf (only its "
+                    "path is sent: the form is not multipart)"},
+                   {1, 1, 0, 0, 1}},
+        RecordCase{"AFieldNameThatWouldBreakTheBodyIsSaidOnce",
+                   {},
+                   {field("10", "Customer Name", "1", "3"), field("20", "order[no]", "1", "3")},
+                   {},
+                   "Ann\nBob\n",
+                   {"Field name \"Customer Name\" holds bytes that would break the body: it is sent as "
+                    "\"Customer+Name\""},
+                   {2, 2, 0, 0, 0}},
         RecordCase{"LimitStopsAfterThatManyRecords",
                    {},
                    {field("10", "zip", "1", "5", {{"Required", "True"}})},
@@ -267,6 +317,39 @@ INSTANTIATE_TEST_SUITE_P(
                   {{"URL", "http://h/"}, {"PostType", "GET"}, {"ImportData", "export.txt"}, {"FormEncoding", "latin-99"}},
                   {"'latin-99' is not a known character encoding"}}),
     [](const ::testing::TestParamInfo<AbortCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace torvane
+
+namespace torvane {
+namespace {
+
+TEST(DataCheckTest, TheDataOfAMultipartFormShowsFilePartsAsTheTrafficLogDoes)
+{
+    CheckStore store;
+    store.dir.write("export.txt", "Ann photo.png\n");
+    store.dir.write("photo.png", std::string(5000, 'p'));
+    store.settings({{"URL", "http://127.0.0.1:9/form"},
+                    {"PostType", "POST"},
+                    {"Content", "multipart/form-data"},
+                    {"DataSentText", "thank you"},
+                    {"ImportData", store.dir.file("export.txt")}});
+    store.append(store.data.FieldsTable, field("10", "name", "1", "3"));
+    store.append(store.data.FieldsTable, field("20", "photo", "5", "9", {{"Type", "file"}}));
+    CheckOptions options;
+    options.showData = true;
+    CheckResult result;
+    const Lines lines = store.check(result, options);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_NE(lines[0].find("Request for line 1 (record 1, key ): POST http://127.0.0.1:9/form, "), std::string::npos);
+    const std::string& body = lines[1];
+    const std::string boundary = body.substr(0, body.find("\r\n"));
+    const size_t wire = std::stoul(lines[0].substr(lines[0].rfind(", ") + 2));
+    EXPECT_EQ(wire, body.size() - std::string("[5000 bytes of photo.png]").size() + 5000);
+    EXPECT_EQ(body, boundary + "\r\nContent-Disposition: form-data; name=\"name\"\r\n\r\nAnn\r\n" + boundary +
+                        "\r\nContent-Disposition: form-data; name=\"photo\"; filename=\"photo.png\"\r\n"
+                        "Content-Type: image/png\r\n\r\n[5000 bytes of photo.png]\r\n" + boundary + "--\r\n");
+}
 
 }  // namespace
 }  // namespace torvane

@@ -2,6 +2,7 @@
 #include "store/form_definition.h"
 
 #include "support/engine_bench.h"
+#include "support/temp_dir.h"
 #include "util/error.h"
 
 #include <gtest/gtest.h>
@@ -151,6 +152,17 @@ TEST(MakeDataStringTest, CrossWalkTranslatesSelectAndRadioValues)
          {}},
         {"repeated names give repeated entries", {{"N", "TEXT", 1, 1}, {"N", "TEXT", 2, 1}}, {}, "ab",
          {"N=a", "N=b"}, {}},
+        {"check box ticked: its option's value", {{"gift_wrap", "checkbox", 1, 1}}, {{"gift_wrap", "on", "Y"}}, "y",
+         {"gift_wrap=on"}, {}},
+        {"check box unticked: no entry and no warning",
+         {{"gift_wrap", "CheckBox", 1, 1}, {"B", "TEXT", 2, 1}},
+         {{"gift_wrap", "on", "Y"}, {"gift_wrap", "yes", "", true}},
+         "N!",
+         {"B=!"},
+         {}},
+        {"check box whose option is not yet mapped sends nothing", {{"K", "checkbox", 1, 1}}, {{"K", "on", ""}},
+         " ", {}, {}},
+        {"check box without option rows is sent as it always was", {{"K", "checkbox", 1, 1}}, {}, "N", {"K=N"}, {}},
     };
     for (const CrossWalkCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -300,6 +312,57 @@ TEST(MakeDataStringTest, RefusedRecordListsHeaderWarningsAndMissingFields)
         EXPECT_EQ(b.engine.RequiredList, c.required);
         // A refused record still has all its entries built.
         EXPECT_EQ(b.engine.DataList.size(), 5u);
+    }
+}
+
+TEST(MakeDataStringTest, ImpossibleDatesAndMissingFilesRefuseTheRecord)
+{
+    test::TempDir dir;
+    dir.write("scan.pdf", "%PDF");
+    const std::vector<FieldRow> fields = {
+        {"ID", "TEXT", 1, 4},
+        FieldRow{"order_date", "TEXT", 5, 8}.fmt("YYYYMMDD To YYYY-MM-DD"),
+        FieldRow{"old_date", "TEXT", 5, 8}.fmt("YYYYMMDD To MM/DD/YY"),
+        {"upload", "file", 13, 8},
+        FieldRow{"ZIP", "TEXT", 21, 5}.req(),
+    };
+    struct Case {
+        const char* what;
+        bool sendsFiles;
+        std::string line;
+        bool complete;
+        Lines required;
+        Lines data;
+    };
+    const Case cases[] = {
+        {"a real date is converted, a named format keeps its output", false, "100120240229scan.pdf12345", true,
+         {}, {"ID=1001", "order_date=2024-02-29", "old_date=02/29/24", "upload=scan.pdf", "ZIP=12345"}},
+        {"an impossible date refuses the record", false, "100220261341scan.pdf12345", false,
+         {"Data Not Sent For 1002, Invalid Date", "     order_date Invalid Date: 20261341"},
+         {"ID=1002", "order_date=20261341", "old_date=13/41/26", "upload=scan.pdf", "ZIP=12345"}},
+        {"a missing field names the refusal as before", false, "100320261341scan.pdf     ", false,
+         {"Data Not Sent For 1003, Missing Required Fields", "     order_date Invalid Date: 20261341",
+          "     ZIP Required"},
+         {"ID=1003", "order_date=20261341", "old_date=13/41/26", "upload=scan.pdf", "ZIP="}},
+        {"a missing file refuses a multipart record", true, "100420260101gone.pdf12345", false,
+         {"Data Not Sent For 1004, File Not Found", "     upload File Not Found: " + dir.file("gone.pdf")},
+         {"ID=1004", "order_date=2026-01-01", "old_date=01/01/26", "upload=gone.pdf", "ZIP=12345"}},
+        {"a missing file is no matter for other content types", false, "100520260101gone.pdf12345", true, {},
+         {"ID=1005", "order_date=2026-01-01", "old_date=01/01/26", "upload=gone.pdf", "ZIP=12345"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bench b;
+        b.setUp(fields);
+        b.engine.FieldToTrack1 = "ID";
+        b.engine.TrackSent = true;
+        b.engine.setFileSettings(dir.file("export.txt"), c.sendsFiles ? "multipart/form-data" : "");
+        b.engine.MakeDataString(c.line);
+        EXPECT_EQ(b.engine.RecordComplete, c.complete);
+        EXPECT_EQ(b.engine.RequiredList, c.required);
+        EXPECT_EQ(b.engine.DataList, c.data);
+        ASSERT_EQ(b.engine.FileEntries.size(), 1u);
+        EXPECT_EQ(b.engine.FileEntries[0].first, 3u);
     }
 }
 

@@ -55,7 +55,7 @@ TEST_F(MainFormTest, MenusCarryTheirCaptionsAndAccessKeys)
     QStringList trackingItems;
     for (QAction* a : form.menuBar()->actions()[2]->menu()->actions())
         trackingItems << a->text();
-    EXPECT_EQ(trackingItems, (QStringList{"&View Tracking Data", "&Interrupted Submissions"}));
+    EXPECT_EQ(trackingItems, (QStringList{"&View Tracking Data", "&Interrupted Submissions", "Run &History"}));
     EXPECT_EQ(form.SendData1->text(), "&Send Data");
     EXPECT_EQ(form.ViewTrackingData1->text(), "&View Tracking Data");
     EXPECT_EQ(form.About1->text(), "&About");

@@ -217,9 +217,10 @@ TEST(FieldValueTest, UncutTextIsWhatTheCutStartedFrom)
         std::string overflowText;
         std::vector<std::string> uncut;
         for (const FieldSettings& f : c.fields) {
-            std::string before = "untouched";
-            fieldValue(f, c.line, overflowText, nullptr, &before);
-            uncut.push_back(before);
+            FieldValueNotes notes;
+            notes.uncut = "untouched";
+            fieldValue(f, c.line, overflowText, nullptr, &notes);
+            uncut.push_back(notes.uncut);
         }
         EXPECT_EQ(uncut, c.values);
     }

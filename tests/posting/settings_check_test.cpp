@@ -113,6 +113,14 @@ INSTANTIATE_TEST_SUITE_P(
                      {},
                      {"Field definition 30 (born): Format \"MM/DD/YYYY\" is not \"YYYYMMDD To MM/DD/YY\", \"HHMM To "
                       "HH:MM\" or \"HHMM To HH:MM AM/PM\": the value is sent unconverted"}},
+        SettingsCase{"APatternIsAFormatAndABrokenOneSaysWhy",
+                     {},
+                     {{{"OrderNum", "30"}, {"Name", "born"}, {"Format", "MMDDYY To DD.MM.YYYY"}, {"ImportStart", "7"}},
+                      {{"OrderNum", "40"}, {"Name", "at"}, {"Format", "HHMM To HH:MM:SS"}, {"ImportStart", "9"}}},
+                     {},
+                     {"Field definition 40 (at): Format \"HHMM To HH:MM:SS\" is not \"YYYYMMDD To MM/DD/YY\", \"HHMM To "
+                      "HH:MM\" or \"HHMM To HH:MM AM/PM\" nor a pattern (every part written after \"To\" must be read "
+                      "before it): the value is sent unconverted"}},
         SettingsCase{"SelectWithoutOptionRows",
                      {},
                      {kStateField},

@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -190,14 +191,22 @@ TEST_F(SettingsFormTest, FrameCaptionsAndPages)
         EXPECT_TRUE(groups.contains(QString::fromLatin1(title))) << title;
 }
 
-TEST_F(SettingsFormTest, FormatListHasExactlyItsFourChoices)
+TEST_F(SettingsFormTest, FormatListOffersTheNamedFormatsAndCommonPatternsAndTakesATypedOne)
 {
     auto* format = child<QComboBox>("DBComboBox1");
-    EXPECT_FALSE(format->isEditable()) << "nothing else can be typed";
     QStringList items;
     for (int i = 0; i < format->count(); ++i)
         items << format->itemText(i);
-    EXPECT_EQ(items, QStringList({"", "YYYYMMDD To MM/DD/YY", "HHMM To HH:MM", "HHMM To HH:MM AM/PM"}));
+    EXPECT_EQ(items.mid(0, 5), QStringList({"", "YYYYMMDD To MM/DD/YY", "HHMM To HH:MM", "HHMM To HH:MM AM/PM",
+                                            "YYYYMMDD To YYYY-MM-DD"}));
+    EXPECT_TRUE(items.contains("HHMMSS To HH:MM:SS"));
+    ASSERT_TRUE(format->isEditable());
+    open();
+    click("InsertB");
+    format->lineEdit()->setText("DD.MM.YY To YYYY-MM-DD");
+    emit format->lineEdit()->editingFinished();
+    click("SaveB");
+    EXPECT_EQ(storedText("SELECT Format FROM fields"), "DD.MM.YY To YYYY-MM-DD");
 }
 
 TEST_F(SettingsFormTest, OkOnAnEmptyStoreCreatesTheSettingsRecord)

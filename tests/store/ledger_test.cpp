@@ -156,5 +156,49 @@ TEST(LedgerStoreTest, AnOlderStoreGainsTheLedgerAndKeepsItsRows)
     EXPECT_EQ(ledger.runs(1).size(), 1u);
 }
 
+TEST(LedgerStoreTest, ALedgerOfAnEarlierVersionGainsTheTimesAndKeepsItsRows)
+{
+    test::TempDir dir;
+    {
+        TDataModule1 old(dir.file("torvane.db"));
+        Database& db = old.database();
+        db.execute("DROP TABLE runs");
+        db.execute("DROP TABLE deliveries");
+        db.execute("CREATE TABLE runs (RunNum INTEGER PRIMARY KEY AUTOINCREMENT, Started TEXT, Ended TEXT, "
+                   "ExportFile TEXT, Outcome TEXT, RecordsRead INTEGER, Accepted INTEGER, NotConfirmed INTEGER, "
+                   "Refused INTEGER, AlreadySent INTEGER, InDoubt INTEGER, Failed INTEGER)");
+        db.execute("CREATE TABLE deliveries (Id INTEGER PRIMARY KEY AUTOINCREMENT, RunNum INTEGER, LineNum INTEGER, "
+                   "RecordNum INTEGER, TrackKey TEXT, State TEXT, Started TEXT, Finished TEXT, StatusLine TEXT, "
+                   "Message TEXT, Holds INTEGER, Resolved TEXT, ResolvedAt TEXT)");
+        db.execute("INSERT INTO runs (Started, Outcome, RecordsRead, Accepted) VALUES ('2026-01-31 10:00:00', "
+                   "'completed', 1, 1)");
+        db.execute("INSERT INTO deliveries (RunNum, LineNum, RecordNum, TrackKey, State) VALUES (1, 2, 1, '1001', "
+                   "'accepted')");
+    }
+    TDataModule1 reopened(dir.file("torvane.db"));
+    DeliveryLedger ledger(reopened.database());
+    ASSERT_TRUE(ledger.run(0));
+    EXPECT_EQ(ledger.run(0)->counts.accepted, 1);
+    EXPECT_EQ(ledger.run(0)->settings, "");
+    const std::vector<DeliveryRecord> old = ledger.deliveriesOf(1);
+    ASSERT_EQ(old.size(), 1u);
+    EXPECT_EQ(old[0].key, "1001");
+    EXPECT_EQ(old[0].requestMs, -1) << "an earlier version kept no times";
+
+    const int64_t run = ledger.beginRun("export.txt");
+    const int64_t id = ledger.beginDelivery(run, 2, 1, "1002", true, 120);
+    ledger.finishDelivery(id, delivery::kAccepted, "HTTP/1.1 200 OK", {}, 345);
+    ledger.noteUnsent(run, 3, 2, "1003", "refused", "Missing required fields: zip");
+    ledger.setRunSettings(run, "URL: http://x/\n");
+    const std::vector<DeliveryRecord> rows = ledger.deliveriesOf(run);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].requestMs, 120);
+    EXPECT_EQ(rows[0].replyMs, 345);
+    EXPECT_EQ(rows[1].state, "refused");
+    EXPECT_TRUE(ledger.unresolved().empty()) << "a record not sent holds no key";
+    EXPECT_EQ(ledger.run(run)->settings, "URL: http://x/\n");
+    EXPECT_FALSE(ledger.run(run + 1));
+}
+
 }  // namespace
 }  // namespace torvane
