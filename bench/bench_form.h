@@ -47,8 +47,8 @@ public:
     void setContentType(const std::string&) override {}
     void attachTlsTransport(bool) override {}
     void setTrafficLog(bool) override {}
-    std::string put(const std::string&, const std::string&) override { return {}; }
-    std::string post(const std::string&, const std::vector<std::string>&) override { return {}; }
+    std::string put(const std::string&, const std::string&, const std::string&) override { return {}; }
+    std::string post(const std::string&, const std::vector<std::string>&, const std::string&) override { return {}; }
     std::string get(const std::string&) override { return {}; }
 };
 

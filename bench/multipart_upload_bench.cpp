@@ -100,7 +100,7 @@ Run runClient(const std::string& url, const std::string& file)
         session.attachTlsTransport(false);
         try {
             torvane::MultipartBody body({{"customer_name", "Ann Lee"}, {"upload", file, true}});
-            const std::string reply = session.postBody(url, body);
+            const std::string reply = session.postBody(url, body, "");
             ::_exit(reply.find("got ") == 0 ? 0 : 1);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "client failed: %s\n", e.what());

@@ -134,6 +134,10 @@ RunEnd CompanionRun::run(const RunOutputs& outputs, std::ostream& err)
     engine.setObserver(nullptr);
     end.finished.rejects = files.wroteRejects() ? outputs.rejects : std::string();
     err << summaryLine(engine.summary()) << '\n';
+    if (engine.summary().inDoubt > 0)
+        err << "Records in doubt may have reached the server: list them with 'torvane-cli tracking in-doubt', "
+               "then check each on the server and settle it with 'torvane-cli tracking resolve KEY --sent' "
+               "or '--resend'\n";
     afterRun(outputs, end, err);
     return end;
 }

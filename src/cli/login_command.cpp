@@ -41,7 +41,9 @@ int runLogin(const Args& argv, std::ostream& out, std::ostream& err)
 
     if (settings.logsIn()) {
         attachFor(settings.loginUrl);
-        session.logIn();
+        const std::string note = session.logIn();
+        if (!note.empty())
+            err << note << '\n';
         out << "Logged in: " << client.lastStatusLine() << '\n';
     }
     std::string cookies;

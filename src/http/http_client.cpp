@@ -149,12 +149,15 @@ void HttpClient::writeRequest(const HttpExchange& exchange, bool http10)
     r.target = m_location.requestTarget();
     r.http10 = http10;
     r.connection = m_connection;
-    r.contentType = m_contentType;
+    if (exchange.sendsContentType())
+        r.contentType = m_contentType;
     r.contentLength = exchange.contentLength();
     r.cacheControl = m_cacheControl;
     r.host = m_location.host + (m_location.port != "80" ? ":" + m_location.port : std::string());
     r.accept = m_accept;
     r.userAgent = m_userAgent;
+    r.origin = exchange.page().origin;
+    r.referer = exchange.page().referer;
     if (m_cookies)
         r.cookie = m_cookies->cookieHeader(m_location.host, m_location.directory,
                                            equalsIgnoreCaseAscii(m_location.scheme, "https"));
@@ -208,15 +211,18 @@ void HttpClient::readBodyWithin(int limitMs, BodyBuffer& out, bool keep)
 
 std::string HttpClient::get(const std::string& url)
 {
-    return operation(HttpMethod::Get, url, {}, false);
+    HttpExchange exchange(HttpMethod::Get, url, {});
+    return operation(exchange, false);
 }
 
-std::string HttpClient::put(const std::string& url, const std::string& body)
+std::string HttpClient::put(const std::string& url, const std::string& body, const std::string& fromPage)
 {
-    return operation(HttpMethod::Put, url, body, false);
+    HttpExchange exchange(HttpMethod::Put, url, body, formPageOf(fromPage));
+    return operation(exchange, false);
 }
 
-std::string HttpClient::post(const std::string& url, const std::vector<std::string>& entries)
+std::string HttpClient::post(const std::string& url, const std::vector<std::string>& entries,
+                             const std::string& fromPage)
 {
     if (m_contentType.empty() || equalsIgnoreCaseAscii(m_contentType, "text/html"))
         m_contentType = "application/x-www-form-urlencoded";
@@ -224,21 +230,21 @@ std::string HttpClient::post(const std::string& url, const std::vector<std::stri
     // Every POST goes as HTTP/1.0 over a new connection; afterwards requests are HTTP/1.1 again.
     if (connectionOpen())
         disconnect();
-    return operation(HttpMethod::Post, url, body, true);
+    HttpExchange exchange(HttpMethod::Post, url, body, formPageOf(fromPage));
+    return operation(exchange, true);
 }
 
-std::string HttpClient::post(const std::string& url, BodySource& body)
+std::string HttpClient::post(const std::string& url, BodySource& body, const std::string& fromPage)
 {
     m_contentType = body.contentType();
     if (connectionOpen())
         disconnect();
-    return operation(HttpMethod::Post, url, {}, true, &body);
+    HttpExchange exchange(HttpMethod::Post, url, body, formPageOf(fromPage));
+    return operation(exchange, true);
 }
 
-std::string HttpClient::operation(HttpMethod method, const std::string& url, const std::string& body, bool http10,
-                                  BodySource* source)
+std::string HttpClient::operation(HttpExchange& exchange, bool http10)
 {
-    HttpExchange exchange = source ? HttpExchange(method, url, *source) : HttpExchange(method, url, body);
     std::string result;
     try {
         result = run(exchange, http10);
@@ -256,13 +262,28 @@ std::string HttpClient::operation(HttpMethod method, const std::string& url, con
 
 void HttpClient::choosePlace(HttpExchange& exchange, bool http10)
 {
+    const bool wasSecure = equalsIgnoreCaseAscii(m_location.scheme, "https");
     m_location = resolveUrl(exchange.url(), m_location);
+    const bool secure = equalsIgnoreCaseAscii(m_location.scheme, "https");
+    if (exchange.pass() > 1 && wasSecure && !secure) {
+        // The server sends the rest of the request into the clear: whoever reads the log should know.
+        if (m_log)
+            m_log->note("Redirected from https to http");
+        m_events.status("Redirected from https to http");
+    }
+    if (exchange.pass() > 1 && secure && !m_tls && m_redirectTls) {
+        // A redirection to https goes on over TLS, as in a browser, even when the URL set was plain.
+        if (connectionOpen())
+            disconnect();
+        m_plain.reset();
+        m_tls = m_redirectTls;
+    }
     const int port = portNumber(m_location.port);
     // The open connection goes to another place: it cannot carry this pass.
     if (const Connection* c = active(); c && c->connected() &&
         (!equalsIgnoreCaseAscii(m_location.host, c->peerHost()) || port != c->peerPort()))
         disconnect();
-    if (equalsIgnoreCaseAscii(m_location.scheme, "https")) {
+    if (secure) {
         if (!m_tls)
             throw Error("IOHandler value is not valid");
         m_tls->setPassThrough(false);
@@ -277,6 +298,21 @@ void HttpClient::choosePlace(HttpExchange& exchange, bool http10)
         disconnect();
     if (Connection* c = active(); c && c->connected() && c->checkForClose(1))
         disconnect();
+}
+
+bool HttpClient::followRedirect(HttpExchange& exchange)
+{
+    if (!exchange.mayFollow())
+        return false;
+    const std::string& location = m_response->location;
+    bool movedToTls = false;
+    try {
+        movedToTls = movesToTls(m_location, resolveUrl(location, m_location));
+    } catch (const Error&) {
+        // A Location that names no place fails when its pass resolves it.
+    }
+    exchange.follow(location, m_response->code, movedToTls);
+    return true;
 }
 
 std::string HttpClient::run(HttpExchange& exchange, bool http10)
@@ -308,11 +344,10 @@ std::string HttpClient::run(HttpExchange& exchange, bool http10)
                 } catch (const Error&) {
                 }
             }
-            if (!exchange.mayFollow()) {
+            if (!followRedirect(exchange)) {
                 exchange.enter(ExchangeState::Done);
                 return {};
             }
-            exchange.follow(m_response->location);
             continue;
         case Verdict::Success: {
             if (!c->connected())

@@ -63,11 +63,15 @@ public:
     // The TLS transport or none. A plain connection the client made is closed silently by either;
     // attaching the TLS transport that is already attached changes nothing.
     void attachTransport(TlsTransport* tls);
+    // The TLS transport a redirection to https attaches when none is (none: such a redirection fails).
+    void setRedirectTransport(TlsTransport* tls) { m_redirectTls = tls; }
 
-    std::string post(const std::string& url, const std::vector<std::string>& entries);
+    // fromPage: the URL of the page the form came from, named in Origin and Referer; empty for none.
+    std::string post(const std::string& url, const std::vector<std::string>& entries,
+                     const std::string& fromPage = {});
     // A POST of a body written while it is sent, with the body's own content type.
-    std::string post(const std::string& url, BodySource& body);
-    std::string put(const std::string& url, const std::string& body);
+    std::string post(const std::string& url, BodySource& body, const std::string& fromPage = {});
+    std::string put(const std::string& url, const std::string& body, const std::string& fromPage = {});
     std::string get(const std::string& url);
 
     // How far the last request got when it threw.
@@ -80,11 +84,12 @@ public:
     bool connectionOpen() const;
 
 private:
-    std::string operation(HttpMethod method, const std::string& url, const std::string& body, bool http10,
-                          BodySource* source = nullptr);
+    std::string operation(HttpExchange& exchange, bool http10);
     std::string run(HttpExchange& exchange, bool http10);
     // Resolving: the place of this pass, and whether the open connection can carry it.
     void choosePlace(HttpExchange& exchange, bool http10);
+    // Takes the redirection of the last response: the next pass of the exchange, or none.
+    bool followRedirect(HttpExchange& exchange);
     void writeRequest(const HttpExchange& exchange, bool http10);
     void readResponseHead();
     // Reads a body with a time limit of its own; the idle limit holds again afterwards.
@@ -113,6 +118,7 @@ private:
     RequestFate m_fate = RequestFate::NotSent;
 
     TlsTransport* m_tls = nullptr;
+    TlsTransport* m_redirectTls = nullptr;
     std::unique_ptr<Connection> m_plain;
 };
 

@@ -10,13 +10,13 @@ const std::string kNoBody;
 
 }  // namespace
 
-HttpExchange::HttpExchange(HttpMethod method, std::string url, const std::string& body)
-    : m_method(method), m_url(std::move(url)), m_body(&body)
+HttpExchange::HttpExchange(HttpMethod method, std::string url, const std::string& body, FormPage page)
+    : m_method(method), m_url(std::move(url)), m_page(std::move(page)), m_body(&body)
 {
 }
 
-HttpExchange::HttpExchange(HttpMethod method, std::string url, BodySource& source)
-    : m_method(method), m_url(std::move(url)), m_body(&kNoBody), m_source(&source)
+HttpExchange::HttpExchange(HttpMethod method, std::string url, BodySource& source, FormPage page)
+    : m_method(method), m_url(std::move(url)), m_page(std::move(page)), m_body(&kNoBody), m_source(&source)
 {
 }
 
@@ -41,12 +41,15 @@ void HttpExchange::decided(Verdict verdict, int code)
     m_code = code;
 }
 
-void HttpExchange::follow(const std::string& location)
+void HttpExchange::follow(const std::string& location, int code, bool movedToTls)
 {
-    if (m_code / 100 == 2 && m_method != HttpMethod::Get) {
+    const bool seeOther = code == 303 && m_method != HttpMethod::Get;
+    const bool formMoved = (code == 301 || code == 302) && m_method == HttpMethod::Post && !movedToTls;
+    if (seeOther || formMoved) {
         m_taken = true;
         m_method = HttpMethod::Get;
         m_body = &kNoBody;
+        m_source = nullptr;
     }
     m_url = location;
     ++m_pass;

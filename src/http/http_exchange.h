@@ -8,6 +8,7 @@
 #include "http/http_reply.h"
 #include "http/http_request.h"
 #include "http/request_fate.h"
+#include "http/url.h"
 
 namespace torvane {
 
@@ -25,9 +26,9 @@ enum class ExchangeState {
 
 class HttpExchange {
 public:
-    HttpExchange(HttpMethod method, std::string url, const std::string& body);
+    HttpExchange(HttpMethod method, std::string url, const std::string& body, FormPage page = {});
     // A body written in pieces while it is sent.
-    HttpExchange(HttpMethod method, std::string url, BodySource& source);
+    HttpExchange(HttpMethod method, std::string url, BodySource& source, FormPage page = {});
 
     ExchangeState state() const { return m_state; }
     void enter(ExchangeState state);
@@ -40,27 +41,37 @@ public:
     int pass() const { return m_pass; }
     // The length header of this pass: a GET has none.
     int64_t contentLength() const;
+    // The page a POST or PUT pass names as where it came from; a GET names none.
+    const FormPage& page() const { return m_method == HttpMethod::Get ? kNoPage : m_page; }
+    // A GET that follows a form's redirection carries no content type: it sends no content.
+    bool sendsContentType() const { return !m_taken; }
 
     // The verdict on the reply head of this pass.
     void decided(Verdict verdict, int code);
     // Whether another pass is allowed after a redirection of this one.
     bool mayFollow() const { return m_pass < kRedirectMaximum; }
-    // Starts the next pass at location. A success that names another page has already taken the
-    // record: that page is fetched, never sent the record again.
-    void follow(const std::string& location);
+    // Starts the next pass at location after a redirection with that code, as browsers do: a POST
+    // answered 301 or 302, and anything but a GET answered 303, was taken by the server, and its
+    // answer is fetched with a GET; a 307 or 308 repeats the method and the body. movedToTls: the
+    // redirection only sends the same URL to https, before the server looked at the request, so it
+    // is repeated there.
+    void follow(const std::string& location, int code, bool movedToTls);
 
     // How far the request got, were it to end now with a failure.
     RequestFate fate() const;
 
 private:
+    static inline const FormPage kNoPage{};
+
     HttpMethod m_method;
     std::string m_url;
+    FormPage m_page;
     const std::string* m_body;
     BodySource* m_source = nullptr;
     ExchangeState m_state = ExchangeState::Resolving;
     int m_pass = 1;
     bool m_written = false;  // some pass wrote a byte: the server may have the request
-    bool m_taken = false;    // an earlier pass got a success naming another page
+    bool m_taken = false;    // an earlier pass was taken by the server, which redirected to its answer
     Verdict m_verdict = Verdict::Redirect;
     int m_code = -1;
 };

@@ -105,9 +105,12 @@ bool keepAliveAllowed(const HttpResponse& r, bool http10)
 Verdict verdictOf(const HttpResponse& r)
 {
     const int kind = r.code / 100;
+    // A success is the answer, whatever else it names.
+    if (kind == 2)
+        return Verdict::Success;
     if (!r.location.empty() || (kind == 3 && r.code != 304))
         return Verdict::Redirect;
-    return kind == 2 ? Verdict::Success : Verdict::Failure;
+    return Verdict::Failure;
 }
 
 }  // namespace torvane

@@ -78,8 +78,8 @@ BodyFraming framingOf(const HttpResponse& response);
 bool keepAliveAllowed(const HttpResponse& response, bool http10);
 
 enum class Verdict {
-    Redirect,  // a Location, or a 3xx other than 304: the next pass goes elsewhere
-    Success,   // 2xx: the body is the answer
+    Redirect,  // a Location on anything but a 2xx, or a 3xx other than 304: the next pass goes elsewhere
+    Success,   // 2xx, with or without a Location: the body is the answer
     Failure,   // anything else: the status line is the error
 };
 

@@ -38,6 +38,8 @@ std::string renderRequestHead(const HttpRequest& r)
     addHeader(head, "Host", r.host);
     addHeader(head, "Accept", r.accept);
     addHeader(head, "User-Agent", r.userAgent);
+    addHeader(head, "Origin", r.origin);
+    addHeader(head, "Referer", r.referer);
     addHeader(head, "Cookie", r.cookie);
     head += "\r\n";
     return head;

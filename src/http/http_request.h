@@ -21,6 +21,9 @@ struct HttpRequest {
     std::string host;
     std::string accept;
     std::string userAgent;
+    // The page the form came from, as a browser names it with a form it sends; empty for none.
+    std::string origin;
+    std::string referer;
     std::string cookie;
 };
 

@@ -17,6 +17,7 @@ HttpSession::HttpSession(HttpEvents& events, Clock& clock, std::function<void()>
     m_client.setLimits(options.limits);
     // The client starts with the TLS transport attached; the posting run chooses before each request.
     m_client.attachTransport(&m_tls);
+    m_client.setRedirectTransport(&m_tls);
 }
 
 HttpSession::~HttpSession() = default;
@@ -41,19 +42,20 @@ void HttpSession::setTrafficLog(bool on)
     m_log.setActive(on);
 }
 
-std::string HttpSession::put(const std::string& url, const std::string& body)
+std::string HttpSession::put(const std::string& url, const std::string& body, const std::string& fromPage)
 {
-    return m_client.put(url, body);
+    return m_client.put(url, body, fromPage);
 }
 
-std::string HttpSession::post(const std::string& url, const std::vector<std::string>& entries)
+std::string HttpSession::post(const std::string& url, const std::vector<std::string>& entries,
+                              const std::string& fromPage)
 {
-    return m_client.post(url, entries);
+    return m_client.post(url, entries, fromPage);
 }
 
-std::string HttpSession::postBody(const std::string& url, BodySource& body)
+std::string HttpSession::postBody(const std::string& url, BodySource& body, const std::string& fromPage)
 {
-    return m_client.post(url, body);
+    return m_client.post(url, body, fromPage);
 }
 
 std::string HttpSession::get(const std::string& url)

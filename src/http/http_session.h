@@ -37,9 +37,10 @@ public:
     void setContentType(const std::string& value) override;
     void attachTlsTransport(bool attach) override;
     void setTrafficLog(bool on) override;
-    std::string put(const std::string& url, const std::string& body) override;
-    std::string post(const std::string& url, const std::vector<std::string>& entries) override;
-    std::string postBody(const std::string& url, BodySource& body) override;
+    std::string put(const std::string& url, const std::string& body, const std::string& fromPage) override;
+    std::string post(const std::string& url, const std::vector<std::string>& entries,
+                     const std::string& fromPage) override;
+    std::string postBody(const std::string& url, BodySource& body, const std::string& fromPage) override;
     std::string get(const std::string& url) override;
     RequestFate lastRequestFate() const override { return m_client.lastRequestFate(); }
 
@@ -47,6 +48,7 @@ public:
     std::string lastStatusLine() const override;
     std::string lastResponseHeader(const std::string& name) const override;
     std::string lastPlace() const override;
+    std::string lastUrl() const override { return urlOf(m_client.currentLocation()); }
     void setRedactor(const Redactor* redactor) override { m_log.setRedactor(redactor); }
     std::vector<std::string> cookieNames() const override;
 

@@ -21,14 +21,17 @@ public:
     // Attach the TLS transport (true) or none (false) before a request.
     virtual void attachTlsTransport(bool attach) = 0;
     virtual void setTrafficLog(bool on) = 0;
-    // Each returns the reply body (one character per byte) or throws torvane::Error.
-    virtual std::string put(const std::string& url, const std::string& body) = 0;
-    virtual std::string post(const std::string& url, const std::vector<std::string>& entries) = 0;
+    // Each returns the reply body (one character per byte) or throws torvane::Error. fromPage is the URL
+    // of the page the form came from, named to the server in Origin and Referer; empty for none.
+    virtual std::string put(const std::string& url, const std::string& body, const std::string& fromPage) = 0;
+    virtual std::string post(const std::string& url, const std::vector<std::string>& entries,
+                             const std::string& fromPage) = 0;
     virtual std::string get(const std::string& url) = 0;
     // A POST of a body written while it is sent (a multipart body); a client without it refuses.
-    virtual std::string postBody(const std::string& url, BodySource&)
+    virtual std::string postBody(const std::string& url, BodySource&, const std::string& fromPage)
     {
         (void)url;
+        (void)fromPage;
         throw Error("This client cannot send a multipart body");
     }
     // After one of the three requests threw: how far it got. A client that cannot tell says in doubt.
@@ -40,6 +43,8 @@ public:
     // Where the last request ended up after its redirections: the host (upper case) and the path
     // without the query; empty when the client cannot tell.
     virtual std::string lastPlace() const { return {}; }
+    // The URL the last request ended up at after its redirections; empty when the client cannot tell.
+    virtual std::string lastUrl() const { return {}; }
     // The secrets the traffic log masks (nullptr: none).
     virtual void setRedactor(const Redactor*) {}
     // The names of the cookies the client holds, in the order they were first set.
@@ -56,17 +61,25 @@ public:
     void setContentType(const std::string& value) override { target->setContentType(value); }
     void attachTlsTransport(bool attach) override { target->attachTlsTransport(attach); }
     void setTrafficLog(bool on) override { target->setTrafficLog(on); }
-    std::string put(const std::string& url, const std::string& body) override { return target->put(url, body); }
-    std::string post(const std::string& url, const std::vector<std::string>& entries) override
+    std::string put(const std::string& url, const std::string& body, const std::string& fromPage) override
     {
-        return target->post(url, entries);
+        return target->put(url, body, fromPage);
     }
-    std::string postBody(const std::string& url, BodySource& body) override { return target->postBody(url, body); }
+    std::string post(const std::string& url, const std::vector<std::string>& entries,
+                     const std::string& fromPage) override
+    {
+        return target->post(url, entries, fromPage);
+    }
+    std::string postBody(const std::string& url, BodySource& body, const std::string& fromPage) override
+    {
+        return target->postBody(url, body, fromPage);
+    }
     std::string get(const std::string& url) override { return target->get(url); }
     RequestFate lastRequestFate() const override { return target->lastRequestFate(); }
     std::string lastStatusLine() const override { return target->lastStatusLine(); }
     std::string lastResponseHeader(const std::string& name) const override { return target->lastResponseHeader(name); }
     std::string lastPlace() const override { return target->lastPlace(); }
+    std::string lastUrl() const override { return target->lastUrl(); }
     void setRedactor(const Redactor* redactor) override { target->setRedactor(redactor); }
     std::vector<std::string> cookieNames() const override { return target->cookieNames(); }
 };

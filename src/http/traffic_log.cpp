@@ -116,6 +116,12 @@ void TrafficLog::disconnected()
         append("Stat Disconnected.\r\n");
 }
 
+void TrafficLog::note(const std::string& text)
+{
+    if (active())
+        append("Stat " + text + "\r\n");
+}
+
 void TrafficLog::sent(std::string_view bytes)
 {
     if (active())

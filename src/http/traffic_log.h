@@ -34,6 +34,8 @@ public:
 
     void connected();
     void disconnected();
+    // A line of its own about the exchange, such as a redirection into the clear.
+    void note(const std::string& text);
     void sent(std::string_view bytes);
     void received(std::string_view bytes);
 

@@ -41,13 +41,16 @@ Parts parse(std::string url)
     std::replace(url.begin(), url.end(), '\\', '/');
     Parts p;
     const size_t sep = url.find("://");
-    if (sep == std::string::npos) {
+    // "//host:port/path" names its own host and keeps the current scheme.
+    const bool schemeRelative = url.rfind("//", 0) == 0;
+    if (sep == std::string::npos && !schemeRelative) {
         splitPath(url, p);
         return p;
     }
     p.hasAuthority = true;
-    p.scheme = url.substr(0, sep);
-    const size_t authStart = sep + 3;
+    if (!schemeRelative)
+        p.scheme = url.substr(0, sep);
+    const size_t authStart = schemeRelative ? 2 : sep + 3;
     const size_t slash = url.find('/', authStart);
     std::string authority = url.substr(authStart, slash == std::string::npos ? std::string::npos : slash - authStart);
     // Nothing after the host asks for the root.
@@ -103,13 +106,62 @@ bool isDefaultishPort(const std::string& port)
     return n == 80 || n == 443 || n == 0;
 }
 
+// The port of an http or https URL that names none; empty for any other scheme.
+std::string defaultPortOf(const std::string& scheme)
+{
+    if (equalsIgnoreCaseAscii(scheme, "http"))
+        return "80";
+    if (equalsIgnoreCaseAscii(scheme, "https"))
+        return "443";
+    return {};
+}
+
 }  // namespace
+
+bool isDefaultPort(const Location& place)
+{
+    return place.port == defaultPortOf(place.scheme);
+}
+
+bool movesToTls(const Location& from, const Location& to)
+{
+    return equalsIgnoreCaseAscii(from.scheme, "http") && equalsIgnoreCaseAscii(to.scheme, "https") &&
+           isDefaultPort(from) && isDefaultPort(to) && equalsIgnoreCaseAscii(from.host, to.host) &&
+           from.requestTarget() == to.requestTarget();
+}
+
+std::string originOf(const Location& place)
+{
+    return place.scheme + "://" + place.host + (isDefaultPort(place) ? "" : ":" + place.port);
+}
+
+std::string urlOf(const Location& place)
+{
+    return originOf(place) + place.requestTarget();
+}
+
+FormPage formPageOf(const std::string& pageUrl)
+{
+    if (pageUrl.empty())
+        return {};
+    try {
+        const Location page = resolveUrl(pageUrl, Location{});
+        return {originOf(page), urlOf(page)};
+    } catch (const Error&) {
+        return {};
+    }
+}
 
 Location resolveUrl(const std::string& url, const Location& current)
 {
     const Parts p = parse(url);
+    // A reference without a host is a place on the current server: its scheme, host and port stay.
+    const bool onCurrentServer = p.host.empty() && p.scheme.empty() && !current.scheme.empty();
     Location next;
-    next.scheme = p.scheme.empty() ? std::string("http") : p.scheme;
+    if (!p.scheme.empty())
+        next.scheme = p.scheme;
+    else
+        next.scheme = current.scheme.empty() ? std::string("http") : current.scheme;
     next.host = p.host.empty() ? current.host : p.host;
     if (!p.directory.empty() && p.directory[0] == '/')
         next.directory = normalizeDirectory(p.directory);
@@ -122,13 +174,12 @@ Location resolveUrl(const std::string& url, const Location& current)
         if (!tryToInt32(p.port, n))
             throw Error(notValidIntegerMessage(p.port));
         next.port = p.port;
+    } else if (int32_t n = 0; onCurrentServer && tryToInt32(current.port, n) && n > 0) {
+        next.port = current.port;
+    } else if (!defaultPortOf(next.scheme).empty()) {
+        next.port = defaultPortOf(next.scheme);
     } else if (isDefaultishPort(current.port)) {
-        if (equalsIgnoreCaseAscii(next.scheme, "http"))
-            next.port = "80";
-        else if (equalsIgnoreCaseAscii(next.scheme, "https"))
-            next.port = "443";
-        else
-            throw Error("");
+        throw Error("");
     } else {
         next.port = current.port;
     }

@@ -4,9 +4,13 @@
 
 namespace torvane {
 
-std::vector<PageInput> readPageInputs(std::string page)
+namespace {
+
+// The page's forms in page order, after a first entry (no form) for the inputs that stand before any
+// FORM tag. Without an end tag to go by, an INPUT belongs to the FORM before it.
+std::vector<LivePageForm> scanForms(std::string page)
 {
-    std::vector<PageInput> inputs;
+    std::vector<LivePageForm> forms(1);
     TagScanner scanner;
     scanner.openText(std::move(page));
     std::string tag;
@@ -20,19 +24,42 @@ std::vector<PageInput> readPageInputs(std::string page)
             }
         };
     };
-    scanner.RunLineLoop({skip("<FORM"),
+    scanner.RunLineLoop({[&] {
+                             if (!scanner.atFront("<FORM"))
+                                 return;
+                             ++scanner.tagCount;
+                             if (scanner.CopyTag(1, tag))
+                                 forms.push_back({ReturnItemStr("ACTION", tag), {}});
+                         },
                          [&] {
                              if (!scanner.atFront("<INPUT"))
                                  return;
                              ++scanner.tagCount;
                              if (!scanner.CopyTag(1, tag))
                                  return;
-                             inputs.push_back({ReturnItemStr("NAME", tag), ReturnItemStr("TYPE", tag),
-                                               ReturnItemStr("VALUE", tag)});
+                             forms.back().inputs.push_back({ReturnItemStr("NAME", tag), ReturnItemStr("TYPE", tag),
+                                                            ReturnItemStr("VALUE", tag)});
                          },
                          skip("<SELECT"), skip("<OPTION"), [&scanner] { scanner.FindEndSelect(); }},
                         {});
+    return forms;
+}
+
+}  // namespace
+
+std::vector<PageInput> readPageInputs(std::string page)
+{
+    std::vector<PageInput> inputs;
+    for (LivePageForm& form : scanForms(std::move(page)))
+        inputs.insert(inputs.end(), form.inputs.begin(), form.inputs.end());
     return inputs;
+}
+
+std::vector<LivePageForm> readPageForms(std::string page)
+{
+    std::vector<LivePageForm> forms = scanForms(std::move(page));
+    forms.erase(forms.begin());
+    return forms;
 }
 
 const PageInput* findPageInput(const std::vector<PageInput>& inputs, const std::string& name)

@@ -379,7 +379,7 @@ void PostingEngine::reportRunError()
         for (const std::string& line : splitAddedText(currentExceptionMessage()))
             if (!line.empty())
                 m_result.messages.push_back(line);
-        recordDone(outcome::kFailed);
+        recordDone(m_result.outcome == outcome::kInDoubt ? outcome::kInDoubt : outcome::kFailed);
     }
     if (ExportFile)
         ExportFile->drainRest([this](std::string_view bytes) { m_observer->unreadBytes(bytes); });
@@ -400,6 +400,8 @@ void PostingEngine::recordFailure()
         m_ledger.finishDelivery(delivery, delivery::kFailed, m_result.status, message, failedMs);
         break;
     case RequestFate::InDoubt:
+        // Should this error end the run, the results file says what the ledger says.
+        m_result.outcome = outcome::kInDoubt;
         m_ledger.finishDelivery(delivery, delivery::kInDoubt, {}, message, failedMs);
         if (m_deliveryHolds)
             ++m_summary.inDoubt;
@@ -434,12 +436,12 @@ std::vector<MultipartEntry> PostingEngine::multipartEntries() const
 void PostingEngine::sendRequest()
 {
     if (m_postType == "PUT") {
-        m_host.memo1SetText(m_client.put(m_url, joinLinesCrLf(DataList)));
+        m_host.memo1SetText(m_client.put(m_url, joinLinesCrLf(DataList), m_formPage));
     } else if (m_postType == "POST" && SendsFiles) {
         MultipartBody body(multipartEntries());
-        m_host.memo1SetText(m_client.postBody(m_url, body));
+        m_host.memo1SetText(m_client.postBody(m_url, body, m_formPage));
     } else if (m_postType == "POST") {
-        m_host.memo1SetText(m_client.post(m_url, DataList));
+        m_host.memo1SetText(m_client.post(m_url, DataList, m_formPage));
     } else if (m_postType == "GET") {
         m_host.memo1SetText(m_client.get(m_url));
     } else {

@@ -173,6 +173,8 @@ private:
     // the fresh hidden values before each record, and after a reply that shows the session expired, a
     // new login and the record sent once more. Each does nothing with the login settings blank.
     void startSession();
+    // The login (again: after an expired session), with what it has to say in the diagnostics pane.
+    void logInNow(bool again);
     void refreshHiddenValues();
     bool deliverPastExpiry(int32_t recordNumber);
     // Runs a request of the session with the transport its URL needs and the traffic log on as for a record.
@@ -189,6 +191,8 @@ private:
     std::string m_url;
     std::string m_postType;
     std::string m_content;
+    // The page the run's forms come from, named in Origin and Referer; empty when no login or form page is set.
+    std::string m_formPage;
     bool m_secure = false;
     bool m_logOn = false;
     bool m_running = false;

@@ -30,6 +30,34 @@ std::string nameOf(const std::string& entry)
     return entry.substr(0, entry.find('='));
 }
 
+bool hasPassword(const LivePageForm& form)
+{
+    for (const PageInput& input : form.inputs)
+        if (equalsIgnoreCaseAscii(input.type, "password"))
+            return true;
+    return false;
+}
+
+// The form that holds the first field of the login data, else the page's only form with a password
+// input, else its first form; none on a page without forms.
+const LivePageForm* chooseLoginForm(const std::vector<LivePageForm>& forms, const std::string& firstName)
+{
+    for (const LivePageForm& form : forms)
+        if (!firstName.empty() && findPageInput(form.inputs, firstName))
+            return &form;
+    const LivePageForm* withPassword = nullptr;
+    int passwordForms = 0;
+    for (const LivePageForm& form : forms) {
+        if (hasPassword(form)) {
+            withPassword = &form;
+            ++passwordForms;
+        }
+    }
+    if (passwordForms == 1)
+        return withPassword;
+    return forms.empty() ? nullptr : &forms.front();
+}
+
 }  // namespace
 
 SessionSettings SessionSettings::fromSettings(const RowReader& settings)
@@ -75,23 +103,63 @@ void SessionLogin::prepare(const SessionSettings& settings, SecretSource& secret
     }
 }
 
-void SessionLogin::logIn()
+std::string SessionLogin::logIn()
 {
+    LoginPost login{m_settings.loginUrl, m_loginEntries, m_settings.loginUrl};
+    std::string note;
+    try {
+        const std::string page = m_client.get(m_settings.loginUrl);
+        const std::string reached = m_client.lastUrl();
+        login = loginPostFrom(page, reached.empty() ? m_settings.loginUrl : reached);
+    } catch (const ProtocolError& e) {
+        // Some login handlers answer a GET with an error and still take the POST.
+        note = "The login page could not be read (" + std::string(e.what()) +
+               "): the login data goes to LoginURL without the page's hidden inputs";
+    }
     std::string reply;
     try {
-        reply = m_client.post(m_settings.loginUrl, m_loginEntries);
+        reply = m_client.post(login.url, login.entries, login.fromPage);
     } catch (const ProtocolError& e) {
         throw Error("Login Failed: " + m_redactor.apply(e.what()));
     }
     if (!m_settings.checkText.empty() && FindItem(m_settings.checkText, reply) == 0)
-        throw Error("Login Failed: " + m_redactor.apply(m_client.lastStatusLine()));
+        throw Error("Login Failed: the reply to the login does not contain \"" + m_settings.checkText +
+                    "\" (LoginCheckText): check LoginData and LoginURL");
+    return note;
 }
 
-void SessionLogin::logInAgain()
+SessionLogin::LoginPost SessionLogin::loginPostFrom(const std::string& page, const std::string& pageUrl) const
+{
+    LoginPost login{m_settings.loginUrl, {}, pageUrl};
+    const std::vector<LivePageForm> forms = readPageForms(page);
+    const LivePageForm* form = chooseLoginForm(forms, m_firstLoginName);
+    if (form && !form->action.empty()) {
+        try {
+            login.url = urlOf(resolveUrl(form->action, resolveUrl(pageUrl, Location{})));
+        } catch (const Error&) {
+            // An action that names no place: the login goes to the login URL, as without a form.
+        }
+    }
+    auto given = [this](const std::string& name) {
+        for (const std::string& entry : m_loginEntries)
+            if (nameOf(entry) == name)
+                return true;
+        return false;
+    };
+    if (form) {
+        for (const PageInput& input : form->inputs)
+            if (equalsIgnoreCaseAscii(input.type, "hidden") && !input.name.empty() && !given(input.name))
+                login.entries.push_back(input.name + "=" + input.value);
+    }
+    login.entries.insert(login.entries.end(), m_loginEntries.begin(), m_loginEntries.end());
+    return login;
+}
+
+std::string SessionLogin::logInAgain()
 {
     if (++m_relogins > kMaxRelogins)
         throw Error("Login Failed: Session Keeps Expiring");
-    logIn();
+    return logIn();
 }
 
 void SessionLogin::fetchFormPage()

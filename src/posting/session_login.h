@@ -41,11 +41,13 @@ public:
     void prepare(const SessionSettings& settings, SecretSource& secrets);
     const SessionSettings& settings() const { return m_settings; }
 
-    // POSTs the login data to the login URL; throws "Login Failed: " + the reply's status line when
-    // the server refuses it or its reply lacks the check text.
-    void logIn();
+    // Logs in as a browser does: GETs the login page (keeping its cookies), then POSTs the login data
+    // with the hidden inputs of the page's login form to that form's action. Throws "Login Failed: "
+    // with the status line when the server refuses the login, or saying that the check text is missing
+    // from its reply. Returns a line for the diagnostics pane, empty when there is nothing to say.
+    std::string logIn();
     // A login after an expired session; the fourth of a run throws "Login Failed: Session Keeps Expiring".
-    void logInAgain();
+    std::string logInAgain();
     int relogins() const { return m_relogins; }
 
     // GETs the form page and keeps its INPUT tags.
@@ -60,6 +62,15 @@ public:
     bool expired(const std::string& reply, const std::string& recordUrl) const;
 
 private:
+    // What the login POST sends, where, and from which page.
+    struct LoginPost {
+        std::string url;
+        std::vector<std::string> entries;
+        std::string fromPage;
+    };
+    // The login POST the login page asks for (pageUrl: where the page was reached).
+    LoginPost loginPostFrom(const std::string& page, const std::string& pageUrl) const;
+
     PostingClient& m_client;
     Redactor& m_redactor;
     SessionSettings m_settings;

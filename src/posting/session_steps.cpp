@@ -33,13 +33,29 @@ void PostingEngine::startSession()
     m_client.setRedactor(&m_redactor);
     m_session.prepare(SessionSettings::fromSettings(m_data.SettingsTable),
                       m_secrets ? *m_secrets : EnvironmentSecrets::instance());
-    if (!m_session.settings().logsIn())
+    const SessionSettings& session = m_session.settings();
+    // A form behind a login or taken from a live page is sent the way its browser sends it.
+    m_formPage = session.formUrl.empty() && session.loginUrl.empty() ? std::string()
+                 : session.formUrl.empty()                          ? m_url
+                                                                    : session.formUrl;
+    if (!session.logsIn())
         return;
     m_client.setCacheControl("no-cache");
-    m_client.setContentType(m_content);
     m_host.setStatusText("Logging In");
     m_host.processMessages();
-    sessionRequest(m_session.settings().loginUrl, [this] { m_session.logIn(); });
+    logInNow(false);
+}
+
+void PostingEngine::logInNow(bool again)
+{
+    // The login body is always urlencoded: a multipart label (the record form's) would make the
+    // server refuse it.
+    m_client.setContentType(SendsFiles ? std::string("application/x-www-form-urlencoded") : m_content);
+    std::string note;
+    sessionRequest(m_session.settings().loginUrl,
+                   [this, again, &note] { note = again ? m_session.logInAgain() : m_session.logIn(); });
+    if (!note.empty())
+        m_host.memo1Add(note);
 }
 
 void PostingEngine::refreshHiddenValues()
@@ -64,7 +80,7 @@ bool PostingEngine::deliverPastExpiry(int32_t recordNumber)
         m_ledger.finishDelivery(m_delivery, delivery::kNotSent, m_client.lastStatusLine(), "Session Expired");
         m_delivery = 0;
         m_host.memo1Clear();
-        sessionRequest(m_session.settings().loginUrl, [this] { m_session.logInAgain(); });
+        logInNow(true);
         m_client.setCacheControl("no-cache");
         m_client.setContentType(m_content);
         refreshHiddenValues();

@@ -26,7 +26,7 @@ TEST_F(LoginTest, LoginFailuresAndMissingSettingsAreErrors)
         const char* err;
     };
     const Case cases[] = {
-        {"wrong password", {}, "guess", "torvane-cli: Login Failed: HTTP/1.1 200 OK\n"},
+        {"wrong password", {}, "guess", "torvane-cli: Login Failed: the reply to the login does not contain \"welcome\" (LoginCheckText): check LoginData and LoginURL\n"},
         {"nothing to do", {{"set", "LoginURL", ""}, {"set", "FormURL", ""}}, kPassword,
          "torvane-cli: login: neither LoginURL nor FormURL is set\n"},
     };

@@ -58,7 +58,11 @@ TEST_F(InterruptedSendTest, ARecordCutOffIsHeldUntilTheOperatorDecides)
                                 {"Data For 1001 May Have Been Sent On " + shownToday() + ", Data Not Sent.",
                                  "Data Accepted By Server For: 1003"}))
         << rerun.out;
-    EXPECT_EQ(splitOutputLines(rerun.err), Lines{summary(3, 1, 0, 1, 0, 1)});
+    EXPECT_EQ(splitOutputLines(rerun.err),
+              (Lines{summary(3, 1, 0, 1, 0, 1),
+                     "Records in doubt may have reached the server: list them with 'torvane-cli tracking in-doubt', "
+                     "then check each on the server and settle it with 'torvane-cli tracking resolve KEY --sent' "
+                     "or '--resend'"}));
     EXPECT_EQ(receivedKeys(server.requests()), (std::map<std::string, int>{{"1001", 1}, {"1003", 1}}));
 
     // Send Again: the next run sends it once; the one after skips it as tracked.

@@ -72,7 +72,7 @@ TEST_P(LoginFailureTest, EndsTheRunWithTheErrorAndNoRecordIsTaken)
 INSTANTIATE_TEST_SUITE_P(
     Cases, LoginFailureTest,
     ::testing::Values(
-        LoginFailure{"WrongPassword", "guess", true, "Login Failed: HTTP/1.1 200 OK.", 0},
+        LoginFailure{"WrongPassword", "guess", true, "Login Failed: the reply to the login does not contain \"welcome\" (LoginCheckText): check LoginData and LoginURL.", 0},
         LoginFailure{"PasswordNotSet", nullptr, true, "Login Failed: TORVANE_TEST_PASSWORD is not set.", 0},
         // One login for the run, then three more, each session gone before the record reaches it.
         LoginFailure{"SessionKeepsExpiring", kPassword, false, "Login Failed: Session Keeps Expiring.", 4}),

@@ -353,39 +353,123 @@ INSTANTIATE_TEST_SUITE_P(Cases, HttpClientRedirectChainTest,
                                            ChainCase{"Fourteen", 14, "done"}, ChainCase{"Fifteen", 15, ""}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(HttpClientRedirect, PostIsRepeatedWithItsBody)
+// One redirection, as browsers follow it: what the second pass sends, where, with which cookies.
+struct FollowCase {
+    const char* name;
+    HttpMethod method;
+    std::string status;    // of the first reply, which carries the Location below
+    std::string location;
+    std::string line;      // request line of the second pass; empty: the first reply ends the request
+    std::string place;     // where the second pass connects
+    bool repeated = false;  // the second pass carries the first one's body, with its type and length
+    bool typed = true;      // it names the client's content type
+    std::string cookie = "sid=1";
+};
+
+void PrintTo(const FollowCase& c, std::ostream* os)
 {
-    ClientFixture f;
-    f.answerOnce("HTTP/1.0 302 Found\r\nLocation: /next\r\n\r\n");
-    f.answerOnce("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok");
-    EXPECT_EQ(f.client.post(f.url("/form/post"), {"a=1 2"}), "ok");
-    const auto requests = f.dialer.requests();
-    ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[1].substr(0, 21), "POST /next HTTP/1.0\r\n");
-    EXPECT_EQ(requests[1].substr(requests[1].size() - 5), "a=1+2");
-    EXPECT_EQ(f.dialer.dials(), 2u);
+    *os << c.name;
 }
 
-TEST(HttpClientRedirect, OkWithLocationIsARedirection)
+// The second pass as it must go on the wire, for a client whose content type is text/html.
+std::string secondPass(const FollowCase& c)
 {
-    ClientFixture f;
-    f.keepOpen({"HTTP/1.1 200 OK\r\nLocation: thanks.html\r\nContent-Length: 3\r\n\r\nabc",
-                "HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\nthanks"});
-    EXPECT_EQ(f.client.get(f.url("/cgi-bin/form")), "thanks");
-    EXPECT_EQ(f.dialer.requests().at(1).substr(0, 30), "GET /cgi-bin/thanks.html HTTP/");
+    const bool post = c.method == HttpMethod::Post;
+    std::string head = c.line + "\r\n" + (post ? "Connection: keep-alive\r\n" : "");
+    if (c.typed || c.repeated)
+        head += post ? "Content-Type: application/x-www-form-urlencoded\r\n" : "Content-Type: text/html\r\n";
+    if (c.repeated)
+        head += "Content-Length: 5\r\n";
+    const std::string host = c.place.substr(0, c.place.find(':'));
+    const std::string port = c.place.substr(c.place.find(':') + 1);
+    head += "Cache-control: no-cache\r\nHost: " + host + (port == "80" ? "" : ":" + port) + "\r\n" +
+            "Accept: text/html, */*\r\nUser-Agent: Mozilla/3.0 (compatible; Torvane)\r\n" +
+            (c.cookie.empty() ? "" : "Cookie: " + c.cookie + "\r\n") + "\r\n";
+    return head + (c.repeated ? (post ? "a=1+2" : "a=1 2") : "");
 }
 
-TEST(HttpClientRedirect, AcceptedPostWithLocationFetchesThePageWithoutSendingAgain)
+class HttpClientFollowTest : public ::testing::TestWithParam<FollowCase> {};
+
+TEST_P(HttpClientFollowTest, SecondPass)
+{
+    const FollowCase& c = GetParam();
+    ClientFixture f;
+    f.answerOnce("HTTP/1.1 " + c.status + "\r\nLocation: " + c.location +
+                 "\r\nSet-Cookie: sid=1; path=/\r\nSet-Cookie: sec=2; path=/; secure\r\n"
+                 "Connection: close\r\nContent-Length: 5\r\n\r\nfirst");
+    f.answerOnce("HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\nsecond");
+    const std::string url = f.url("/form/post");
+    std::string result;
+    if (c.method == HttpMethod::Post)
+        result = f.client.post(url, {"a=1 2"});
+    else if (c.method == HttpMethod::Put)
+        result = f.client.put(url, "a=1 2");
+    else
+        result = f.client.get(url);
+    const auto requests = f.dialer.requests();
+    if (c.line.empty()) {
+        EXPECT_EQ(result, "first");
+        EXPECT_EQ(requests.size(), 1u);
+        return;
+    }
+    EXPECT_EQ(result, "second");
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1], secondPass(c));
+    EXPECT_EQ(f.dialer.places(), (std::vector<std::string>{"127.0.0.1:8080", c.place}));
+}
+
+constexpr HttpMethod kGet = HttpMethod::Get, kPost = HttpMethod::Post, kPut = HttpMethod::Put;
+const std::string kHere = "127.0.0.1:8080";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HttpClientFollowTest,
+    ::testing::Values(
+        // After a form's POST the server has the record: its answer is fetched, never the record sent again.
+        FollowCase{"Post301FetchesTheAnswer", kPost, "301 Moved", "/thanks", "GET /thanks HTTP/1.0", kHere, false, false},
+        FollowCase{"Post302FetchesTheAnswer", kPost, "302 Found", "/thanks", "GET /thanks HTTP/1.0", kHere, false, false},
+        FollowCase{"Post303FetchesTheAnswer", kPost, "303 See Other", "/thanks", "GET /thanks HTTP/1.0", kHere, false,
+                   false},
+        FollowCase{"Post307RepeatsThePost", kPost, "307 Temporary Redirect", "/there", "POST /there HTTP/1.0", kHere,
+                   true},
+        FollowCase{"Post308RepeatsThePost", kPost, "308 Permanent Redirect", "/there", "POST /there HTTP/1.0", kHere,
+                   true},
+        FollowCase{"Put301RepeatsThePut", kPut, "301 Moved", "/there", "PUT /there HTTP/1.1", kHere, true},
+        FollowCase{"Put302RepeatsThePut", kPut, "302 Found", "/there", "PUT /there HTTP/1.1", kHere, true},
+        FollowCase{"Put303FetchesTheAnswer", kPut, "303 See Other", "/thanks", "GET /thanks HTTP/1.1", kHere, false,
+                   false},
+        FollowCase{"Put307RepeatsThePut", kPut, "307 Temporary Redirect", "/there", "PUT /there HTTP/1.1", kHere, true},
+        FollowCase{"Put308RepeatsThePut", kPut, "308 Permanent Redirect", "/there", "PUT /there HTTP/1.1", kHere, true},
+        FollowCase{"Get301", kGet, "301 Moved", "/there", "GET /there HTTP/1.1", kHere},
+        FollowCase{"Get302", kGet, "302 Found", "/there", "GET /there HTTP/1.1", kHere},
+        FollowCase{"Get303", kGet, "303 See Other", "/there", "GET /there HTTP/1.1", kHere},
+        FollowCase{"Get307", kGet, "307 Temporary Redirect", "/there", "GET /there HTTP/1.1", kHere},
+        FollowCase{"Get308", kGet, "308 Permanent Redirect", "/there", "GET /there HTTP/1.1", kHere},
+        // A success is the answer, whatever else it names.
+        FollowCase{"PostOkWithLocationEnds", kPost, "200 OK", "/thanks", ""},
+        FollowCase{"PutCreatedWithLocationEnds", kPut, "201 Created", "/orders/17", ""},
+        FollowCase{"GetOkWithLocationEnds", kGet, "200 OK", "thanks.html", ""},
+        // Where the Location leads: a reference keeps the scheme, host and port; a host without a port
+        // takes its scheme's port; cookies go only to their own host, and secure ones never in the clear.
+        FollowCase{"RelativeDocumentStaysOnTheServer", kPost, "302 Found", "thanks.html",
+                   "GET /form/thanks.html HTTP/1.0", kHere, false, false},
+        FollowCase{"DotDotStaysOnTheServer", kGet, "302 Found", "../done?x=1", "GET /done?x=1 HTTP/1.1", kHere},
+        FollowCase{"OtherHostWithoutPortTakesPort80", kPost, "303 See Other", "http://localhost/thanks",
+                   "GET /thanks HTTP/1.0", "localhost:80", false, false, ""},
+        FollowCase{"OtherHostWithPort", kGet, "302 Found", "http://localhost:8081/x", "GET /x HTTP/1.1",
+                   "localhost:8081", false, true, ""},
+        FollowCase{"SchemeRelativeWithPort", kPost, "302 Found", "//localhost:8082/t", "GET /t HTTP/1.0",
+                   "localhost:8082", false, false, ""},
+        FollowCase{"SchemeRelativeWithoutPort", kGet, "302 Found", "//localhost/t", "GET /t HTTP/1.1", "localhost:80",
+                   false, true, ""},
+        FollowCase{"SameHostOtherPortKeepsCookies", kGet, "302 Found", "http://127.0.0.1:8083/t", "GET /t HTTP/1.1",
+                   "127.0.0.1:8083"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(HttpClientRedirect, ToHttpsWithoutAnyTlsTransportFails)
 {
     ClientFixture f;
-    f.answerOnce("HTTP/1.0 201 Created\r\nLocation: /orders/17\r\nContent-Length: 0\r\n\r\n");
-    f.answerOnce("HTTP/1.0 200 OK\r\nContent-Length: 9\r\n\r\nThank you");
-    EXPECT_EQ(f.client.post(f.url("/form/post"), {"a=1"}), "Thank you");
-    const auto requests = f.dialer.requests();
-    ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[0].substr(0, 26), "POST /form/post HTTP/1.0\r\n");
-    EXPECT_EQ(requests[1].substr(0, 25), "GET /orders/17 HTTP/1.0\r\n");
-    EXPECT_EQ(requests[1].find("Content-Length"), std::string::npos) << requests[1];
+    f.answerOnce(redirectTo("https://127.0.0.1/secure"));
+    EXPECT_EQ(errorOf([&] { f.client.get(f.url("/")); }), "IOHandler value is not valid");
 }
 
 // The decimal text of 2^bits + n, beyond what 64 bits hold when bits is 64.
@@ -416,13 +500,6 @@ TEST(HttpClientRedirect, PortTooLargeToHoldFailsAndConnectsNowhere)
             << c.name;
         EXPECT_EQ(f.dialer.dials(), 1u) << c.name;
     }
-}
-
-TEST(HttpClientRedirect, ToHttpsWithoutTransportFails)
-{
-    ClientFixture f;
-    f.answerOnce(redirectTo("https://127.0.0.1/secure"));
-    EXPECT_EQ(errorOf([&] { f.client.get(f.url("/")); }), "IOHandler value is not valid");
 }
 
 TEST(HttpClientRedirect, AnotherPortGetsItsOwnConnection)
@@ -493,7 +570,7 @@ TEST_P(HttpClientFateTest, TellsHowFarTheRequestGot)
 
 const std::string kRefused = "Socket Error # 10061\r\nConnection refused.";
 const std::string kReset = "Socket Error # 10054\r\nConnection reset by peer.";
-const std::string kTaken = "HTTP/1.0 201 Created\r\nLocation: /orders/17\r\nContent-Length: 0\r\n\r\n";
+const std::string kTaken = "HTTP/1.0 303 See Other\r\nLocation: /orders/17\r\nContent-Length: 0\r\n\r\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, HttpClientFateTest,
@@ -517,13 +594,25 @@ INSTANTIATE_TEST_SUITE_P(
         FateCase{"ErrorStatusWithUnreadableBodyIsAnswered",
                  {peerWith({"HTTP/1.0 503 Busy\r\nContent-Length: 10\r\n\r\nab"}, FakePeer::End::Silent)}, true,
                  "Read Timeout", RequestFate::Answered},
-        FateCase{"ErrorAfterRedirectIsAnswered",
-                 {peerWith({"HTTP/1.0 302 Found\r\nLocation: /next\r\n\r\n"}),
+        FateCase{"ErrorAfterRepeatIsAnswered",
+                 {peerWith({"HTTP/1.0 307 Temporary Redirect\r\nLocation: /next\r\n\r\n"}),
                   peerWith({"HTTP/1.0 404 Not Found\r\n\r\n"})},
                  true, "HTTP/1.0 404 Not Found", RequestFate::Answered},
+        FateCase{"ErrorAfterFormRedirectIsInDoubt",
+                 {peerWith({"HTTP/1.0 302 Found\r\nLocation: /next\r\n\r\n"}),
+                  peerWith({"HTTP/1.0 405 Method Not Allowed\r\n\r\n"})},
+                 true, "HTTP/1.0 405 Method Not Allowed", RequestFate::InDoubt},
+        FateCase{"ErrorAfterGetRedirectIsAnswered",
+                 {peerWith({"HTTP/1.0 302 Found\r\nLocation: /next\r\n\r\n"}),
+                  peerWith({"HTTP/1.0 404 Not Found\r\n\r\n"})},
+                 false, "HTTP/1.0 404 Not Found", RequestFate::Answered},
         FateCase{"ErrorAfterTakenIsInDoubt", {peerWith({kTaken}), peerWith({"HTTP/1.0 404 Not Found\r\n\r\n"})},
                  true, "HTTP/1.0 404 Not Found", RequestFate::InDoubt},
         FateCase{"RefusedAfterTakenIsInDoubt", {peerWith({kTaken})}, true, kRefused, RequestFate::InDoubt},
+        FateCase{"ResetAfterTakenIsInDoubt", {peerWith({kTaken}), peerWith({}, FakePeer::End::Reset)}, true, kReset,
+                 RequestFate::InDoubt},
+        FateCase{"SilenceAfterTakenIsInDoubt", {peerWith({kTaken}), peerWith({}, FakePeer::End::Silent)}, true,
+                 "Read Timeout", RequestFate::InDoubt},
         FateCase{"GetErrorIsAnswered", {peerWith({"HTTP/1.1 410 Gone\r\n\r\n"})}, false, "HTTP/1.1 410 Gone",
                  RequestFate::Answered}),
     [](const auto& info) { return std::string(info.param.name); });

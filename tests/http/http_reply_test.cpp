@@ -125,8 +125,8 @@ TEST(HttpReply, KeepAlive)
 TEST(HttpReply, Verdicts)
 {
     for (const auto& [code, location, verdict] : std::vector<std::tuple<int, std::string, Verdict>>{
-             {200, "", Verdict::Success}, {204, "", Verdict::Success}, {200, "x", Verdict::Redirect},
-             {201, "/o", Verdict::Redirect}, {302, "", Verdict::Redirect}, {301, "/a", Verdict::Redirect},
+             {200, "", Verdict::Success}, {204, "", Verdict::Success}, {200, "x", Verdict::Success},
+             {201, "/o", Verdict::Success}, {302, "", Verdict::Redirect}, {301, "/a", Verdict::Redirect},
              {304, "", Verdict::Failure}, {304, "/a", Verdict::Redirect}, {404, "", Verdict::Failure},
              {404, "/a", Verdict::Redirect}, {-1, "", Verdict::Failure}, {100, "", Verdict::Failure}}) {
         HttpResponse r;

@@ -79,7 +79,7 @@ TEST_F(HttpSessionNginxTest, GetOfAStaticPage)
 TEST_F(HttpSessionNginxTest, PostArrivesEncoded)
 {
     m_session->setContentType("");
-    EXPECT_EQ(m_session->post(s_nginx->url("/post"), {"first=Ann Lee", "zip=0815-7"}), "posted");
+    EXPECT_EQ(m_session->post(s_nginx->url("/post"), {"first=Ann Lee", "zip=0815-7"}, ""), "posted");
     EXPECT_EQ(header("X-Body"), "first=Ann+Lee&zip=0815%2D7&");
     EXPECT_EQ(header("X-Method"), "POST");
     // The request asked for keep-alive and nginx granted it, so the HTTP/1.0 connection stays.
@@ -90,10 +90,9 @@ TEST_F(HttpSessionNginxTest, PostArrivesEncoded)
 TEST_F(HttpSessionNginxTest, PutStoresTheBytes)
 {
     const std::string body = "NAME=Ann Lee\r\nZIP=0815-7\r\n";
-    // "201 Created" names the new resource in Location: that page is fetched, and the record is not
-    // put a second time.
-    EXPECT_EQ(m_session->put(s_nginx->url("/dav/record.txt"), body), body);
-    EXPECT_EQ(m_session->lastStatusLine(), "HTTP/1.1 200 OK");
+    // "201 Created" names the new resource in Location: a success is the answer, nothing is fetched.
+    m_session->put(s_nginx->url("/dav/record.txt"), body, "");
+    EXPECT_EQ(m_session->lastStatusLine(), "HTTP/1.1 201 Created");
     EXPECT_EQ(s_nginx->dir().read("www/dav/record.txt"), body);
     EXPECT_EQ(m_session->get(s_nginx->url("/dav/record.txt")), body);
 }

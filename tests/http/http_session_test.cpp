@@ -62,7 +62,7 @@ TEST(HttpSession, PlainPostWithDiagnosticsShowsTheWholeExchange)
         session.setContentType("application/x-www-form-urlencoded");
         session.attachTlsTransport(false);
         session.setTrafficLog(true);
-        EXPECT_EQ(session.post(server.url("/cgi-bin/form"), {"first=Ann Lee", "zip=0815-7"}), "thanx");
+        EXPECT_EQ(session.post(server.url("/cgi-bin/form"), {"first=Ann Lee", "zip=0815-7"}, ""), "thanx");
         session.setTrafficLog(false);
 
         const std::string p = record == 0 ? "" : "HTTP/1.0 200 OK";
@@ -159,7 +159,7 @@ TEST(HttpSession, ErrorStatusLeavesTheSessionUsable)
     test::RecordingHttpEvents events;
     HttpSession session(events, SystemClock::instance(), [] {}, optionsIn(dir));
     session.attachTlsTransport(false);
-    EXPECT_THROW(session.put(server.url("/x"), "data"), Error);
+    EXPECT_THROW(session.put(server.url("/x"), "data", ""), Error);
     EXPECT_EQ(session.lastStatusLine(), "HTTP/1.1 404 Not Found");
     EXPECT_TRUE(session.client().connectionOpen());
     EXPECT_EQ(session.get(server.url("/y")), "ok");

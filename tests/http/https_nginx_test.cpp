@@ -111,9 +111,9 @@ TEST_F(HttpsNginxTest, MethodsOverTls)
         const std::string url = s_nginx->https(c.path);
         std::string reply;
         if (c.method == "POST")
-            reply = m_session->post(url, {"first=Ann Lee", "zip=0815-7"});
+            reply = m_session->post(url, {"first=Ann Lee", "zip=0815-7"}, "");
         else if (c.method == "PUT")
-            reply = m_session->put(url, "twelve bytes");
+            reply = m_session->put(url, "twelve bytes", "");
         else
             reply = m_session->get(url);
         EXPECT_EQ(reply, c.expected);

@@ -150,9 +150,9 @@ TEST_F(HttpsTest, RequestsTravelEncryptedAndTheLayersAboveSeePlainBytes)
         std::string reply;
         const std::string url = server.url("/cgi-bin/form");
         if (c.method == "POST")
-            reply = m_session->post(url, {"first=Ann Lee", "zip=0815-7"});
+            reply = m_session->post(url, {"first=Ann Lee", "zip=0815-7"}, "");
         else if (c.method == "PUT")
-            reply = m_session->put(url, "line one\r\nline two\r\n");
+            reply = m_session->put(url, "line one\r\nline two\r\n", "");
         else
             reply = m_session->get(url);
         m_session->setTrafficLog(false);
@@ -230,31 +230,78 @@ TEST_F(HttpsTest, RedirectFromHttpsToHttpContinuesInPassThrough)
     EXPECT_NE(log.find("GET /done.html HTTP/1.1"), std::string::npos);
 }
 
-TEST_F(HttpsTest, HttpsNeedsTheTlsTransport)
+TEST_F(HttpsTest, HttpsAskedForDirectlyNeedsTheTlsTransport)
 {
     ScriptedTlsServer server(m_dir);
-    ScriptedServer plain;
-    plain.queue("HTTP/1.1 302 Found\r\nLocation: " + server.url("/secure") + "\r\nContent-Length: 0\r\n\r\n");
-    struct Case {
-        const char* name;
-        std::string url;
-    };
-    const Case cases[] = {
-        {"redirect from http to https", plain.url("/start")},
-        {"https asked for directly", server.url("/secure")},
-    };
     m_session->attachTlsTransport(false);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        try {
-            m_session->get(c.url);
-            ADD_FAILURE() << "no error";
-        } catch (const Error& e) {
-            EXPECT_STREQ(e.what(), "IOHandler value is not valid");
-        }
+    try {
+        m_session->get(server.url("/secure"));
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "IOHandler value is not valid");
     }
     EXPECT_EQ(server.handshakes(), 0);
-    EXPECT_EQ(count(m_events, "tlsStatusInfo "), 0);
+}
+
+// Redirections that lead to or stay on TLS: a URL set to plain http that the server moves to https, a
+// reference after an https request, and a secure cookie, which goes only where TLS carries it.
+TEST_F(HttpsTest, RedirectionsOverTls)
+{
+    struct Case {
+        const char* name;
+        bool post;
+        bool startPlain;
+        std::string location;  // {TLS} and {PLAIN} stand for the two servers' https and http URLs
+        std::string secondLine;
+        bool secondOverTls;
+        std::string cookie;
+    };
+    const Case cases[] = {
+        {"plain form moved to TLS: the form's answer is fetched there", true, true, "{TLS}/thanks",
+         "GET /thanks HTTP/1.0", true, "sid=1; sec=2"},
+        {"a reference after https stays on TLS", true, false, "/thanks", "GET /thanks HTTP/1.0", true, "sid=1; sec=2"},
+        {"a document reference after https", false, false, "thanks.html", "GET /form/thanks.html HTTP/1.1", true,
+         "sid=1; sec=2"},
+        {"an explicit http URL is followed into the clear, without the secure cookie", false, false, "{PLAIN}/done",
+         "GET /done HTTP/1.1", false, "sid=1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedTlsServer tls(m_dir);
+        ScriptedServer plain;
+        std::string location = c.location;
+        if (location.rfind("{TLS}", 0) == 0)
+            location = tls.url(location.substr(5));
+        else if (location.rfind("{PLAIN}", 0) == 0)
+            location = plain.url(location.substr(7));
+        const std::string redirect = "HTTP/1.1 " + std::string(c.post ? "302 Found" : "301 Moved") + "\r\nLocation: " +
+                                     location + "\r\nSet-Cookie: sid=1; path=/\r\nSet-Cookie: sec=2; path=/; secure\r\n"
+                                     "Content-Length: 0\r\n\r\n";
+        const std::string ok = "HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\nthanks";
+        (c.startPlain ? plain.queue(redirect) : tls.queue(redirect));
+        (c.secondOverTls ? tls.queue(ok) : plain.queue(ok));
+        m_session->attachTlsTransport(!c.startPlain);
+        m_session->setTrafficLog(true);
+        const std::string first = c.startPlain ? plain.url("/form/") : tls.url("/form/");
+        EXPECT_EQ(c.post ? m_session->post(first, {"a=1"}, "") : m_session->get(first), "thanks");
+        m_session->setTrafficLog(false);
+        std::string second;
+        if (c.secondOverTls) {
+            const auto requests = tls.requests();
+            ASSERT_FALSE(requests.empty());
+            second = requests.back().first;
+        } else {
+            second = plain.waitForRequests(1).at(0);
+        }
+        EXPECT_EQ(second.rfind(c.secondLine + "\r\n", 0), 0u) << second;
+        EXPECT_NE(second.find("\r\nCookie: " + c.cookie + "\r\n\r\n"), std::string::npos) << second;
+        const bool toClear = !c.startPlain && !c.secondOverTls;
+        EXPECT_EQ(count(m_events, "status Redirected from https to http"), toClear ? 1 : 0);
+        EXPECT_EQ(m_dir.read("DebugFile.log").find("Stat Redirected from https to http\r\n") != std::string::npos,
+                  toClear);
+        m_events.lines.clear();
+        std::remove(m_dir.file("DebugFile.log").c_str());
+    }
 }
 
 TEST_F(HttpsTest, PlainHttpThroughTheAttachedTransportShowsNoHandshake)

@@ -62,9 +62,18 @@ INSTANTIATE_TEST_SUITE_P(
         ResolveCase{"DirectoryRelative", kForm, "thanks.html", "http", "example.org", "80", "/cgi-bin/thanks.html"},
         ResolveCase{"DotDot", kForm, "../x/y.html", "http", "example.org", "80", "/x/y.html"},
         ResolveCase{"DoubledSlashes", kForm, "a//b/c.html", "http", "example.org", "80", "/cgi-bin/a/b/c.html"},
-        ResolveCase{"RelativeAfterHttpsGoesPlain", at("https", "h", "443", "/s/"), "/done.html", "http", "h", "80",
+        ResolveCase{"RelativeAfterHttpsStaysOnTls", at("https", "h", "443", "/s/"), "/done.html", "https", "h", "443",
                     "/done.html"},
-        ResolveCase{"OddPortStaysForOtherHost", at("http", "a", "8080", "/"), "http://b/x", "http", "b", "8080", "/x"},
+        ResolveCase{"RelativeKeepsAnOddPort", at("https", "h", "8443", "/s/"), "done.html", "https", "h", "8443",
+                    "/s/done.html"},
+        ResolveCase{"OtherHostWithoutPortTakesTheSchemesPort", at("http", "a", "8080", "/"), "http://b/x", "http", "b",
+                    "80", "/x"},
+        ResolveCase{"HttpsWithoutPortAfterAnOddPort", at("http", "a", "8080", "/"), "https://a/x", "https", "a", "443",
+                    "/x"},
+        ResolveCase{"SchemeRelativeKeepsTheScheme", at("https", "a", "8443", "/s/"), "//b:9000/x?y=1", "https", "b",
+                    "9000", "/x?y=1"},
+        ResolveCase{"SchemeRelativeWithoutPort", at("https", "a", "8443", "/s/"), "//b/x", "https", "b", "443", "/x"},
+        ResolveCase{"FirstRelativeUrlIsHttp", kFresh, "/x", "http", "", "80", "/x"},
         ResolveCase{"NonNumericCurrentPortDefaults", at("http", "a", "", "/"), "https://b/x", "https", "b", "443", "/x"},
         ResolveCase{"CurrentPortBeyond64BitsIsNoNumber", at("http", "a", "18446744073709559696", "/"), "http://b/x",
                     "http", "b", "80", "/x"}),
@@ -104,6 +113,45 @@ INSTANTIATE_TEST_SUITE_P(
                       FailCase{"PortBeyond64Bits", kFresh, "http://h:18446744073709559696/x",
                                "'18446744073709559696' is not a valid integer value"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ResolveUrl, PlaceAsBrowsersNameIt)
+{
+    struct Case {
+        const char* url;
+        const char* origin;
+        const char* referer;
+    };
+    const Case cases[] = {
+        {"http://h/a/form.html?x=1#top", "http://h", "http://h/a/form.html?x=1"},
+        {"https://ann:pw@h:443/login/", "https://h", "https://h/login/"},
+        {"https://h:8443/login/", "https://h:8443", "https://h:8443/login/"},
+        {"http://h:443/", "http://h:443", "http://h:443/"},
+        {"", "", ""},
+        {"ftp://h/x", "", ""},
+    };
+    for (const Case& c : cases) {
+        const FormPage page = formPageOf(c.url);
+        EXPECT_EQ(page.origin, c.origin) << c.url;
+        EXPECT_EQ(page.referer, c.referer) << c.url;
+    }
+}
+
+TEST(ResolveUrl, MovingToTlsIsTheSameUrlOverHttps)
+{
+    const Location from = resolveUrl("http://h/form?x=1", {});
+    struct Case {
+        const char* to;
+        bool moves;
+    };
+    const Case cases[] = {
+        {"https://h/form?x=1", true},   {"https://H/form?x=1", true},   {"https://h:443/form?x=1", true},
+        {"https://h/form", false},      {"https://h/other?x=1", false}, {"https://g/form?x=1", false},
+        {"https://h:8443/form?x=1", false}, {"http://h/form?x=1", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(movesToTls(from, resolveUrl(c.to, from)), c.moves) << c.to;
+    EXPECT_FALSE(movesToTls(resolveUrl("http://h:8080/form", {}), resolveUrl("https://h/form", {})));
+}
 
 TEST(ResolveUrl, OtherSchemeKeepsAnUnusualPort)
 {

@@ -397,5 +397,78 @@ TEST_F(DeliveryRetryTest, ARateKeepsRequestsApart)
     EXPECT_EQ(waitedMs(), 30000);
 }
 
+// Whoever follows the run record by record sees the same verdict as the ledger.
+struct OutcomeRecorder : RunObserver {
+    std::vector<std::string> outcomes;
+    void lineSkipped(std::string_view) override {}
+    void recordDone(const RecordResult& result) override { outcomes.push_back(result.key + " " + result.outcome); }
+    void unreadBytes(std::string_view) override {}
+};
+
+TEST_F(DeliveryRetryTest, ARecordCutOffAfterItsRequestIsInDoubtWhetherOrNotTheRunGoesOn)
+{
+    // As the client reports a form whose answer could not be fetched after the server took it.
+    const Failure answerLost{"HTTP/1.1 500 Oops", RequestFate::InDoubt, 500};
+    struct Case {
+        const char* maxErrors;
+        bool runEnds;
+        std::vector<std::string> outcomes;
+    };
+    const Case cases[] = {
+        {"0", true, {"1001 in doubt"}},
+        {"1", false, {"1001 in doubt", "1002 accepted"}},
+    };
+    for (const Case& c : cases) {
+        data.TrackQuery.execute(deleteTrackUpTo(addDays(today(), 1)));
+        set("MaxErrors", c.maxErrors);
+        OutcomeRecorder recorder;
+        engine.setObserver(&recorder);
+        client.failures = {answerLost};
+        if (c.runEnds)
+            EXPECT_THROW(engine.runPosting(), Error) << c.maxErrors;
+        else
+            engine.runPosting();
+        engine.setObserver(nullptr);
+        EXPECT_EQ(recorder.outcomes, c.outcomes) << c.maxErrors;
+        const std::vector<DeliveryRecord> held = DeliveryLedger(data.database()).unresolved();
+        ASSERT_FALSE(held.empty());
+        EXPECT_EQ(held.back().key, "1001");
+        EXPECT_EQ(held.back().message, "HTTP/1.1 500 Oops");
+        DeliveryLedger(data.database()).resolve("1001", false);
+    }
+}
+
+// With a login or a form page set, every form the run sends names the page it came from; without
+// them nothing is named, and the requests stay as they were.
+TEST_F(DeliveryRetryTest, FormsNameThePageTheyCameFrom)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> settings;
+        std::vector<std::string> sent;  // method, URL and page of each POST and PUT
+    };
+    const Case cases[] = {
+        {"no login, no form page", {{"PostType", "POST"}}, {"POST http://127.0.0.1:9/form ", "POST http://127.0.0.1:9/form "}},
+        {"a form page", {{"FormURL", "http://127.0.0.1:9/new"}, {"PostType", "PUT"}},
+         {"PUT http://127.0.0.1:9/form http://127.0.0.1:9/new", "PUT http://127.0.0.1:9/form http://127.0.0.1:9/new"}},
+        {"a login without a form page",
+         {{"FormURL", ""}, {"LoginURL", "http://127.0.0.1:9/login"}, {"LoginData", "user=ann"}, {"PostType", "POST"}},
+         {"POST http://127.0.0.1:9/login http://127.0.0.1:9/login", "POST http://127.0.0.1:9/form http://127.0.0.1:9/form",
+          "POST http://127.0.0.1:9/form http://127.0.0.1:9/form"}},
+    };
+    for (const Case& c : cases) {
+        data.TrackQuery.execute(deleteTrackUpTo(addDays(today(), 1)));
+        for (const auto& [field, value] : c.settings)
+            set(field, value);
+        client.requests.clear();
+        engine.runPosting();
+        std::vector<std::string> sent;
+        for (const auto& r : client.requests)
+            if (r.method != "GET")
+                sent.push_back(r.method + " " + r.url + " " + r.fromPage);
+        EXPECT_EQ(sent, c.sent) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace torvane

@@ -21,20 +21,26 @@ public:
         std::string statusLine = "HTTP/1.1 200 OK";
         int code = 200;
         std::string place;
+        std::string url;  // where the request ended up
     };
     std::deque<Answer> answers;
     std::vector<std::string> calls;
     std::string status;
     std::string place;
+    std::string url;
 
     void setCacheControl(const std::string&) override {}
     void setContentType(const std::string&) override {}
     void attachTlsTransport(bool) override {}
     void setTrafficLog(bool) override {}
-    std::string put(const std::string& url, const std::string& body) override { return next("PUT " + url + " " + body); }
-    std::string post(const std::string& url, const std::vector<std::string>& entries) override
+    std::string put(const std::string& url, const std::string& body, const std::string&) override
     {
-        std::string call = "POST " + url;
+        return next("PUT " + url + " " + body);
+    }
+    std::string post(const std::string& url, const std::vector<std::string>& entries,
+                     const std::string& fromPage) override
+    {
+        std::string call = "POST " + url + (fromPage.empty() ? "" : " from " + fromPage);
         for (const std::string& e : entries)
             call += " [" + e + "]";
         return next(call);
@@ -42,6 +48,7 @@ public:
     std::string get(const std::string& url) override { return next("GET " + url); }
     std::string lastStatusLine() const override { return status; }
     std::string lastPlace() const override { return place; }
+    std::string lastUrl() const override { return url; }
 
 private:
     std::string next(const std::string& call)
@@ -52,6 +59,7 @@ private:
             answers.pop_front();
         status = a.statusLine;
         place = a.place;
+        url = a.url;
         if (a.code >= 400)
             throw ProtocolError(a.code, a.statusLine, a.body);
         return a.body;
@@ -99,9 +107,11 @@ protected:
 TEST_F(SessionLoginTest, PostsTheLoginDataWithItsSecretsAndMasksThemInBothForms)
 {
     session.prepare(settings(), secrets);
-    client.answers.push_back({"<p>Welcome, ann</p>"});
-    session.logIn();
-    EXPECT_EQ(client.calls, std::vector<std::string>{"POST http://site/login [user=ann] [password=p w]"});
+    client.answers = {{"<p>Please log in</p>"}, {"<p>Welcome, ann</p>"}};
+    EXPECT_EQ(session.logIn(), "");
+    EXPECT_EQ(client.calls, (std::vector<std::string>{
+                                "GET http://site/login",
+                                "POST http://site/login from http://site/login [user=ann] [password=p w]"}));
     EXPECT_EQ(redactor.apply("password=p w&password=p+w&"), "password=********&password=********&");
 }
 
@@ -122,7 +132,7 @@ TEST_F(SessionLoginTest, ASecretThatIsNotSetEndsBeforeAnyRequest)
     EXPECT_TRUE(client.calls.empty());
 }
 
-TEST_F(SessionLoginTest, ALoginTheServerDoesNotConfirmFailsWithItsStatusLine)
+TEST_F(SessionLoginTest, ALoginTheServerDoesNotConfirmSaysWhatWasMissing)
 {
     struct Case {
         const char* checkText;
@@ -132,13 +142,15 @@ TEST_F(SessionLoginTest, ALoginTheServerDoesNotConfirmFailsWithItsStatusLine)
     const Case cases[] = {
         {"welcome", {"<p>WELCOME back</p>"}, "no error"},
         {"", {"<p>Login incorrect</p>"}, "no error"},
-        {"welcome", {"<p>Login incorrect</p>"}, "Login Failed: HTTP/1.1 200 OK"},
+        {"welcome", {"<p>Login incorrect</p>"},
+         "Login Failed: the reply to the login does not contain \"welcome\" (LoginCheckText): check LoginData and "
+         "LoginURL"},
         {"welcome", {"", "HTTP/1.1 401 Unauthorized", 401}, "Login Failed: HTTP/1.1 401 Unauthorized"},
         {"", {"", "HTTP/1.0 500 Server Error", 500}, "Login Failed: HTTP/1.0 500 Server Error"},
     };
     for (const Case& c : cases) {
         session.prepare(settings(c.checkText), secrets);
-        client.answers = {c.answer};
+        client.answers = {{"<p>Please log in</p>"}, c.answer};
         EXPECT_EQ(loginError(), c.error) << c.answer.body;
     }
 }
@@ -156,7 +168,7 @@ TEST_F(SessionLoginTest, ThreeNewLoginsPerRunAndNoMore)
     } catch (const Error& e) {
         EXPECT_STREQ(e.what(), "Login Failed: Session Keeps Expiring");
     }
-    EXPECT_EQ(client.calls.size(), size_t(kMaxRelogins));
+    EXPECT_EQ(client.calls.size(), size_t(2 * kMaxRelogins));  // the login page and the login, each time
     session.prepare(settings(""), secrets);  // a new run counts again
     EXPECT_EQ(session.relogins(), 0);
 }
@@ -185,6 +197,45 @@ TEST_F(SessionLoginTest, HiddenFieldsTakeTheValuesOfTheLivePage)
         std::vector<std::string> list = c.dataList;
         session.refreshHidden(list, c.hidden);
         EXPECT_EQ(list, c.refreshed) << ::testing::PrintToString(c.dataList);
+    }
+}
+
+// The login page's form decides what the login sends and where, as a browser's would.
+TEST_F(SessionLoginTest, LogsInThroughTheLoginPagesForm)
+{
+    const std::string search = "<form action=\"/search\"><input type=hidden name=q value=all></form>";
+    struct Case {
+        const char* name;
+        ScriptedClient::Answer page;
+        std::string post;
+        std::string note = "";
+    };
+    const Case cases[] = {
+        {"the form holding the first login field, with its hidden inputs",
+         {search + "<form method=post action=\"/accounts/login/?next=/orders/\">"
+                   "<input type=hidden name=csrf value=T1><input name=user><input type=password name=password></form>"},
+         "POST http://site/accounts/login/?next=/orders/ from http://site/login [csrf=T1] [user=ann] [password=p w]"},
+        {"else the only form with a password",
+         {search + "<form action=auth><INPUT TYPE=HIDDEN NAME=t VALUE=2><input name=username>"
+                   "<input type=PASSWORD name=pw></form>",
+          "HTTP/1.1 200 OK", 200, "", "https://site:8443/accounts/login/"},
+         "POST https://site:8443/accounts/login/auth from https://site:8443/accounts/login/ [t=2] [user=ann] [password=p w]"},
+        {"else the first form; a name of the login data wins over a hidden input",
+         {"<form action=\"\"><input type=hidden name=user value=guest><input type=hidden name=k value=v></form>"},
+         "POST http://site/login from http://site/login [k=v] [user=ann] [password=p w]"},
+        {"no form at all", {"<p>Log in below</p>"}, "POST http://site/login from http://site/login [user=ann] [password=p w]"},
+        {"a login page that cannot be read",
+         {"", "HTTP/1.1 405 Method Not Allowed", 405},
+         "POST http://site/login from http://site/login [user=ann] [password=p w]",
+         "The login page could not be read (HTTP/1.1 405 Method Not Allowed): the login data goes to LoginURL "
+         "without the page's hidden inputs"},
+    };
+    for (const Case& c : cases) {
+        session.prepare(settings(""), secrets);
+        client.calls.clear();
+        client.answers = {c.page, {"<p>Welcome</p>"}};
+        EXPECT_EQ(session.logIn(), c.note) << c.name;
+        EXPECT_EQ(client.calls, (std::vector<std::string>{"GET http://site/login", c.post})) << c.name;
     }
 }
 

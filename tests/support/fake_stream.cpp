@@ -135,8 +135,9 @@ std::vector<std::string> FakeDialer::requests() const
     return all;
 }
 
-DialedStream FakeDialer::dial(const std::string& host, int, int, const DialHooks& hooks)
+DialedStream FakeDialer::dial(const std::string& host, int port, int, const DialHooks& hooks)
 {
+    m_places.push_back(host + ":" + std::to_string(port));
     if (hooks.status)
         hooks.status("Connecting to " + host + ".");
     if (m_next >= m_peers.size())

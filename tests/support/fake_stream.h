@@ -41,6 +41,8 @@ public:
     FakePeer& add(FakePeer peer = {});
     FakePeer& peer(size_t i) { return m_peers.at(i); }
     size_t dials() const { return m_next; }
+    // "host:port" of every dial, refused ones included.
+    const std::vector<std::string>& places() const { return m_places; }
     // Every request written on any connection, in order.
     std::vector<std::string> requests() const;
 
@@ -49,6 +51,7 @@ public:
 private:
     FakeClock& m_clock;
     std::deque<FakePeer> m_peers;
+    std::vector<std::string> m_places;
     size_t m_next = 0;
 };
 

@@ -71,19 +71,20 @@ std::string FakePostingClient::answer(Request request)
     return reply;
 }
 
-std::string FakePostingClient::put(const std::string& url, const std::string& body)
+std::string FakePostingClient::put(const std::string& url, const std::string& body, const std::string& fromPage)
 {
-    return answer({"PUT", url, body, {}, {}, {}, false, false});
+    return answer({"PUT", url, body, {}, {}, {}, false, false, fromPage});
 }
 
-std::string FakePostingClient::post(const std::string& url, const std::vector<std::string>& entries)
+std::string FakePostingClient::post(const std::string& url, const std::vector<std::string>& entries,
+                                    const std::string& fromPage)
 {
-    return answer({"POST", url, {}, entries, {}, {}, false, false});
+    return answer({"POST", url, {}, entries, {}, {}, false, false, fromPage});
 }
 
 std::string FakePostingClient::get(const std::string& url)
 {
-    return answer({"GET", url, {}, {}, {}, {}, false, false});
+    return answer({"GET", url, {}, {}, {}, {}, false, false, {}});
 }
 
 }  // namespace torvane::test

@@ -66,6 +66,7 @@ public:
         std::string contentType, cacheControl;
         bool tls = false;
         bool logOn = false;
+        std::string fromPage;
     };
     std::vector<Request> requests;
     std::string reply;
@@ -94,8 +95,9 @@ public:
         logOn = on;
         logSwitches.push_back(on);
     }
-    std::string put(const std::string& url, const std::string& body) override;
-    std::string post(const std::string& url, const std::vector<std::string>& entries) override;
+    std::string put(const std::string& url, const std::string& body, const std::string& fromPage) override;
+    std::string post(const std::string& url, const std::vector<std::string>& entries,
+                     const std::string& fromPage) override;
     std::string get(const std::string& url) override;
     RequestFate lastRequestFate() const override { return fate; }
     std::string lastStatusLine() const override { return statusLine; }
