@@ -4,7 +4,7 @@
 // as it always was.
 #pragma once
 
-#include "posting/network_options.h"
+#include "http/network_options.h"
 
 #include <string>
 #include <vector>

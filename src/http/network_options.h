@@ -14,12 +14,14 @@ struct ProxyServer {
     int port = 0;
     std::string user;  // empty: no proxy authentication
     std::string password;
+    bool operator==(const ProxyServer&) const = default;
 };
 
 struct ProxyChoice {
     std::optional<ProxyServer> http;   // carries http requests (absolute URL as target)
     std::optional<ProxyServer> https;  // opens tunnels for https requests
     std::vector<std::string> noProxy;  // hosts and domains reached directly; "*" for all
+    bool operator==(const ProxyChoice&) const = default;
 };
 
 struct NetworkOptions {
@@ -30,6 +32,7 @@ struct NetworkOptions {
     ProxyChoice proxy;
     // Names resolve to IPv6 and IPv4 addresses, each tried in turn; otherwise to the first IPv4 one.
     bool everyAddress = false;
+    bool operator==(const NetworkOptions&) const = default;
 };
 
 // The proxy for a request to host by scheme ("http" or "https"), none when it goes directly.

@@ -1,4 +1,4 @@
-#include "posting/network_options.h"
+#include "http/network_options.h"
 
 #include "util/base64.h"
 #include "util/text.h"
