@@ -58,7 +58,7 @@ TestAuthority::TestAuthority()
     run("openssl x509 -req -in '" + c + ".csr' -CA '" + d + "/clientca.pem' -CAkey '" + d +
         "/clientca.key' -CAcreateserial -days 2 -out '" + c + ".crt'");
     m_clientPem = c + "-both.pem";
-    run("cat '" + c + ".crt' '" + c + ".key' > '" + m_clientPem + "'");
+    m_dir.write("client-both.pem", m_dir.read("client.crt") + m_dir.read("client.key"));
     m_clientP12 = c + ".p12";
     run("openssl pkcs12 -export -in '" + c + ".crt' -inkey '" + c + ".key' -passout pass:" + kP12Password +
         " -out '" + m_clientP12 + "'");
