@@ -235,6 +235,19 @@ const std::vector<Command>& allCommands()
          "the hidden INPUTs of the form page and which hidden field definitions they fill. A value of\n"
          "LoginData written ${NAME} is taken from the environment variable NAME. Sends no record.\n",
          runLogin},
+        {"trust", "[--pin] URL", "show an https server's certificates, and trust its key with --pin",
+         "Usage: torvane-cli trust [--pin] URL\n"
+         "\n"
+         "Connects to the https URL's server as a run would (Proxy, UseIPv6, ClientCertificate) and\n"
+         "prints the certificate chain it shows: subject, issuer, validity and the SHA-256 pin of each\n"
+         "key, and whether the system's certificate authorities vouch for the server (as TLSVerify\n"
+         "System would check it). Sends no request.\n"
+         "\n"
+         "  --pin   store the server key's pin as TLSVerify: from then on exactly that key is accepted,\n"
+         "          whoever signed it (trust on first use)\n"
+         "\n"
+         "Exit status: 0 the certificates were shown, 1 the server could not be reached.\n",
+         runTrust},
     };
     return commands;
 }

@@ -48,5 +48,6 @@ int runCheck(const Args& args, std::ostream& out, std::ostream& err);
 int runLogin(const Args& args, std::ostream& out, std::ostream& err);
 int runWatch(const Args& args, std::ostream& out, std::ostream& err);
 int runReport(const Args& args, std::ostream& out, std::ostream& err);
+int runTrust(const Args& args, std::ostream& out, std::ostream& err);
 
 }  // namespace torvane

@@ -6,9 +6,10 @@
 #include "cli/json_output.h"
 #include "cli/table_printer.h"
 
+#include "posting/network_settings.h"
 #include "posting/value_pattern.h"
-#include "util/encoding_settings.h"
 #include "store/data_module.h"
+#include "util/encoding_settings.h"
 #include "util/encoding.h"
 #include "util/error.h"
 #include "util/text.h"
@@ -118,6 +119,7 @@ int runSet(const Args& argv, std::ostream& out, std::ostream&)
     requirePositional("set", args, 2);
     const FieldDef& field = fieldNamed(settingsTableDef(), args.positional[0], "setting");
     checkEncodingSetting(field.name, args.positional[1]);
+    checkNetworkSetting(field.name, args.positional[1]);
 
     TDataModule1 data;
     // The application uses the first row only; on an empty table the edit creates it.

@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/console_host.h"
 
+#include "posting/network_settings.h"
 #include "posting/posting_station.h"
 #include "posting/session_login.h"
 #include "store/data_module.h"
@@ -33,6 +34,11 @@ int runLogin(const Args& argv, std::ostream& out, std::ostream& err)
     SessionLogin& session = station.engine.session();
     session.prepare(settings, EnvironmentSecrets::instance());
     HttpSession& client = station.session;
+    const NetworkOptions network =
+        readNetworkOptions(data.SettingsTable, EnvironmentSecrets::instance(), EnvironmentSecrets::instance());
+    for (const std::string& secret : networkSecrets(network))
+        processSecrets().add(secret);
+    client.setNetwork(network);
     client.setCacheControl("no-cache");
     client.setContentType(data.SettingsTable.text("Content", "application/x-www-form-urlencoded"));
     auto attachFor = [&client](const std::string& url) {

@@ -31,6 +31,8 @@ struct DialHooks {
     std::function<void(const std::string&)> status;
     // Lets pending window messages be handled between wait slices.
     std::function<void()> pump;
+    // Names resolve to IPv6 and IPv4 addresses, each tried in turn; otherwise to the first IPv4 one.
+    bool everyAddress = false;
 };
 
 struct DialedStream {

@@ -41,18 +41,21 @@ void Connection::status(const std::string& text)
         m_hooks.status(text);
 }
 
-void Connection::connect(const std::string& host, int port)
+void Connection::connect(const std::string& host, int port, const ProxyHop* hop)
 {
     closeStream();
     m_closedByServer = false;
     m_begin = m_end = m_searched = 0;
 
-    DialHooks hooks{m_hooks.status, m_hooks.pump};
-    DialedStream dialed = m_dialer->dial(host, port, m_connectTimeoutMs, hooks);
+    DialHooks hooks{m_hooks.status, m_hooks.pump, m_everyAddress};
+    DialedStream dialed = m_dialer->dial(hop ? hop->host : host, hop ? hop->port : port, m_connectTimeoutMs, hooks);
     m_stream = std::move(dialed.stream);
     m_peerHost = host;
     m_peerAddress = std::move(dialed.address);
     m_peerPort = port;
+    m_proxyKey = hop ? hop->host + ":" + std::to_string(hop->port) : std::string();
+    if (hop && hop->openTunnel)
+        hop->openTunnel(*this);
     afterConnect(host);
 }
 

@@ -43,6 +43,16 @@ struct ConnectionHooks {
     std::function<void()> pump;
 };
 
+class Connection;
+
+// A connection that goes through a proxy: the proxy is dialed instead of the server, and for a tunnel
+// the exchange that opens it runs on the plain stream before anything else.
+struct ProxyHop {
+    std::string host;
+    int port = 0;
+    std::function<void(Connection&)> openTunnel;  // empty: the proxy is spoken to in HTTP itself
+};
+
 class Connection {
 public:
     // dialer: where streams come from; none means real sockets.
@@ -55,8 +65,11 @@ public:
     // Limit for one wait for data; 0 waits for ever. Fails with "Read Timeout".
     void setReadTimeoutMs(int ms) { m_readTimeoutMs = ms; }
     void setConnectTimeoutMs(int ms) { m_connectTimeoutMs = ms; }
+    // Names resolve to IPv6 and IPv4 addresses, each tried in turn; otherwise to the first IPv4 one.
+    void setEveryAddress(bool on) { m_everyAddress = on; }
 
-    void connect(const std::string& host, int port);
+    // Connects to host:port, or through the proxy of hop (none: straight to the server).
+    void connect(const std::string& host, int port, const ProxyHop* hop = nullptr);
     // Ends the connection on this side; nothing happens when not open.
     void close();
     // The stream exists and the server's close has not been noticed.
@@ -78,8 +91,11 @@ public:
     // The same, with the traffic log shown logged instead of the bytes (nothing when it is empty).
     void write(std::string_view bytes, std::string_view logged);
 
-    // The host name and port given to connect, and the address the name led to.
+    // The host name and port given to connect, and the address the name led to (the proxy's when
+    // connected through one).
     const std::string& peerHost() const { return m_peerHost; }
+    // "host:port" of the proxy the connection goes through, empty when it goes straight.
+    const std::string& proxyKey() const { return m_proxyKey; }
     int peerPort() const { return m_peerPort; }
     const std::string& peerAddress() const { return m_peerAddress; }
 
@@ -110,7 +126,9 @@ private:
     bool m_closedByServer = false;
     int m_readTimeoutMs = 0;
     int m_connectTimeoutMs = kDefaultConnectTimeoutMs;
+    bool m_everyAddress = false;
     std::string m_peerHost;
+    std::string m_proxyKey;
     std::string m_peerAddress;
     int m_peerPort = 0;
 

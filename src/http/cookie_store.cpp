@@ -165,7 +165,8 @@ void CookieStore::takeOne(const std::string& headerValue, bool setCookie2, const
 
     // Acceptance: the host may set cookies for itself, or for the domain it sits in directly.
     bool accepted;
-    if (isIPv4AddressText(host))
+    // An address is no domain: only the address itself matches, an IPv6 literal as an IPv4 one.
+    if (isIPv4AddressText(host) || host.starts_with("["))
         accepted = c.domain == host;
     else if ((c.domain.empty() || c.domain[0] != '.') && !isIPv4AddressText(c.domain))
         accepted = c.domain == host;

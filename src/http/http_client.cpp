@@ -10,6 +10,7 @@
 #include "http/form_encoding.h"
 #include "http/http_events.h"
 #include "http/http_exchange.h"
+#include "http/proxy_tunnel.h"
 #include "http/tls_transport.h"
 #include "http/traffic_log.h"
 #include "util/text.h"
@@ -98,6 +99,34 @@ void HttpClient::disconnect()
     m_events.status("Disconnected.");
 }
 
+void HttpClient::setNetwork(const NetworkOptions& options)
+{
+    if (options == m_network)
+        return;
+    if (connectionOpen())
+        disconnect();
+    m_network = options;
+}
+
+bool HttpClient::proxiedHttp() const
+{
+    return m_proxy && !equalsIgnoreCaseAscii(m_location.scheme, "https");
+}
+
+void HttpClient::refusedByProxy(HttpExchange& exchange)
+{
+    // The proxy answered for the server, which never saw the request.
+    exchange.enter(ExchangeState::ReadingBody);
+    BodyBuffer scratch;
+    try {
+        readBodyWithin(m_limits.errorBodyReadMs, scratch, false);
+    } catch (const Error&) {
+    }
+    exchange.refusedByProxy();
+    exchange.enter(ExchangeState::Done);
+    throw Error(proxyRefusal(*m_proxy));
+}
+
 void HttpClient::connectNow(const std::string& host, int port)
 {
     Connection* c = active();
@@ -129,8 +158,18 @@ void HttpClient::connectNow(const std::string& host, int port)
     c->setHooks(std::move(hooks));
     c->setConnectTimeoutMs(m_limits.connectMs);
     c->setReadTimeoutMs(m_limits.idleReadMs);
+    c->setEveryAddress(m_network.everyAddress);
+    std::optional<ProxyHop> hop;
+    if (m_proxy) {
+        hop = ProxyHop{m_proxy->host, m_proxy->port, {}};
+        // An https request goes through a tunnel; the encryption then runs to the server itself.
+        if (!proxiedHttp())
+            hop->openTunnel = [this, host, port](Connection& tunnel) {
+                openTunnel(tunnel, host, port, *m_proxy, m_userAgent);
+            };
+    }
     try {
-        c->connect(host, port);
+        c->connect(host, port, hop ? &*hop : nullptr);
     } catch (...) {
         if (m_log)
             m_log->disconnected();
@@ -146,7 +185,10 @@ void HttpClient::writeRequest(const HttpExchange& exchange, bool http10)
 {
     HttpRequest r;
     r.method = exchange.method();
-    r.target = m_location.requestTarget();
+    // A proxy is given the whole URL, so that it knows where the request goes.
+    r.target = proxiedHttp() ? originOf(m_location) + m_location.requestTarget() : m_location.requestTarget();
+    if (proxiedHttp() && !m_proxy->user.empty())
+        r.proxyAuthorization = proxyCredentials(*m_proxy);
     r.http10 = http10;
     r.connection = m_connection;
     if (exchange.sendsContentType())
@@ -279,9 +321,13 @@ void HttpClient::choosePlace(HttpExchange& exchange, bool http10)
         m_tls = m_redirectTls;
     }
     const int port = portNumber(m_location.port);
-    // The open connection goes to another place: it cannot carry this pass.
+    const ProxyServer* proxy = proxyFor(m_network.proxy, m_location.scheme, m_location.host);
+    m_proxy = proxy ? std::optional<ProxyServer>(*proxy) : std::nullopt;
+    const std::string proxyKey = proxy ? proxy->host + ":" + std::to_string(proxy->port) : std::string();
+    // The open connection goes to another place, or another way: it cannot carry this pass.
     if (const Connection* c = active(); c && c->connected() &&
-        (!equalsIgnoreCaseAscii(m_location.host, c->peerHost()) || port != c->peerPort()))
+        (!equalsIgnoreCaseAscii(m_location.host, c->peerHost()) || port != c->peerPort() ||
+         c->proxyKey() != proxyKey))
         disconnect();
     if (secure) {
         if (!m_tls)
@@ -360,6 +406,8 @@ std::string HttpClient::run(HttpExchange& exchange, bool http10)
             return body.take();
         }
         case Verdict::Failure: {
+            if (response.code == 407 && proxiedHttp())
+                refusedByProxy(exchange);
             exchange.enter(ExchangeState::ReadingBody);
             BodyBuffer errorBody;
             readBodyWithin(m_limits.errorBodyReadMs, errorBody, true);

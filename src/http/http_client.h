@@ -13,6 +13,7 @@
 
 #include "http/http_reply.h"
 #include "http/http_request.h"
+#include "http/network_options.h"
 #include "http/request_fate.h"
 #include "http/url.h"
 
@@ -42,6 +43,8 @@ struct HttpLimits {
     int redirectBodyReadMs = kRedirectBodyReadMs;
 };
 
+inline constexpr const char* kClientUserAgent = "Mozilla/3.0 (compatible; Torvane)";
+
 class HttpClient {
 public:
     HttpClient(HttpEvents& events, Clock& clock, std::function<void()> pump);
@@ -53,6 +56,9 @@ public:
     void setTrafficLog(TrafficLog* log) { m_log = log; }
     void setLimits(const HttpLimits& limits) { m_limits = limits; }
     const HttpLimits& limits() const { return m_limits; }
+    // The proxy and the address families of the connections made from now on; an open connection
+    // made with other options is closed first. All blank, the client connects as it always has.
+    void setNetwork(const NetworkOptions& options);
     // Where the plain connections the client makes get their streams; none means real sockets.
     void setDialer(Dialer* dialer) { m_dialer = dialer; }
 
@@ -98,6 +104,9 @@ private:
     bool mayKeepConnection(bool http10) const;
     void disconnect();
     void connectNow(const std::string& host, int port);
+    // An http request through a proxy: its absolute target and credentials, and its 407.
+    bool proxiedHttp() const;
+    [[noreturn]] void refusedByProxy(HttpExchange& exchange);
 
     HttpEvents& m_events;
     Clock& m_clock;
@@ -108,11 +117,13 @@ private:
     HttpLimits m_limits;
 
     std::string m_accept = "text/html, */*";
-    std::string m_userAgent = "Mozilla/3.0 (compatible; Torvane)";
+    std::string m_userAgent = kClientUserAgent;
     std::string m_contentType = "text/html";
     std::string m_cacheControl;
     std::string m_connection;
 
+    NetworkOptions m_network;
+    std::optional<ProxyServer> m_proxy;  // the proxy of the place of this pass, none: straight to it
     Location m_location;
     std::optional<HttpResponse> m_response;
     RequestFate m_fate = RequestFate::NotSent;

@@ -57,6 +57,13 @@ public:
     // is repeated there.
     void follow(const std::string& location, int code, bool movedToTls);
 
+    // A proxy refused the first pass: the server never saw the request.
+    void refusedByProxy()
+    {
+        if (m_pass == 1)
+            m_written = false;
+    }
+
     // How far the request got, were it to end now with a failure.
     RequestFate fate() const;
 

@@ -36,6 +36,7 @@ std::string renderRequestHead(const HttpRequest& r)
         addHeader(head, "Content-Length", std::to_string(r.contentLength));
     addHeader(head, "Cache-control", r.cacheControl);
     addHeader(head, "Host", r.host);
+    addHeader(head, "Proxy-Authorization", r.proxyAuthorization);
     addHeader(head, "Accept", r.accept);
     addHeader(head, "User-Agent", r.userAgent);
     addHeader(head, "Origin", r.origin);

@@ -21,6 +21,7 @@ struct HttpRequest {
     std::string host;
     std::string accept;
     std::string userAgent;
+    std::string proxyAuthorization;  // only for a request that goes to a proxy
     // The page the form came from, as a browser names it with a form it sends; empty for none.
     std::string origin;
     std::string referer;

@@ -37,6 +37,12 @@ void HttpSession::attachTlsTransport(bool attach)
     m_client.attachTransport(attach ? &m_tls : nullptr);
 }
 
+void HttpSession::setNetwork(const NetworkOptions& options)
+{
+    m_client.setNetwork(options);
+    m_tls.setPolicy({options.tlsVerify, options.clientCertificate, options.clientCertificatePassword});
+}
+
 void HttpSession::setTrafficLog(bool on)
 {
     m_log.setActive(on);

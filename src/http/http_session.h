@@ -50,6 +50,7 @@ public:
     std::string lastPlace() const override;
     std::string lastUrl() const override { return urlOf(m_client.currentLocation()); }
     void setRedactor(const Redactor* redactor) override { m_log.setRedactor(redactor); }
+    void setNetwork(const NetworkOptions& options) override;
     std::vector<std::string> cookieNames() const override;
 
     HttpClient& client() { return m_client; }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "http/body_source.h"
+#include "http/network_options.h"
 #include "http/request_fate.h"
 #include "util/error.h"
 #include "util/secrets.h"
@@ -47,6 +48,8 @@ public:
     virtual std::string lastUrl() const { return {}; }
     // The secrets the traffic log masks (nullptr: none).
     virtual void setRedactor(const Redactor*) {}
+    // Certificate checks, client certificate, proxy and address families for the requests to come.
+    virtual void setNetwork(const NetworkOptions&) {}
     // The names of the cookies the client holds, in the order they were first set.
     virtual std::vector<std::string> cookieNames() const { return {}; }
 };
@@ -81,6 +84,7 @@ public:
     std::string lastPlace() const override { return target->lastPlace(); }
     std::string lastUrl() const override { return target->lastUrl(); }
     void setRedactor(const Redactor* redactor) override { target->setRedactor(redactor); }
+    void setNetwork(const NetworkOptions& options) override { target->setNetwork(options); }
     std::vector<std::string> cookieNames() const override { return target->cookieNames(); }
 };
 

@@ -1,7 +1,8 @@
-// The operating system's side of the byte stream: an IPv4 TCP socket, and the dialer that looks a
-// name up and connects one without blocking the window.
+// The operating system's side of the byte stream: a TCP socket, and the dialer that looks a name up
+// and connects one without blocking the window.
 #pragma once
 
+#include <memory>
 #include <string_view>
 
 #include "http/byte_stream.h"
@@ -34,6 +35,8 @@ private:
 class SocketDialer : public Dialer {
 public:
     explicit SocketDialer(Clock& clock) : m_clock(clock) {}
+    // A bracketed IPv6 literal is connected to as it is; a name goes to its first IPv4 address, or
+    // with hooks.everyAddress to each of its addresses in turn until one connects.
     DialedStream dial(const std::string& host, int port, int limitMs, const DialHooks& hooks) override;
 
 private:

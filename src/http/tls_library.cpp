@@ -3,10 +3,7 @@
 #include "util/error.h"
 #include "util/scoped_value.h"
 
-// Only the types, signatures and constants come from here: every call goes through a pointer
-// looked up at run time, so the application starts (and plain http works) without OpenSSL.
-#include <openssl/err.h>
-#include <openssl/ssl.h>
+#include "http/tls_api.h"
 
 #include <arpa/inet.h>
 #include <dlfcn.h>
@@ -21,48 +18,6 @@
 #include <mutex>
 
 namespace torvane {
-
-// The entry points this unit calls, each looked up by name: the ssl library's, then the crypto one's.
-#define TORVANE_TLS_SSL_ENTRY_POINTS(X) \
-    X(OPENSSL_init_ssl) \
-    X(TLS_client_method) \
-    X(SSL_CTX_new) \
-    X(SSL_CTX_free) \
-    X(SSL_CTX_set_default_passwd_cb) \
-    X(SSL_CTX_set_default_passwd_cb_userdata) \
-    X(SSL_CTX_set_default_verify_paths) \
-    X(SSL_CTX_set_info_callback) \
-    X(SSL_CTX_set_cipher_list) \
-    X(SSL_CTX_set_options) \
-    X(SSL_CTX_ctrl) \
-    X(SSL_new) \
-    X(SSL_free) \
-    X(SSL_set_ex_data) \
-    X(SSL_get_ex_data) \
-    X(SSL_set_fd) \
-    X(SSL_ctrl) \
-    X(SSL_connect) \
-    X(SSL_read) \
-    X(SSL_write) \
-    X(SSL_get_error) \
-    X(SSL_shutdown) \
-    X(SSL_state_string_long) \
-    X(SSL_get_current_cipher) \
-    X(SSL_CIPHER_get_name) \
-    X(SSL_CIPHER_description) \
-    X(SSL_CIPHER_get_bits) \
-    X(SSL_CIPHER_get_version)
-#define TORVANE_TLS_CRYPTO_ENTRY_POINTS(X) X(ERR_clear_error)
-
-struct TlsApi {
-    void* cryptoHandle = nullptr;
-    void* sslHandle = nullptr;
-
-#define TORVANE_TLS_FIELD(name) decltype(&::name) name = nullptr;
-    TORVANE_TLS_SSL_ENTRY_POINTS(TORVANE_TLS_FIELD)
-    TORVANE_TLS_CRYPTO_ENTRY_POINTS(TORVANE_TLS_FIELD)
-#undef TORVANE_TLS_FIELD
-};
 
 namespace {
 
@@ -257,13 +212,18 @@ struct TlsCallbacks {
         conn->report(std::string("SSL status: \"") + (state ? state : "") + "\"");
     }
 
-    // The transport has no password of its own to offer: the answer is always empty.
-    static int password(char* buf, int size, int /*rwflag*/, void* /*userdata*/)
+    // The answer is the client certificate's password; without one it is empty.
+    static int password(char* buf, int size, int /*rwflag*/, void* userdata)
     {
         std::lock_guard lock(passwordMutex());
-        if (buf && size > 0)
-            buf[0] = '\0';
-        return 0;
+        if (!buf || size <= 0)
+            return 0;
+        const auto* conn = static_cast<const TlsConnection*>(userdata);
+        const std::string& secret = conn ? conn->m_policy.clientCertificatePassword : std::string();
+        const size_t n = std::min(secret.size(), size_t(size - 1));
+        secret.copy(buf, n);
+        buf[n] = '\0';
+        return int(n);
     }
 
     static thread_local const TlsApi* currentApi;
@@ -281,8 +241,8 @@ public:
 
 }  // namespace
 
-TlsConnection::TlsConnection(StatusInfo statusInfo)
-    : m_api(loadedApi()), m_statusInfo(std::move(statusInfo))
+TlsConnection::TlsConnection(StatusInfo statusInfo, TlsPolicy policy)
+    : m_api(loadedApi()), m_statusInfo(std::move(statusInfo)), m_policy(std::move(policy))
 {
     const TlsApi& a = *m_api;
     SSL_CTX* ctx = a.SSL_CTX_new(a.TLS_client_method());
@@ -305,7 +265,16 @@ TlsConnection::TlsConnection(StatusInfo statusInfo)
     // Many servers end a body by closing the socket without a close notify; that is the end of
     // the data, not a broken connection.
     a.SSL_CTX_set_options(ctx, SSL_OP_IGNORE_UNEXPECTED_EOF);
-    // No verification is set up: any certificate is accepted, self-signed and expired ones too.
+    // The handshake never verifies by itself: with a check asked for, the verdict is looked at once it
+    // is done, before a byte of the request goes out, so that the failure can name its reason.
+    try {
+        useAuthorities();
+        useClientCertificate();
+    } catch (...) {
+        a.SSL_CTX_free(ctx);
+        m_ctx = nullptr;
+        throw;
+    }
 }
 
 TlsConnection::~TlsConnection()
@@ -351,6 +320,7 @@ void TlsConnection::handshake(int fd, const std::string& serverName)
     if (!serverName.empty() && !isAddressLiteral(serverName))
         a.SSL_ctrl(ssl, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name,
                    const_cast<char*>(serverName.c_str()));
+    expectName(ssl, serverName);
 
     std::chrono::milliseconds limit;
     {
@@ -365,6 +335,11 @@ void TlsConnection::handshake(int fd, const std::string& serverName)
         throw Error("Error connecting with SSL.");
     }
     m_handshakeDone = true;
+    m_verifyFailure = checkPeer(ssl);
+    if (!m_verifyFailure.empty() && !m_policy.reportOnly) {
+        m_broken = true;
+        throw Error("Certificate not trusted: " + m_verifyFailure);
+    }
 
     const SSL_CIPHER* cipher = a.SSL_get_current_cipher(ssl);
     if (!cipher)

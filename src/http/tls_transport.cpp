@@ -12,11 +12,13 @@ namespace {
 // The encrypted stream: the TLS connection runs on the socket, and every byte goes through it.
 class TlsStream : public ByteStream {
 public:
-    TlsStream(std::unique_ptr<SocketStream> socket, TlsConnection::StatusInfo statusInfo, const std::string& host)
-        : m_socket(std::move(socket)), m_tls(std::move(statusInfo))
+    TlsStream(std::unique_ptr<SocketStream> socket, TlsConnection::StatusInfo statusInfo, const std::string& host,
+              const TlsPolicy& policy)
+        : m_socket(std::move(socket)), m_tls(std::move(statusInfo), policy)
     {
         m_tls.handshake(m_socket->handle(), host);
     }
+    const TlsConnection& tls() const { return m_tls; }
     ~TlsStream() override { TlsStream::close(); }
 
     // A read only once the socket has something: the TLS layer on a blocking socket would wait.
@@ -83,8 +85,20 @@ void TlsTransport::startEncryption()
     if (!socket)
         throw Error("Error connecting with SSL.");  // only a socket can carry the encryption
     plain.release();
+    // The name in the certificate and in SNI is the server's, never the proxy's; an IPv6 literal
+    // is written there without its brackets.
+    std::string name = peerHost();
+    if (name.size() >= 2 && name.front() == '[' && name.back() == ']')
+        name = name.substr(1, name.size() - 2);
+    m_peerChain.clear();
+    m_verifyFailure.clear();
     // On failure the socket goes with the half-made stream: it cannot carry plain bytes any more.
-    setStream(std::make_unique<TlsStream>(std::unique_ptr<SocketStream>(socket), m_statusInfo, peerHost()));
+    auto stream = std::make_unique<TlsStream>(std::unique_ptr<SocketStream>(socket), m_statusInfo, name, m_policy);
+    if (m_policy.reportOnly) {
+        m_peerChain = stream->tls().peerChain();
+        m_verifyFailure = stream->tls().verifyFailure();
+    }
+    setStream(std::move(stream));
     m_encrypting = true;
 }
 

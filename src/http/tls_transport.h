@@ -7,6 +7,9 @@
 #include <string>
 
 #include "http/connection.h"
+#include "http/tls_library.h"
+
+#include <vector>
 
 namespace torvane {
 
@@ -21,6 +24,11 @@ public:
     void setPassThrough(bool on);
     bool passThrough() const { return m_passThrough; }
     bool encrypting() const { return m_encrypting && connected(); }
+    // What the next handshakes check and show; the default checks nothing.
+    void setPolicy(TlsPolicy policy) { m_policy = std::move(policy); }
+    // After a handshake with a policy that only reports: the server's chain and the check's verdict.
+    const std::vector<PeerCertificate>& peerChain() const { return m_peerChain; }
+    const std::string& verifyFailure() const { return m_verifyFailure; }
 
 protected:
     void afterConnect(const std::string& host) override;
@@ -30,6 +38,9 @@ private:
     void startEncryption();
 
     StatusInfo m_statusInfo;
+    TlsPolicy m_policy;
+    std::vector<PeerCertificate> m_peerChain;
+    std::string m_verifyFailure;
     bool m_passThrough = true;
     bool m_encrypting = false;
 };

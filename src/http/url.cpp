@@ -63,7 +63,10 @@ Parts parse(std::string url)
         if (colon != std::string::npos)
             p.password = userPart.substr(colon + 1);
     }
-    if (const size_t colon = authority.find(':'); colon != std::string::npos) {
+    // An IPv6 literal keeps its brackets as the host; the port's colon comes after them.
+    const size_t hostEnd = authority.starts_with("[") ? authority.find(']') : 0;
+    if (const size_t colon = authority.find(':', hostEnd == std::string::npos ? 0 : hostEnd);
+        colon != std::string::npos) {
         p.hasPort = true;
         p.port = authority.substr(colon + 1);
         authority.erase(colon);

@@ -2,6 +2,7 @@
 // place within a run, and what becomes of a record whose reply was the login page.
 #include "posting/posting_engine.h"
 
+#include "posting/network_settings.h"
 #include "util/text.h"
 
 namespace torvane {
@@ -31,8 +32,15 @@ void PostingEngine::startSession()
     m_redactor.clear();
     m_tap.setRedactor(&m_redactor);
     m_client.setRedactor(&m_redactor);
-    m_session.prepare(SessionSettings::fromSettings(m_data.SettingsTable),
-                      m_secrets ? *m_secrets : EnvironmentSecrets::instance());
+    SecretSource& secrets = m_secrets ? *m_secrets : EnvironmentSecrets::instance();
+    m_session.prepare(SessionSettings::fromSettings(m_data.SettingsTable), secrets);
+    // The proxy variables are the process's own, as every program that honours them reads them.
+    const NetworkOptions network = readNetworkOptions(m_data.SettingsTable, secrets, EnvironmentSecrets::instance());
+    for (const std::string& secret : networkSecrets(network)) {
+        m_redactor.add(secret);
+        processSecrets().add(secret);
+    }
+    m_client.setNetwork(network);
     const SessionSettings& session = m_session.settings();
     // A form behind a login or taken from a live page is sent the way its browser sends it.
     m_formPage = session.formUrl.empty() && session.loginUrl.empty() ? std::string()

@@ -1,5 +1,6 @@
 #include "posting/settings_check.h"
 
+#include "posting/network_settings.h"
 #include "posting/record_fields.h"
 #include "posting/run_settings.h"
 #include "posting/value_pattern.h"
@@ -53,7 +54,7 @@ std::string fieldDefinitionLabel(const std::string& orderNum, const std::string&
            (name.empty() ? std::string("no name") : name) + ")";
 }
 
-std::vector<std::string> settingsProblems(TDataModule1& data, const RunSettings& run)
+std::vector<std::string> settingsProblems(TDataModule1& data, const RunSettings& run, SecretSource& environment)
 {
     std::vector<std::string> problems;
     if (!run.url.empty() && run.url.find("://") == std::string::npos)
@@ -96,6 +97,8 @@ std::vector<std::string> settingsProblems(TDataModule1& data, const RunSettings&
             problems.push_back("TrackSent is on but none of FieldToTrack1 to FieldToTrack4 names a field definition: "
                                "every key would be empty and no record would ever be skipped as already sent");
     }
+    const std::vector<std::string> network = networkProblems(data.SettingsTable, environment);
+    problems.insert(problems.end(), network.begin(), network.end());
     problems.insert(problems.end(), definitions.begin(), definitions.end());
     return problems;
 }

@@ -9,14 +9,19 @@
 #include "screens/delivery_page.h"
 #include "screens/field_data_page.h"
 #include "screens/fields_page.h"
+#include "screens/network_page.h"
 #include "screens/page_widgets.h"
 #include "screens/session_page.h"
+#include "posting/network_settings.h"
+#include "posting/server_trust.h"
 #include "store/data_module.h"
 #include "store/schema.h"
 #include "store/statements.h"
 #include "util/encoding_settings.h"
 #include "util/error_handler.h"
 #include "util/product_info.h"
+#include "util/secrets.h"
+#include "util/text.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -35,6 +40,7 @@ const char* const kImportWarning =
     "This Operation Will Destroy All Current Settings. Do You Which To Continue?";
 
 const char* const kEncodingSettings[] = {"ExportEncoding", "FormEncoding", "ColumnsIn"};
+const char* const kNetworkSettings[] = {"TLSVerify", "ClientCertificate", "ClientCertificatePassword", "Proxy"};
 
 }  // namespace
 
@@ -83,6 +89,7 @@ TSettingsForm::TSettingsForm(TDataModule1& data, TImportHTMLForm& importForm, QW
                     QStringLiteral("Field Data"));
     m_pages->addTab(new DeliveryPage(m_data, this), QStringLiteral("Delivery"));
     m_pages->addTab(buildSessionPage(m_data.SettingsSource), QStringLiteral("Session"));
+    m_pages->addTab(buildNetworkPage(m_data.SettingsSource, [this] { TrustBClick(); }), QStringLiteral("Network"));
     m_pages->setCurrentIndex(0);
     layout->addWidget(m_pages, 1);
     layout->addWidget(buildBottomBar());
@@ -158,13 +165,30 @@ Dialogs& TSettingsForm::dialogs()
     return *m_ownDialogs;
 }
 
-void TSettingsForm::refuseBadEncodings()
+void TSettingsForm::refuseBadValues()
 {
     // As the store refuses a value of the wrong kind: the record stays in editing with the value, and
     // the message says what is wrong with it.
     TableView& settings = m_data.SettingsTable;
     for (const char* field : kEncodingSettings)
         checkEncodingSetting(field, settings.text(field));
+    for (const char* field : kNetworkSettings)
+        checkNetworkSetting(field, settings.text(field));
+}
+
+void TSettingsForm::TrustBClick()
+{
+    TableView& settings = m_data.SettingsTable;
+    updateRecord(settings);
+    const ServerTrust trust =
+        examineServer(settings.text("URL"),
+                      readNetworkOptions(settings, EnvironmentSecrets::instance(), EnvironmentSecrets::instance()));
+    if (!dialogs().askYesNo("Trust Server Key", joinLinesCrLf(trust.lines) + "\r\nStore this key's pin as TLSVerify?"))
+        return;
+    if (settings.state() == TableView::State::Browse)
+        settings.edit();
+    // Saved with the rest of the record by OK, like any other edit of the page.
+    settings.setText("TLSVerify", trust.pin);
 }
 
 void TSettingsForm::applyWindowEncodings()
@@ -179,7 +203,7 @@ void TSettingsForm::OKBClick()
 {
     TableView& settings = m_data.SettingsTable;
     updateRecord(settings);
-    refuseBadEncodings();
+    refuseBadValues();
     if (settings.state() == TableView::State::Browse)
         settings.edit();
     settings.post();
@@ -290,7 +314,7 @@ void TSettingsForm::ImportBClick()
         return;
     // Found now, before anything is destroyed: the import saves the settings record as it stands.
     updateRecord(m_data.SettingsTable);
-    refuseBadEncodings();
+    refuseBadValues();
 
     // A row still being edited or inserted belongs to the definitions about to be destroyed; saved later
     // it would come back among the imported ones.

@@ -47,6 +47,8 @@ public:
     void Reset3Click();
     void Reset4Click();
     void ImportBClick();
+    // Shows the URL's server certificates and, when the operator agrees, puts its key pin in TLSVerify.
+    void TrustBClick();
 
     // Esc and the window's close box act as Cancel.
     void reject() override;
@@ -58,8 +60,8 @@ private:
     std::function<bool(const std::string&, const std::string&)> gridConfirm();
     QWidget* buildBottomBar();
     void resetTrackedField(int slot);
-    // Throws the message of the first character setting that cannot be used.
-    void refuseBadEncodings();
+    // Throws the message of the first character or network setting that cannot be used.
+    void refuseBadValues();
     // The windows read texts in the encodings the settings record names.
     void applyWindowEncodings();
     Dialogs& dialogs();

@@ -50,7 +50,12 @@ const TableDef& settingsTableDef()
                                {"LoginData", K::Text},
                                {"LoginCheckText", K::Text},
                                {"FormURL", K::Text},
-                               {"RefreshHidden", K::Logical}}};
+                               {"RefreshHidden", K::Logical},
+                               {"TLSVerify", K::Text},
+                               {"ClientCertificate", K::Text},
+                               {"ClientCertificatePassword", K::Text},
+                               {"Proxy", K::Text},
+                               {"UseIPv6", K::Logical}}};
     return def;
 }
 

@@ -71,6 +71,16 @@ std::string expandSecrets(const std::string& text, SecretSource& source, std::ve
     return out;
 }
 
+std::string wholeSecretName(const std::string& text)
+{
+    if (text.size() < 4 || text.compare(0, 2, "${") != 0 || text.back() != '}')
+        return {};
+    for (size_t i = 2; i + 1 < text.size(); ++i)
+        if (!isNameChar(text[i], i == 2))
+            return {};
+    return text.substr(2, text.size() - 3);
+}
+
 Redactor& processSecrets()
 {
     static Redactor secrets;

@@ -48,6 +48,10 @@ private:
 // "${" comes back unchanged.
 std::string expandSecrets(const std::string& text, SecretSource& source, std::vector<std::string>& found);
 
+// The NAME of a text that is exactly ${NAME}; empty for any other text (a setting that may hold only
+// a secret, never the secret itself, is checked with it).
+std::string wholeSecretName(const std::string& text);
+
 // Masks every occurrence of the texts it holds; with none it changes nothing.
 class Redactor {
 public:

@@ -193,7 +193,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "ViewWarnings, ViewDiag, ImportData, LinesToRead, DeleteFile, TrackSent, PurgeDays, "
                 "FieldToTrack1, FieldToTrack2, FieldToTrack3, FieldToTrack4, ExportEncoding, FormEncoding, "
                 "ColumnsIn, RetryCount, RetryWait, MaxErrors, LoginURL, LoginData, LoginCheckText, FormURL, "
-                "RefreshHidden)"},
+                "RefreshHidden, TLSVerify, ClientCertificate, ClientCertificatePassword, Proxy, UseIPv6)"},
         BadCase{"UnknownEncoding", {"set", "FormEncoding", "latin-99"}, 1,
                 "torvane-cli: 'latin-99' is not a known character encoding"},
         BadCase{"EncodingWithOptions", {"set", "ExportEncoding", "utf-8//TRANSLIT"}, 1,

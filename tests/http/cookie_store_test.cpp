@@ -65,6 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
         AcceptCase{"NotToLookalikeHost", "a.b.c", "x=1; domain=.b.c", "evilb.c", ""},
         AcceptCase{"AddressHostExact", "10.0.0.1", "x=1", "10.0.0.1", "x=1"},
         AcceptCase{"AddressHostOtherDomainDropped", "10.0.0.1", "x=1; domain=.0.0.1", "10.0.0.1", ""},
+        AcceptCase{"IPv6LiteralExact", "[fd00::10]", "x=1", "[fd00::10]", "x=1"},
+        AcceptCase{"IPv6LiteralIsNoDomain", "[::ffff:10.0.0.1]", "x=1; domain=.0.0.1]", "[::ffff:10.0.0.1]", ""},
         AcceptCase{"EmptyValueNeverSent", "a.b.c", "sid=", "a.b.c", ""},
         AcceptCase{"NoEqualsGivesEmptyCookie", "a.b.c", "garbage", "a.b.c", ""},
         AcceptCase{"QuotedPath", "a.b.c", "x=1; path=\"/\"", "a.b.c", "x=1"}),

@@ -6,6 +6,7 @@
 #include "store/data_module.h"
 #include "support/recording_host.h"
 #include "support/temp_dir.h"
+#include "support/tls_test_server.h"
 #include "util/error_handler.h"
 
 #include <QCheckBox>
@@ -118,9 +119,10 @@ TEST_F(SettingsFormTest, FrameCaptionsAndPages)
     EXPECT_GE(form.height(), 439);
 
     auto* pages = child<QTabWidget>("PageControl1");
-    ASSERT_EQ(pages->count(), 5);  // the three of the form, then the pages of later settings
+    ASSERT_EQ(pages->count(), 6);  // the three of the form, then the pages of later settings
     EXPECT_EQ(pages->tabText(3), "Delivery");
     EXPECT_EQ(pages->tabText(4), "Session");
+    EXPECT_EQ(pages->tabText(5), "Network");
     const char* titles[] = {"Application", "Web Form Fields", "Field Data"};
     const char* sheets[] = {"TabSheet1", "TabSheet2", "TabSheet3"};
     for (int i = 0; i < 3; ++i) {
@@ -604,6 +606,32 @@ TEST_F(SettingsFormTest, GridCtrlDeleteAsksThroughTheDialogs)
     EXPECT_EQ(storedCount("fields"), 1);
     ASSERT_EQ(dialogs.shown.size(), 2u);
     EXPECT_EQ(dialogs.shown[1].text, "Delete record?");
+}
+
+TEST_F(SettingsFormTest, NetworkPageWarnsAndTrustsTheServerKey)
+{
+    test::TempDir certDir;
+    const test::TestCertificate cert = test::makeTestCertificate(certDir.path(), test::CertKind::SelfSigned);
+    test::TlsTestServer server(cert, [](test::TlsPeer&) {});
+    open();
+    auto* warning = child<QLabel>("TLSVerifyWarning");
+    type("DBEdit1", QStringLiteral("https://127.0.0.1:%1/form").arg(server.port()));
+    type("LoginURLEdit", QStringLiteral("https://127.0.0.1/login"));
+    EXPECT_TRUE(warning->isHidden()) << "no secret in the login data yet";
+    data.SettingsTable.setText("LoginData", "password=${PW}");
+    EXPECT_EQ(warning->text(), "TLSVerify is blank: the password goes to a server whose certificate is not checked");
+    EXPECT_FALSE(warning->isHidden());
+
+    dialogs.answer = true;
+    click("TrustB");
+    ASSERT_EQ(dialogs.shown.size(), 1u) << errors.size();
+    EXPECT_NE(dialogs.shown[0].text.find("TLSVerify System: fails (self-signed)"), std::string::npos)
+        << dialogs.shown[0].text;
+    const QString pin = child<QLineEdit>("TLSVerifyEdit")->text();
+    EXPECT_TRUE(pin.startsWith("sha256//")) << pin.toStdString();
+    EXPECT_TRUE(warning->isHidden());
+    click("OKB");
+    EXPECT_EQ(stored("SELECT TLSVerify FROM settings")[0][0], Cell(pin.toStdString()));
 }
 
 TEST(HtmlExtensionTest, AddsHtmOnlyToANameWithoutExtension)

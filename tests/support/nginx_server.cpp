@@ -39,6 +39,8 @@ NginxServer::NginxServer(const std::string& binary, const std::string& locations
         m_tlsPort = ScriptedServer::unusedPort();
         tlsListen = "    listen 127.0.0.1:" + std::to_string(m_tlsPort) + " ssl;\n    ssl_certificate " + tls->certFile +
                     ";\n    ssl_certificate_key " + tls->keyFile + ";\n";
+        if (!tls->clientCaFile.empty())
+            tlsListen += "    ssl_client_certificate " + tls->clientCaFile + ";\n    ssl_verify_client on;\n";
     }
     std::filesystem::create_directories(d + "/www");
     std::filesystem::create_directories(d + "/logs");

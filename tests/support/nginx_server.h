@@ -14,10 +14,12 @@ public:
     // The nginx executable, or empty when none is installed.
     static std::string findBinary();
 
-    // A certificate and key for a second, TLS port of the same server.
+    // A certificate and key for a second, TLS port of the same server; with clientCaFile, that port
+    // demands a client certificate signed by the authorities in it.
     struct Tls {
         std::string certFile;
         std::string keyFile;
+        std::string clientCaFile = {};
     };
 
     // locations: the inside of the server block after listen and root, where "{PORT}" stands for

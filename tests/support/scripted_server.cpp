@@ -31,21 +31,27 @@ bool sendAll(int fd, const char* data, size_t size)
 
 }  // namespace
 
-ScriptedServer::ScriptedServer(int port)
+ScriptedServer::ScriptedServer(int port, Loopback loopback) : m_loopback(loopback)
 {
-    m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const bool v6 = loopback == Loopback::IPv6Only;
+    m_listen = ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const int reuse = 1;
     ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    ::setsockopt(m_listen, IPPROTO_IPV6, IPV6_V6ONLY, &reuse, sizeof reuse);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = htons(static_cast<uint16_t>(port));
-    if (m_listen < 0 || ::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::listen(m_listen, 16) != 0)
+    sockaddr_in6 addr6{};
+    addr6.sin6_family = AF_INET6;
+    addr6.sin6_addr = in6addr_loopback;
+    addr6.sin6_port = htons(static_cast<uint16_t>(port));
+    auto* bound = v6 ? reinterpret_cast<sockaddr*>(&addr6) : reinterpret_cast<sockaddr*>(&addr);
+    socklen_t len = v6 ? sizeof addr6 : sizeof addr;
+    if (m_listen < 0 || ::bind(m_listen, bound, len) != 0 || ::listen(m_listen, 16) != 0)
         throw std::runtime_error("scripted server: cannot listen");
-    socklen_t len = sizeof addr;
-    ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &len);
-    m_port = ntohs(addr.sin_port);
+    ::getsockname(m_listen, bound, &len);
+    m_port = ntohs(v6 ? addr6.sin6_port : addr.sin_port);
     m_acceptor = std::thread([this] { acceptLoop(); });
 }
 
@@ -61,7 +67,8 @@ ScriptedServer::~ScriptedServer()
 
 std::string ScriptedServer::url(const std::string& path) const
 {
-    return "http://127.0.0.1:" + std::to_string(m_port) + path;
+    const char* host = m_loopback == Loopback::IPv6Only ? "[::1]" : "127.0.0.1";
+    return "http://" + std::string(host) + ":" + std::to_string(m_port) + path;
 }
 
 void ScriptedServer::queue(Reply reply)

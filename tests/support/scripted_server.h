@@ -27,8 +27,9 @@ public:
         bool silent = false;
     };
 
-    // Listens on the given port of 127.0.0.1 (0: any free one).
-    explicit ScriptedServer(int port = 0);
+    enum class Loopback { IPv4, IPv6Only };
+    // Listens on the given port of 127.0.0.1, or of ::1 alone (0: any free one).
+    explicit ScriptedServer(int port = 0, Loopback loopback = Loopback::IPv4);
     ~ScriptedServer();
     ScriptedServer(const ScriptedServer&) = delete;
     ScriptedServer& operator=(const ScriptedServer&) = delete;
@@ -55,6 +56,7 @@ private:
     void acceptLoop();
     void serve(int fd);
 
+    Loopback m_loopback;
     int m_listen = -1;
     int m_port = 0;
     std::atomic<bool> m_stop{false};
