@@ -288,6 +288,7 @@ std::string HttpClient::post(const std::string& url, BodySource& body, const std
 std::string HttpClient::operation(HttpExchange& exchange, bool http10)
 {
     std::string result;
+    m_answerLocation.reset();
     try {
         result = run(exchange, http10);
     } catch (...) {
@@ -352,12 +353,17 @@ bool HttpClient::followRedirect(HttpExchange& exchange)
         return false;
     const std::string& location = m_response->location;
     bool movedToTls = false;
+    std::optional<Location> target;
     try {
-        movedToTls = movesToTls(m_location, resolveUrl(location, m_location));
+        target = resolveUrl(location, m_location);
+        movedToTls = movesToTls(m_location, *target);
     } catch (const Error&) {
         // A Location that names no place fails when its pass resolves it.
     }
+    const bool takenBefore = exchange.taken();
     exchange.follow(location, m_response->code, movedToTls);
+    if (exchange.taken() && !takenBefore)
+        m_answerLocation = target;
     return true;
 }
 

@@ -86,6 +86,9 @@ public:
     const HttpResponse& lastResponse() const;
     const std::string& lastStatusLine() const { return lastResponse().statusLine; }
     const Location& currentLocation() const { return m_location; }
+    // Where the server sent the answer to the last request it took and redirected (a POST answered
+    // 301, 302 or 303): the first such Location, resolved. Nothing when the request was not taken so.
+    const std::optional<Location>& answerLocation() const { return m_answerLocation; }
     // Whether the client holds an open connection (the plain one it made or the attached TLS one).
     bool connectionOpen() const;
 
@@ -125,6 +128,7 @@ private:
     NetworkOptions m_network;
     std::optional<ProxyServer> m_proxy;  // the proxy of the place of this pass, none: straight to it
     Location m_location;
+    std::optional<Location> m_answerLocation;
     std::optional<HttpResponse> m_response;
     RequestFate m_fate = RequestFate::NotSent;
 

@@ -45,6 +45,8 @@ public:
     const FormPage& page() const { return m_method == HttpMethod::Get ? kNoPage : m_page; }
     // A GET that follows a form's redirection carries no content type: it sends no content.
     bool sendsContentType() const { return !m_taken; }
+    // Whether the server took the request and redirected to its answer.
+    bool taken() const { return m_taken; }
 
     // The verdict on the reply head of this pass.
     void decided(Verdict verdict, int code);

@@ -90,10 +90,24 @@ std::string HttpSession::lastResponseHeader(const std::string& name) const
 
 namespace torvane {
 
+namespace {
+
+std::string placeName(const Location& place)
+{
+    return upperAscii(place.host) + place.directory + place.document;
+}
+
+}  // namespace
+
 std::string HttpSession::lastPlace() const
 {
-    const Location& place = m_client.currentLocation();
-    return upperAscii(place.host) + place.directory + place.document;
+    return placeName(m_client.currentLocation());
+}
+
+std::string HttpSession::answerPlace() const
+{
+    const std::optional<Location>& answer = m_client.answerLocation();
+    return answer ? placeName(*answer) : std::string();
 }
 
 std::vector<std::string> HttpSession::cookieNames() const

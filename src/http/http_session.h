@@ -49,6 +49,7 @@ public:
     std::string lastResponseHeader(const std::string& name) const override;
     std::string lastPlace() const override;
     std::string lastUrl() const override { return urlOf(m_client.currentLocation()); }
+    std::string answerPlace() const override;
     void setRedactor(const Redactor* redactor) override { m_log.setRedactor(redactor); }
     void setNetwork(const NetworkOptions& options) override;
     std::vector<std::string> cookieNames() const override;

@@ -46,6 +46,9 @@ public:
     virtual std::string lastPlace() const { return {}; }
     // The URL the last request ended up at after its redirections; empty when the client cannot tell.
     virtual std::string lastUrl() const { return {}; }
+    // Where the server pointed the answer to the last request when it took it and redirected (a POST
+    // answered 301, 302 or 303), as lastPlace() spells a place; empty when it did not or cannot tell.
+    virtual std::string answerPlace() const { return {}; }
     // The secrets the traffic log masks (nullptr: none).
     virtual void setRedactor(const Redactor*) {}
     // Certificate checks, client certificate, proxy and address families for the requests to come.
@@ -83,6 +86,7 @@ public:
     std::string lastResponseHeader(const std::string& name) const override { return target->lastResponseHeader(name); }
     std::string lastPlace() const override { return target->lastPlace(); }
     std::string lastUrl() const override { return target->lastUrl(); }
+    std::string answerPlace() const override { return target->answerPlace(); }
     void setRedactor(const Redactor* redactor) override { target->setRedactor(redactor); }
     void setNetwork(const NetworkOptions& options) override { target->setNetwork(options); }
     std::vector<std::string> cookieNames() const override { return target->cookieNames(); }

@@ -13,6 +13,7 @@ namespace torvane {
 
 // Why a record held in doubt was not sent.
 inline constexpr const char* kHeldInDoubtReason = "May have been sent by a run cut off earlier";
+inline constexpr const char* kAnswerLostReason = "Session Expired Before The Server's Answer Was Read";
 
 // One "Name: value" a line. A user name and password in the URL are left out: the report is meant to
 // be passed around.

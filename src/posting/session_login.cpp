@@ -190,6 +190,12 @@ bool SessionLogin::expired(const std::string& reply, const std::string& recordUr
     if (!m_settings.logsIn())
         return false;
     const std::string loginPlace = placeOf(m_settings.loginUrl);
+    // A server that took the record and pointed to its answer had the session then, whatever page
+    // that answer leads to later (a session that ends before the thank-you page is fetched sends it
+    // to the login page too): only a record answered straight with the login page was refused.
+    const std::string answer = m_client.answerPlace();
+    if (!answer.empty())
+        return answer == loginPlace && placeOf(recordUrl) != loginPlace;
     const std::string place = m_client.lastPlace();
     // A form that posts to the login page itself would always look expired: only a request that
     // ended somewhere else than it was sent counts.
@@ -198,6 +204,16 @@ bool SessionLogin::expired(const std::string& reply, const std::string& recordUr
     if (m_firstLoginName.empty() || FindItem("<INPUT", reply) == 0)
         return false;
     return findPageInput(readPageInputs(reply), m_firstLoginName) != nullptr;
+}
+
+bool SessionLogin::answerLost(const std::string& recordUrl) const
+{
+    if (!m_settings.logsIn())
+        return false;
+    const std::string loginPlace = placeOf(m_settings.loginUrl);
+    const std::string answer = m_client.answerPlace();
+    return !answer.empty() && answer != loginPlace && m_client.lastPlace() == loginPlace &&
+           placeOf(recordUrl) != loginPlace;
 }
 
 std::vector<std::string> hiddenFieldNames(Database& database)

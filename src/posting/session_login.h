@@ -60,6 +60,9 @@ public:
     // After a record's request: whether the reply came from the login page instead of the form (the
     // request ended up at the login URL's host and path, or the reply holds the login's first input).
     bool expired(const std::string& reply, const std::string& recordUrl) const;
+    // After a record's request: whether the server took it and pointed to its answer, but the answer
+    // led to the login page (the session ended in between), so whether it was accepted is unknown.
+    bool answerLost(const std::string& recordUrl) const;
 
 private:
     // What the login POST sends, where, and from which page.

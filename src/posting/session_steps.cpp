@@ -3,6 +3,7 @@
 #include "posting/posting_engine.h"
 
 #include "posting/network_settings.h"
+#include "posting/run_settings_summary.h"
 #include "util/text.h"
 
 namespace torvane {
@@ -94,6 +95,19 @@ bool PostingEngine::deliverPastExpiry(int32_t recordNumber)
         refreshHiddenValues();
         if (!deliver(recordNumber))
             return false;
+    }
+    if (m_delivery && m_session.answerLost(m_url)) {
+        // Taken, but the session ended before its answer could be read: the record is held in doubt,
+        // never sent again; the next record finds the login page and logs in anew.
+        m_ledger.finishDelivery(m_delivery, delivery::kInDoubt, m_client.lastStatusLine(), kAnswerLostReason);
+        m_delivery = 0;
+        if (m_deliveryHolds)
+            ++m_summary.inDoubt;
+        m_host.memo2Add((TrackKey.empty() ? std::string("Data May Have Been Sent: ")
+                                          : "Data May Have Been Sent For " + TrackKey + ": ") +
+                        kAnswerLostReason);
+        recordDone(outcome::kInDoubt);
+        return false;
     }
     return true;
 }

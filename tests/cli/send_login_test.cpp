@@ -102,6 +102,28 @@ TEST_F(LoginTest, SessionExpiringAfterTwoRecordsLogsInOnceMoreAndEveryRecordIsTa
     EXPECT_EQ(rows, (Strings{"1001 accepted", "1002 accepted", "1003 not sent", "1003 accepted", "1004 accepted"}));
 }
 
+// Each session ends after the server took its second record (1002, then 1004) and before its thank-you page was fetched: that page
+// leads to the login page, yet the record was taken, so it is held in doubt and never sent again.
+TEST_F(LoginTest, SessionEndingBeforeTheThankYouPageHoldsThatRecordInDoubt)
+{
+    site.thanksByRedirect = true;
+    site.expireAfter = 2;
+    const CliResult r = cli({"send", "--pause", "0"});
+    EXPECT_EQ(site.accepted(), (Strings{"1001", "1002", "1003", "1004"}));
+    EXPECT_EQ(site.logins(), 2);
+    EXPECT_NE(r.out.find("Data May Have Been Sent For 1002: Session Expired Before The Server's Answer Was Read"),
+              std::string::npos) << r.out;
+    Database store(dir.file("torvane.db"));
+    std::vector<std::string> rows;
+    for (const auto& row : store.query("SELECT TrackKey, State FROM deliveries ORDER BY Id"))
+        rows.push_back(std::get<std::string>(row[0]) + " " + std::get<std::string>(row[1]));
+    // The second session ends after 1004 the same way.
+    EXPECT_EQ(rows, (Strings{"1001 accepted", "1002 in doubt", "1003 not sent", "1003 accepted", "1004 in doubt"}));
+    const CliResult again = cli({"send", "--pause", "0"});
+    EXPECT_EQ(site.accepted().size(), 4u) << again.out;
+    EXPECT_EQ(r.status, again.status) << r.err;
+}
+
 TEST_F(LoginTest, PasswordAppearsInNoOutputWithDiagnosticsOn)
 {
     ok({"set", "ViewDiag", "True"});

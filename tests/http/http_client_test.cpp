@@ -465,6 +465,38 @@ INSTANTIATE_TEST_SUITE_P(
                    "127.0.0.1:8083"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Where the server pointed the answer to a request it took: the first such redirection, whatever
+// page the answer leads to afterwards (a login page, when the session ended in between).
+TEST(HttpClientRedirect, AnswerLocationIsWhereTheTakenRequestWasPointed)
+{
+    struct Case {
+        const char* name;
+        HttpMethod method;
+        std::vector<std::string> replies;
+        std::string answer;  // empty: none
+    };
+    const std::string done = "HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\ndone";
+    const std::string keep = "HTTP/1.1 307 Temporary Redirect\r\nLocation: /again\r\nContent-Length: 0\r\n\r\n";
+    const Case cases[] = {
+        {"thanks, then the login page", kPost, {redirectTo("/thanks"), redirectTo("/login?next=/thanks"), done}, "/thanks"},
+        {"straight to the login page", kPost, {redirectTo("/login?next=/order"), done}, "/login"},
+        {"repeated, then taken", kPost, {keep, redirectTo("/thanks"), done}, "/thanks"},
+        {"answered without a redirection", kPost, {done}, ""},
+        {"a GET is never taken", kGet, {redirectTo("/thanks"), done}, ""},
+    };
+    for (const Case& c : cases) {
+        ClientFixture f;
+        for (const std::string& reply : c.replies)
+            f.answerOnce(reply);
+        if (c.method == kPost)
+            f.client.post(f.url("/order"), {"a=1"});
+        else
+            f.client.get(f.url("/order"));
+        const auto& answer = f.client.answerLocation();
+        EXPECT_EQ(answer ? answer->directory + answer->document : "", c.answer) << c.name;
+    }
+}
+
 TEST(HttpClientRedirect, ToHttpsWithoutAnyTlsTransportFails)
 {
     ClientFixture f;

@@ -49,6 +49,8 @@ public:
     std::string lastStatusLine() const override { return status; }
     std::string lastPlace() const override { return place; }
     std::string lastUrl() const override { return url; }
+    std::string answerPlace() const override { return answer; }
+    std::string answer;
 
 private:
     std::string next(const std::string& call)
@@ -247,6 +249,7 @@ TEST_F(SessionLoginTest, AReplyFromTheLoginPageShowsTheSessionExpired)
         std::string reply;
         std::string recordUrl;
         bool expired;
+        std::string answer;  // where a taken record's answer was pointed
     };
     const Case cases[] = {
         {"redirected to the login page", "SITE/login", "", "http://site/orders", true},
@@ -258,10 +261,14 @@ TEST_F(SessionLoginTest, AReplyFromTheLoginPageShowsTheSessionExpired)
          "http://site/orders", true},
         {"another form with other names", "SITE/orders", "<input name=username><input name=User>",
          "http://site/orders", false},
+        {"taken, its answer then sent to the login page", "SITE/login", "<input name=user>",
+         "http://site/orders", false, "SITE/thanks"},
+        {"taken and answered with the login page", "SITE/login", "", "http://site/orders", true, "SITE/login"},
     };
     session.prepare(settings(), secrets);
     for (const Case& c : cases) {
         client.place = c.place;
+        client.answer = c.answer;
         EXPECT_EQ(session.expired(c.reply, c.recordUrl), c.expired) << c.name;
     }
     SessionSettings noLogin = settings();

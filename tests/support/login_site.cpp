@@ -108,6 +108,8 @@ ScriptedServer::Reply LoginSite::answer(const std::string& request)
         reply.bytes = page("200 OK", "<p>Welcome, " + m_user + "</p>");
         if (!sessionsLast)
             m_sessions.erase(session);
+    } else if (target == "/thanks") {
+        reply.bytes = page("200 OK", "<p>Thank You!</p>");
     } else if (target == "/form") {
         reply.bytes = page("200 OK", "<form action=\"/orders\" method=\"post\">\n"
                                      "<input type=\"hidden\" name=\"csrf\" value=\"" +
@@ -123,7 +125,7 @@ ScriptedServer::Reply LoginSite::answer(const std::string& request)
         }
         const auto acct = values.find("acct");
         m_accepted.push_back(acct == values.end() ? std::string() : acct->second);
-        reply.bytes = page("200 OK", "<p>Thank You!</p>");
+        reply.bytes = thanksByRedirect ? redirect("/thanks") : page("200 OK", "<p>Thank You!</p>");
         if (expireAfter > 0 && ++session->second.records >= expireAfter)
             m_sessions.erase(session);
     } else {

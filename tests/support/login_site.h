@@ -25,6 +25,8 @@ public:
     int expireAfter = 0;
     // False: a session ends as soon as its welcome page is shown, so no record ever finds one.
     bool sessionsLast = true;
+    // True: a record taken is answered with a redirection to /thanks (which needs the session).
+    bool thanksByRedirect = false;
 
     // The acct values of the records taken, in order.
     std::vector<std::string> accepted() const;
