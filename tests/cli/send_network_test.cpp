@@ -1,6 +1,6 @@
 // send over a company network: a server key trusted with trust --pin, a wrong pin ending the run before
 // the record is written, and a run through squid to a server demanding a client certificate whose
-// passwords appear in no output and not in the store.
+// passwords appear in no output and not in the store, and the proxy of the environment with no_proxy.
 #include "cli/cli_runner.h"
 #include "support/nginx_server.h"
 #include "support/squid_proxy.h"
@@ -118,6 +118,29 @@ TEST_F(SendNetworkTest, ThroughTheProxyWithAClientCertificateNoPasswordIsShownOr
         EXPECT_EQ(output.find(proxyCredentials), std::string::npos);
         EXPECT_EQ(output.find(kCertPassword), std::string::npos);
     }
+}
+
+// Proxy set to environment: http_proxy as curl reads it, and no_proxy naming the server's host.
+TEST_F(SendNetworkTest, TheEnvironmentsProxyAndItsNoProxyList)
+{
+    const NginxServer& site = s_network->site;
+    const std::string proxy = "http://" + std::string(SquidProxy::kUser) + ":" + SquidProxy::kPassword +
+                              "@127.0.0.1:" + std::to_string(s_network->proxy.port());
+    ::setenv("http_proxy", proxy.c_str(), 1);
+    ok({"set", "Proxy", "environment"});
+    ok({"set", "URL", site.url("/proxied")});
+    const CliResult proxied = cli({"send", "--pause", "0"});
+    ::setenv("no_proxy", "example.test,127.0.0.1", 1);
+    ok({"set", "URL", site.url("/direct")});
+    const CliResult direct = cli({"send", "--pause", "0"});
+    ::unsetenv("http_proxy");
+    ::unsetenv("no_proxy");
+    EXPECT_EQ(proxied.status, 0) << proxied.err;
+    EXPECT_EQ(direct.status, 0) << direct.err;
+    const std::string log = s_network->proxy.accessLog();
+    EXPECT_NE(log.find("POST " + site.url("/proxied") + " proxyuser"), std::string::npos) << log;
+    EXPECT_EQ(log.find("/direct"), std::string::npos) << log;
+    EXPECT_NE(site.dir().read("logs/access.log").find("POST /direct "), std::string::npos);
 }
 
 }  // namespace

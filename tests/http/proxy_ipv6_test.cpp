@@ -1,6 +1,6 @@
 // End to end: requests through a real squid asking for Basic authentication (http URLs as absolute
 // targets, https URLs through a CONNECT tunnel, a refused password, no_proxy), and a server listening on
-// ::1 only, reached by its literal and by name.
+// ::1 only, reached by its literal and by name, and a name whose first address refuses.
 #include "support/network_session.h"
 #include "support/nginx_server.h"
 #include "support/scripted_server.h"
@@ -123,6 +123,20 @@ TEST_F(Ipv6Test, AServerOnTheIPv6LoopbackOnly)
     EXPECT_NE(std::find(m_events.lines.begin(), m_events.lines.end(), "status Connecting to ::1."), m_events.lines.end());
     // IPv4 only, as without the setting: the name goes to 127.0.0.1, where nothing listens.
     EXPECT_EQ(get("http://localhost:" + port + "/form", {}), "Socket Error # 10061\r\nConnection refused.");
+}
+
+TEST_F(Ipv6Test, AnAddressThatRefusesGivesWayToTheNext)
+{
+    ScriptedServer server;  // 127.0.0.1 only: ::1, tried first, refuses
+    server.queue(kReply);
+    NetworkOptions everyAddress;
+    everyAddress.everyAddress = true;
+    EXPECT_EQ(get("http://localhost:" + std::to_string(server.port()) + "/form", everyAddress), "served");
+    std::vector<std::string> tried;
+    for (const std::string& line : m_events.lines)
+        if (line.rfind("status Connecting to ", 0) == 0)
+            tried.push_back(line);
+    EXPECT_EQ(tried, (std::vector<std::string>{"status Connecting to ::1.", "status Connecting to 127.0.0.1."}));
 }
 
 }  // namespace
