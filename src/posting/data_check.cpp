@@ -285,12 +285,12 @@ void DataCheck::addEncodedNameProblems(std::vector<std::string>& problems)
     // Said once, not for every record: the name is the same in each.
     if (m_run.postType != "POST" || m_rules.sendsFiles)
         return;
-    for (const FieldSettings& field : m_source->fieldDefinitions()) {
+    m_source->eachDefinition([&problems](const FieldSettings& field) {
         if (nameNeedsEncoding(field.Name))
             problems.push_back("Field name \"" + field.Name +
                                "\" holds bytes that would break the body: it is sent as \"" +
                                encodeFormName(field.Name) + "\"");
-    }
+    });
 }
 
 }  // namespace

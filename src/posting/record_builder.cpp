@@ -27,6 +27,12 @@ public:
     {
     }
 
+    void reserve(size_t definitions)
+    {
+        m_record.dataList.reserve(definitions);
+        if (m_findings)
+            m_record.fields.reserve(definitions);
+    }
     void add(const FieldSettings& field, const std::string& line);
     BuiltRecord finish();
 
@@ -45,6 +51,7 @@ private:
     const BuildProgress* m_progress;
     BuiltRecord m_record;
     std::string m_overflowText;
+    FieldOutcome m_scratch;
     size_t m_refusalLines = 0;  // the lines of refusals other than a missing field, in requiredList
 };
 
@@ -61,7 +68,10 @@ void RecordBuild::add(const FieldSettings& field, const std::string& line)
 {
     if (m_progress && m_progress->fieldStarted)
         m_progress->fieldStarted(field);
-    FieldOutcome outcome;
+    // Kept when findings are asked for. Otherwise one scratch outcome serves every definition, and of
+    // it only whether the value was impossible is read back: that alone has to start afresh.
+    FieldOutcome& outcome = m_findings ? m_record.fields.emplace_back() : m_scratch;
+    outcome.findings.notes.impossible.clear();
     outcome.firstWarning = m_record.warnings.size();
     std::string name = field.Name;
     std::string value = takeValue(field, line, outcome);
@@ -100,8 +110,6 @@ void RecordBuild::add(const FieldSettings& field, const std::string& line)
         outcome.name = std::move(name);
         outcome.value = std::move(value);
     }
-    if (m_findings)
-        m_record.fields.push_back(std::move(outcome));
 }
 
 void RecordBuild::addFile(const std::string& name, const std::string& value, FieldOutcome& outcome)
@@ -151,8 +159,8 @@ BuiltRecord buildRecord(const std::string& line, RecordSource& source, const Rec
                         const FindingsContext* findings, const BuildProgress* progress)
 {
     RecordBuild build(source, rules, findings, progress);
-    for (const FieldSettings& field : source.fieldDefinitions())
-        build.add(field, line);
+    build.reserve(source.knownDefinitionCount());
+    source.eachDefinition([&build, &line](const FieldSettings& field) { build.add(field, line); });
     return build.finish();
 }
 

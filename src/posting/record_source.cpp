@@ -18,25 +18,33 @@ std::optional<std::string> firstValue(Query& options, const Statement& statement
     return options.text("Value");
 }
 
+// A holder of its own: the settings dialog, which can open while a run handles messages between two
+// fields, uses the shared one to empty the table for an import, and that must not cut a field list short.
+void eachStoredDefinition(TDataModule1& data, const std::function<void(const FieldSettings&)>& take)
+{
+    Query fields(data.database());
+    fields.open(selectFieldsInOrder());
+    for (bool found = fields.findFirst(); found; found = fields.findNext())
+        take(GetFieldSettings(fields));
+}
+
 }  // namespace
 
 std::vector<FieldSettings> readFieldDefinitions(TDataModule1& data)
 {
-    // A holder of its own: the settings dialog, which can open while a run handles messages, uses the
-    // shared one to empty the table for an import, and that must not cut a field list short.
     std::vector<FieldSettings> definitions;
-    Query fields(data.database());
-    fields.open(selectFieldsInOrder());
-    for (bool found = fields.findFirst(); found; found = fields.findNext())
-        definitions.push_back(GetFieldSettings(fields));
+    eachStoredDefinition(data, [&definitions](const FieldSettings& field) { definitions.push_back(field); });
     return definitions;
 }
 
-const std::vector<FieldSettings>& StoreRecordSource::fieldDefinitions()
+void StoreRecordSource::eachDefinition(const std::function<void(const FieldSettings&)>& take)
 {
-    if (!m_fixed)
-        m_definitions = readFieldDefinitions(m_data);
-    return m_definitions;
+    if (!m_fixed) {
+        eachStoredDefinition(m_data, take);
+        return;
+    }
+    for (const FieldSettings& field : m_definitions)
+        take(field);
 }
 
 bool StoreRecordSource::hasOptions(const std::string& field)

@@ -4,6 +4,8 @@
 
 #include "posting/record_fields.h"
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,8 +17,11 @@ class TDataModule1;
 class RecordSource {
 public:
     virtual ~RecordSource() = default;
-    // The definitions in the order a run takes them, valid until the next call.
-    virtual const std::vector<FieldSettings>& fieldDefinitions() = 0;
+    // Hands each definition to take, in the order a run takes them.
+    virtual void eachDefinition(const std::function<void(const FieldSettings&)>& take) = 0;
+    // How many definitions there are when that is known before they are taken (0 when not), so that a
+    // record makes room for them once.
+    virtual size_t knownDefinitionCount() const { return 0; }
     // True when the field has option rows at all.
     virtual bool hasOptions(const std::string& field) = 0;
     // The Value of the first option row of the field whose ImportMap matches code, ASCII letters folded.
@@ -25,7 +30,7 @@ public:
     virtual std::optional<std::string> defaultOption(const std::string& field) = 0;
 };
 
-// The store's definitions and cross walk. Without definitions given they are read on every call, so
+// The store's definitions and cross walk. Without definitions given they are read for every record, so
 // an edit made in the settings dialog during a run applies from the next record on; with them (read
 // once by a check, or the pending rows of the mapper) those are used.
 class StoreRecordSource : public RecordSource {
@@ -36,7 +41,8 @@ public:
     {
     }
 
-    const std::vector<FieldSettings>& fieldDefinitions() override;
+    void eachDefinition(const std::function<void(const FieldSettings&)>& take) override;
+    size_t knownDefinitionCount() const override { return m_fixed ? m_definitions.size() : 0; }
     bool hasOptions(const std::string& field) override;
     std::optional<std::string> optionValue(const std::string& field, const std::string& code) override;
     std::optional<std::string> defaultOption(const std::string& field) override;

@@ -42,7 +42,11 @@ public:
         : m_fields(std::move(fields)), m_options(std::move(options))
     {
     }
-    const std::vector<FieldSettings>& fieldDefinitions() override { return m_fields; }
+    void eachDefinition(const std::function<void(const FieldSettings&)>& take) override
+    {
+        for (const FieldSettings& f : m_fields)
+            take(f);
+    }
     bool hasOptions(const std::string& field) override
     {
         return std::any_of(m_options.begin(), m_options.end(), [&](const Option& o) { return o.field == field; });
