@@ -143,6 +143,11 @@ std::string urlOf(const Location& place)
     return originOf(place) + place.requestTarget();
 }
 
+bool isHttpsUrl(const std::string& url)
+{
+    return upperAscii(url.substr(0, 6)) == "HTTPS:";
+}
+
 FormPage formPageOf(const std::string& pageUrl)
 {
     if (pageUrl.empty())

@@ -35,6 +35,8 @@ bool movesToTls(const Location& from, const Location& to);
 std::string originOf(const Location& place);
 // The place as a URL a browser would show, without user, password or fragment.
 std::string urlOf(const Location& place);
+// Whether the URL begins with "https:", in any letter case: a request to it wants the TLS transport.
+bool isHttpsUrl(const std::string& url);
 
 // The page a form came from, as the Origin and Referer of the requests that send the form.
 struct FormPage {

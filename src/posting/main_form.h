@@ -102,6 +102,8 @@ protected:
 private:
     void FormCreate();
     void createMenus();
+    // The engine and the HTTP stack of the window; client: where the engine sends instead (tests).
+    void makeStation(PostingClient* client);
     void showDiagnosticsPane();
 
     // Host
@@ -133,7 +135,7 @@ private:
     Dialogs* m_dialogsOverride = nullptr;
     MessageBoxDialogs m_messageBoxes{this};
     MainFormWindows m_windows;
-    std::string m_memo1;  // the diagnostics pane's bytes, as the confirmation check reads them
+    std::string m_memo1;  // the diagnostics pane's bytes, as the run set them
     bool m_settingMemo1 = false;
     bool m_closing = false;  // the window was closed while a run was going on
 };
