@@ -262,15 +262,15 @@ void DataCheck::writeRequest(const std::string& where, const BuiltRecord& record
     const std::string head = "Request for line " + where + ": " + m_run.postType + " " + m_run.url;
     std::string body;
     int64_t size = -1;  // the bytes on the wire, when body shows fewer (a file part abbreviated)
-    if (m_run.postType == "POST" && m_rules.sendsFiles) {
+    if (m_run.kind == PostType::Post && m_rules.sendsFiles) {
         MultipartBody multipart(multipartEntries(record.dataList, record.fileEntries));
         size = multipart.size();
         body = multipart.loggedText();
-    } else if (m_run.postType == "POST") {
+    } else if (m_run.kind == PostType::Post) {
         body = encodePostBody(record.dataList);
-    } else if (m_run.postType == "PUT") {
+    } else if (m_run.kind == PostType::Put) {
         body = joinLinesCrLf(record.dataList);
-    } else if (m_run.postType == "GET") {
+    } else if (m_run.kind == PostType::Get) {
         m_out(head + ", no body");
         return;
     } else {
@@ -283,7 +283,7 @@ void DataCheck::writeRequest(const std::string& where, const BuiltRecord& record
 void DataCheck::addEncodedNameProblems(std::vector<std::string>& problems)
 {
     // Said once, not for every record: the name is the same in each.
-    if (m_run.postType != "POST" || m_rules.sendsFiles)
+    if (m_run.kind != PostType::Post || m_rules.sendsFiles)
         return;
     m_source->eachDefinition([&problems](const FieldSettings& field) {
         if (nameNeedsEncoding(field.Name))

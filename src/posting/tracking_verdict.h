@@ -2,6 +2,7 @@
 // a record it would otherwise send, with the words a run shows in the information pane.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace torvane {
@@ -22,6 +23,11 @@ struct TrackingLookup {
     TrackingVerdict verdict = TrackingVerdict::New;
     std::string message;  // the run's information-pane line for it; empty for New
 };
+
+// The information-pane line of a key that a tracking record holds, when one does.
+std::optional<std::string> alreadySentNote(TDataModule1& data, const std::string& key);
+// The information-pane line of a key in doubt since the start of the delivery that was cut off.
+std::string mayHaveBeenSentNote(const std::string& key, const std::string& since);
 
 // Looks the key up as a run does before sending: the tracking records first, then (with tracking on
 // and lookForDoubt) the delivery history's records in doubt.
