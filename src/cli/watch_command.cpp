@@ -10,6 +10,7 @@
 
 #include "store/data_module.h"
 #include "store/run_lock.h"
+#include "store/tracked_fields.h"
 #include "util/error_handler.h"
 
 #include <algorithm>
@@ -49,7 +50,7 @@ std::string untrackedReason(TDataModule1& data)
     if (!s.logical("TrackSent", false))
         return "watch: tracking is off (TrackSent), so a file handed in twice would be sent twice; "
                "turn it on or give --allow-untracked";
-    for (const char* f : {"FieldToTrack1", "FieldToTrack2", "FieldToTrack3", "FieldToTrack4"})
+    for (const char* f : kFieldToTrackSettings)
         if (!s.text(f).empty())
             return {};
     return "watch: tracking names no field (FieldToTrack1 to FieldToTrack4), so a file handed in twice would be "

@@ -2,25 +2,20 @@
 
 #include "http/form_encoding.h"
 #include "http/multipart_body.h"
-#include "posting/dry_run.h"
 #include "posting/export_file.h"
-#include "posting/field_findings.h"
-#include "posting/posting_engine.h"
-#include "posting/record_fields.h"
-#include "posting/record_inspector.h"
+#include "posting/record_builder.h"
+#include "posting/record_source.h"
 #include "posting/run_settings.h"
 #include "posting/settings_check.h"
+#include "posting/tracking_verdict.h"
 #include "store/data_module.h"
 #include "store/ledger.h"
-#include "store/statements.h"
 #include "util/encoding.h"
 #include "util/error.h"
 #include "util/text.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
-#include <sys/stat.h>
 #include <unordered_map>
 
 namespace torvane {
@@ -53,27 +48,14 @@ private:
     Database* m_db;
 };
 
-class DataCheck : public RecordInspector {
+class DataCheck {
 public:
     DataCheck(TDataModule1& data, const std::function<void(const std::string&)>& out, const CheckOptions& options)
-        : m_data(data), m_out(out), m_options(options), m_engine(data, m_host, m_host, m_client)
+        : m_data(data), m_out(out), m_options(options), m_ledger(data.database())
     {
     }
 
     CheckResult run();
-
-    std::string fieldValue(const FieldSettings& field, const std::string& line, std::string& overflowText,
-                           const CharacterCutter* characters, FieldValueNotes& notes) override;
-    void entryMade(const FieldSettings& field, const std::string& name, const std::string& value,
-                   bool missing) override;
-    void checkBoxUnticked(const FieldSettings& field, const std::string& code) override
-    {
-        add(Kind::Info, field.Name + " code \"" + code + "\" matches none of its option rows: the box is sent unticked");
-    }
-    const std::vector<FieldSettings>* fieldDefinitions() override
-    {
-        return m_options.snapshot ? &m_definitions : nullptr;
-    }
 
 private:
     enum class Kind { Refusal, Tracked, Warning, Info };
@@ -82,66 +64,49 @@ private:
         std::string text;
     };
 
+    // Reads the settings as a run does; the abort messages go to aborts, in the run's order.
+    std::string readSettings(std::vector<std::string>& aborts);
     void checkRecord(ExportFileReader& file, int32_t recordNumber);
+    // The problems of a built record, definition by definition in the order the run meets them.
+    void addFieldProblems(const BuiltRecord& record);
+    void addFileProblem(const FieldOutcome& field);
+    // What the record would come to: refused, already sent, held in doubt, or sent.
+    bool judge(const BuiltRecord& record);
     void add(Kind kind, std::string text) { m_problems.push_back({kind, std::move(text)}); }
-    // The engine's warnings since the last look, in the order it gave them (the run's own texts).
-    void takeWarnings();
     void addEncodedNameProblems(std::vector<std::string>& problems);
-    void writeRequest(const std::string& where);
+    void writeRequest(const std::string& where, const BuiltRecord& record);
 
     TDataModule1& m_data;
     const std::function<void(const std::string&)>& m_out;
     CheckOptions m_options;
-    SilentHost m_host;
-    NoRequests m_client;
-    PostingEngine m_engine;
+    DeliveryLedger m_ledger;
 
     RunSettings m_run;
-    std::string m_exportEncoding;
+    RecordRules m_rules;
+    FindingsContext m_findings;
     std::unique_ptr<InvalidByteFinder> m_invalidBytes;
+    std::unique_ptr<StoreRecordSource> m_source;
     int32_t m_linesSkipped = 0;
     CheckCounts m_counts;
     bool m_anyProblem = false;
     std::unordered_map<std::string, int64_t> m_firstLineOfKey;
-    std::vector<FieldSettings> m_definitions;  // read once when the check stands on a snapshot
     bool m_anyInDoubt = true;
 
-    // The record in progress.
-    std::vector<Problem> m_problems;
-    size_t m_warningsTaken = 0;
-    bool m_conversionFailed = false;
+    std::vector<Problem> m_problems;  // of the record in progress
 };
 
 CheckResult DataCheck::run()
 {
-    TableView& settings = m_data.SettingsTable;
     ReadSnapshot snapshot(m_data.database(), m_options.snapshot);
-
-    // The run's own abort messages, in its order; the encodings are looked at even after an abort, so
-    // that one check names every setting to fix.
+    // Nothing edits the definitions while a check runs: they are read once.
+    m_source = std::make_unique<StoreRecordSource>(m_data, readFieldDefinitions(m_data));
     std::vector<std::string> aborts;
-    m_run = readRunSettings(settings, [&aborts](const std::string& m) { aborts.push_back(m); });
-    std::string exportPath;
-    if (settings.isBlank("ImportData") || m_run.aborted) {
-        if (!m_run.aborted)
-            aborts.push_back(kNoImportFileMessage);
-    } else {
-        exportPath = settings.text("ImportData");
-        if (!exportFileExists(exportPath))
-            aborts.push_back(kExportFileMissingMessage);
-    }
-    try {
-        m_engine.Encoding = RecordEncoding::fromSettings(settings);
-        m_exportEncoding = settings.text("ExportEncoding");
-        if (!m_exportEncoding.empty())
-            m_invalidBytes = std::make_unique<InvalidByteFinder>(m_exportEncoding);
-    } catch (const Error& e) {
-        aborts.push_back(e.what());
-    }
+    const std::string exportPath = readSettings(aborts);
     for (const std::string& a : aborts)
         m_out(a);
     std::vector<std::string> problems = settingsProblems(m_data, m_run);
-    m_engine.setFileSettings(exportPath, m_run.content);
+    m_rules.fileFolder = fileFolderOf(exportPath);
+    m_rules.sendsFiles = sendsFilesFor(m_run.content);
     addEncodedNameProblems(problems);
     for (const std::string& p : problems)
         m_out(p);
@@ -152,27 +117,15 @@ CheckResult DataCheck::run()
         result.verdict = CheckVerdict::RunWouldAbort;
         return result;
     }
-
-    m_engine.TrackSent = m_run.trackSent;
-    m_engine.FieldToTrack1 = m_run.fieldToTrack1;
-    m_engine.FieldToTrack2 = m_run.fieldToTrack2;
-    m_engine.FieldToTrack3 = m_run.fieldToTrack3;
-    m_engine.FieldToTrack4 = m_run.fieldToTrack4;
-    m_engine.ViewWarnings = m_run.viewWarnings;
-    // Nothing of the check is echoed into panes.
-    m_engine.DiagnosticsOn = false;
-    m_engine.Inspector = this;
-    if (m_options.snapshot) {
-        // Nothing can change under a snapshot: the definitions and the records in doubt are read once.
-        Query fields(m_data.database());
-        fields.open(selectFieldsInOrder());
-        for (bool found = fields.findFirst(); found; found = fields.findNext())
-            m_definitions.push_back(GetFieldSettings(fields));
-        m_anyInDoubt = !DeliveryLedger(m_data.database()).unresolved().empty();
-    }
+    m_rules.trackSent = m_run.trackSent;
+    m_rules.trackedFields = {m_run.fieldToTrack1, m_run.fieldToTrack2, m_run.fieldToTrack3, m_run.fieldToTrack4};
+    m_rules.viewWarnings = m_run.viewWarnings;
+    // Nothing can change under a snapshot: the records in doubt are looked at once.
+    if (m_options.snapshot)
+        m_anyInDoubt = !m_ledger.unresolved().empty();
 
     ExportFileReader file(exportPath);
-    m_linesSkipped = skipLeadingLines(file, settings.integer("LinesToRead", 0));
+    m_linesSkipped = skipLeadingLines(file, m_data.SettingsTable.integer("LinesToRead", 0));
     for (int32_t recordNumber = 1; !file.atEnd(); ++recordNumber) {
         if (m_options.limit >= 0 && m_counts.records >= m_options.limit)
             break;
@@ -186,6 +139,32 @@ CheckResult DataCheck::run()
     return result;
 }
 
+std::string DataCheck::readSettings(std::vector<std::string>& aborts)
+{
+    // The encodings are looked at even after an abort, so that one check names every setting to fix.
+    TableView& settings = m_data.SettingsTable;
+    m_run = readRunSettings(settings, [&aborts](const std::string& m) { aborts.push_back(m); });
+    std::string exportPath;
+    if (settings.isBlank("ImportData") || m_run.aborted) {
+        if (!m_run.aborted)
+            aborts.push_back(kNoImportFileMessage);
+    } else {
+        exportPath = settings.text("ImportData");
+        if (!exportFileExists(exportPath))
+            aborts.push_back(kExportFileMissingMessage);
+    }
+    try {
+        m_rules.encoding = RecordEncoding::fromSettings(settings);
+        m_findings.exportEncoding = settings.text("ExportEncoding");
+        if (!m_findings.exportEncoding.empty())
+            m_invalidBytes = std::make_unique<InvalidByteFinder>(m_findings.exportEncoding);
+        m_findings.invalidBytes = m_invalidBytes.get();
+    } catch (const Error& e) {
+        aborts.push_back(e.what());
+    }
+    return exportPath;
+}
+
 void DataCheck::checkRecord(ExportFileReader& file, int32_t recordNumber)
 {
     std::string line;
@@ -193,27 +172,11 @@ void DataCheck::checkRecord(ExportFileReader& file, int32_t recordNumber)
     ++m_counts.records;
     const int64_t lineNumber = int64_t(m_linesSkipped) + recordNumber;
     m_problems.clear();
-    m_warningsTaken = 0;
-    m_conversionFailed = false;
 
-    m_engine.StatusText = "Processing Export Record# " + std::to_string(recordNumber);
-    m_engine.MakeDataString(line);
-    takeWarnings();
-
-    // The order of the run: a refused record is not looked up, a tracked one is not sent.
-    bool wouldSend = false;
-    if (!m_engine.RecordComplete) {
-        ++m_counts.refused;
-    } else if (m_engine.DataAlreadySent()) {
-        ++m_counts.alreadySent;
-        add(Kind::Tracked, m_host.lastMemo2);
-    } else if (m_anyInDoubt && m_engine.DataMayHaveBeenSent()) {
-        add(Kind::Warning, m_host.lastMemo2);
-    } else if (!m_conversionFailed) {
-        wouldSend = true;
-        ++m_counts.wouldSend;
-    }
-    const std::string& key = m_engine.TrackKey;
+    const BuiltRecord record = buildRecord(line, *m_source, m_rules, &m_findings);
+    addFieldProblems(record);
+    const bool wouldSend = judge(record);
+    const std::string& key = record.trackKey;
     if (!key.empty()) {
         const auto [first, fresh] = m_firstLineOfKey.try_emplace(key, lineNumber);
         if (!fresh)
@@ -234,25 +197,80 @@ void DataCheck::checkRecord(ExportFileReader& file, int32_t recordNumber)
     if (warned)
         ++m_counts.withWarnings;
     if (wouldSend && m_options.showData)
-        writeRequest(where);
+        writeRequest(where, record);
 }
 
-void DataCheck::writeRequest(const std::string& where)
+bool DataCheck::judge(const BuiltRecord& record)
+{
+    // The order of the run: a refused record is not looked up, a tracked one is not sent.
+    if (!record.complete) {
+        ++m_counts.refused;
+        return false;
+    }
+    const TrackingLookup tracking =
+        lookUpTracking(m_data, m_ledger, record.trackKey, m_rules.trackSent, m_anyInDoubt);
+    if (tracking.verdict == TrackingVerdict::AlreadySent) {
+        ++m_counts.alreadySent;
+        add(Kind::Tracked, tracking.message);
+        return false;
+    }
+    if (tracking.verdict == TrackingVerdict::MayHaveBeenSent) {
+        add(Kind::Warning, tracking.message);
+        return false;
+    }
+    const bool conversionFailed = std::any_of(record.fields.begin(), record.fields.end(),
+                                              [](const FieldOutcome& f) { return f.findings.conversionFailed; });
+    if (conversionFailed)
+        return false;
+    ++m_counts.wouldSend;
+    return true;
+}
+
+void DataCheck::addFieldProblems(const BuiltRecord& record)
+{
+    auto runWarnings = [this, &record](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i)
+            add(Kind::Warning, trimmedBlanks(record.warnings[i]));
+    };
+    for (const FieldOutcome& f : record.fields) {
+        for (const std::string& w : f.findings.warnings)
+            add(Kind::Warning, w);
+        runWarnings(f.firstWarning, f.encodingWarning);
+        if (f.unticked)
+            add(Kind::Info, f.name + " code \"" + f.code + "\" matches none of its option rows: the box is sent unticked");
+        if (f.missing)
+            add(Kind::Refusal, f.name + " Required: the record would be refused");
+        addFileProblem(f);
+        runWarnings(f.encodingWarning, f.endWarning);
+    }
+}
+
+void DataCheck::addFileProblem(const FieldOutcome& f)
+{
+    if (!f.fileMissing)
+        return;
+    const bool sends = m_rules.sendsFiles;
+    add(sends ? Kind::Refusal : Kind::Warning,
+        f.name + " names a file that is not there: " + f.filePath +
+            (sends ? " (the record would be refused)" : " (only its path is sent: the form is not multipart)"));
+}
+
+void DataCheck::writeRequest(const std::string& where, const BuiltRecord& record)
 {
     // The bytes the HTTP client puts on the wire after its headers: the encoded name-value list of a
     // POST, the entries as CR LF lines of a PUT, nothing for a GET.
     const std::string head = "Request for line " + where + ": " + m_run.postType + " " + m_run.url;
     std::string body;
     int64_t size = -1;  // the bytes on the wire, when body shows fewer (a file part abbreviated)
-    if (m_run.postType == "POST" && m_engine.SendsFiles) {
-        MultipartBody multipart(m_engine.multipartEntries());
+    if (m_run.kind == PostType::Post && m_rules.sendsFiles) {
+        MultipartBody multipart(multipartEntries(record.dataList, record.fileEntries));
         size = multipart.size();
         body = multipart.loggedText();
-    } else if (m_run.postType == "POST") {
-        body = encodePostBody(m_engine.DataList);
-    } else if (m_run.postType == "PUT") {
-        body = joinLinesCrLf(m_engine.DataList);
-    } else if (m_run.postType == "GET") {
+    } else if (m_run.kind == PostType::Post) {
+        body = encodePostBody(record.dataList);
+    } else if (m_run.kind == PostType::Put) {
+        body = joinLinesCrLf(record.dataList);
+    } else if (m_run.kind == PostType::Get) {
         m_out(head + ", no body");
         return;
     } else {
@@ -265,56 +283,14 @@ void DataCheck::writeRequest(const std::string& where)
 void DataCheck::addEncodedNameProblems(std::vector<std::string>& problems)
 {
     // Said once, not for every record: the name is the same in each.
-    if (m_run.postType != "POST" || m_engine.SendsFiles)
+    if (m_run.kind != PostType::Post || m_rules.sendsFiles)
         return;
-    Query fields(m_data.database());
-    fields.open(selectFieldsInOrder());
-    for (bool found = fields.findFirst(); found; found = fields.findNext()) {
-        const std::string name = fields.text("Name");
-        if (nameNeedsEncoding(name))
-            problems.push_back("Field name \"" + name + "\" holds bytes that would break the body: it is sent as \"" +
-                               encodeFormName(name) + "\"");
-    }
-}
-
-void DataCheck::takeWarnings()
-{
-    const std::vector<std::string>& warnings = m_engine.WarningList;
-    for (; m_warningsTaken < warnings.size(); ++m_warningsTaken) {
-        std::string text = warnings[m_warningsTaken];
-        TrimBlanks(text);
-        add(Kind::Warning, std::move(text));
-    }
-}
-
-std::string DataCheck::fieldValue(const FieldSettings& field, const std::string& line, std::string& overflowText,
-                                  const CharacterCutter* characters, FieldValueNotes& notes)
-{
-    takeWarnings();
-    FieldFindings findings;
-    std::string value = findFieldValue(field, line, overflowText, characters, m_invalidBytes.get(),
-                                       m_exportEncoding, findings);
-    if (findings.conversionFailed)
-        m_conversionFailed = true;
-    notes = findings.notes;
-    for (std::string& w : findings.warnings)
-        add(Kind::Warning, std::move(w));
-    return value;
-}
-
-void DataCheck::entryMade(const FieldSettings& field, const std::string& name, const std::string&, bool missing)
-{
-    takeWarnings();
-    if (missing)
-        add(Kind::Refusal, name + " Required: the record would be refused");
-    if (field.Type != "FILE" || m_engine.FileEntries.empty())
-        return;
-    const std::string& path = m_engine.FileEntries.back().second;
-    struct stat st {};
-    if (!path.empty() && (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)))
-        add(m_engine.SendsFiles ? Kind::Refusal : Kind::Warning,
-            name + " names a file that is not there: " + path +
-                (m_engine.SendsFiles ? " (the record would be refused)" : " (only its path is sent: the form is not multipart)"));
+    m_source->eachDefinition([&problems](const FieldSettings& field) {
+        if (nameNeedsEncoding(field.Name))
+            problems.push_back("Field name \"" + field.Name +
+                               "\" holds bytes that would break the body: it is sent as \"" +
+                               encodeFormName(field.Name) + "\"");
+    });
 }
 
 }  // namespace

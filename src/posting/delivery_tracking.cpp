@@ -2,6 +2,7 @@
 // was accepted before, and the purge of old tracking records.
 #include "posting/posting_engine.h"
 
+#include "posting/tracking_verdict.h"
 #include "util/dates.h"
 #include "util/text.h"
 
@@ -54,13 +55,10 @@ void PostingEngine::CheckToSeeIfSent()
 
 bool PostingEngine::DataAlreadySent()
 {
-    Query& query = m_data.TrackQuery;
-    query.close();
-    query.open(selectTrackByKey(TrackKey));
-    if (!query.findFirst())
-        return false;
-    m_host.memo2Add("Data For " + TrackKey + " Sent On " + query.displayText("DataSent") + ", Data Not Sent.");
-    return true;
+    std::optional<std::string> note = alreadySentNote(m_data, TrackKey);
+    if (note)
+        m_host.memo2Add(*note);
+    return note.has_value();
 }
 
 bool PostingEngine::DataMayHaveBeenSent()
@@ -72,8 +70,7 @@ bool PostingEngine::DataMayHaveBeenSent()
     const auto since = m_running ? m_ledger.inDoubtSince(TrackKey, m_runId) : m_ledger.inDoubtSince(TrackKey);
     if (!since)
         return false;
-    m_host.memo2Add("Data For " + TrackKey + " May Have Been Sent On " + shortDateOfTimestamp(*since) +
-                    ", Data Not Sent.");
+    m_host.memo2Add(mayHaveBeenSentNote(TrackKey, *since));
     return true;
 }
 

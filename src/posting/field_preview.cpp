@@ -1,9 +1,7 @@
 #include "posting/field_preview.h"
 
-#include "posting/dry_run.h"
-#include "posting/field_findings.h"
-#include "posting/posting_engine.h"
-#include "posting/record_inspector.h"
+#include "posting/record_builder.h"
+#include "posting/record_source.h"
 #include "store/data_module.h"
 #include "store/table_view.h"
 #include "util/encoding.h"
@@ -27,72 +25,6 @@ public:
 private:
     const TableView& m_view;
     int m_index;
-};
-
-// Follows MakeDataString through the definitions handed to it and keeps what concerns the one looked at.
-class PreviewInspector : public RecordInspector {
-public:
-    PreviewInspector(const std::vector<FieldSettings>& definitions, size_t current, PostingEngine& engine,
-                     const InvalidByteFinder* invalidBytes, std::string exportEncoding)
-        : m_definitions(definitions), m_current(current), m_engine(engine), m_invalidBytes(invalidBytes),
-          m_exportEncoding(std::move(exportEncoding))
-    {
-    }
-
-    const std::vector<FieldSettings>* fieldDefinitions() override { return &m_definitions; }
-
-    std::string fieldValue(const FieldSettings& field, const std::string& line, std::string& overflowText,
-                           const CharacterCutter* characters, FieldValueNotes& notes) override
-    {
-        takeRunWarnings();
-        const bool current = m_index++ == m_current;
-        FieldFindings findings;
-        // Every definition goes through the check's findings, so that a conversion that would end a run
-        // elsewhere in the line does not hide the field looked at.
-        std::string value = findFieldValue(field, line, overflowText, characters, m_invalidBytes, m_exportEncoding,
-                                           findings);
-        notes = findings.notes;
-        if (current) {
-            m_inCurrent = true;
-            m_warningMark = m_engine.WarningList.size();
-            for (std::string& w : findings.warnings)
-                preview.warnings.push_back(std::move(w));
-        }
-        return value;
-    }
-
-    void entryMade(const FieldSettings&, const std::string& name, const std::string& value, bool missing) override
-    {
-        if (!m_inCurrent)
-            return;
-        preview.makesEntry = true;
-        preview.value = value;
-        if (missing)
-            preview.warnings.push_back(name + " Required: the record would be refused");
-    }
-
-    // The run's own warnings (cross walk, form encoding) that the field looked at added.
-    void takeRunWarnings()
-    {
-        if (!m_inCurrent)
-            return;
-        m_inCurrent = false;
-        const std::vector<std::string>& list = m_engine.WarningList;
-        for (size_t i = m_warningMark; i < list.size(); ++i)
-            preview.warnings.push_back(trimmedBlanks(list[i]));
-    }
-
-    FieldPreview preview;
-
-private:
-    const std::vector<FieldSettings>& m_definitions;
-    size_t m_current;
-    PostingEngine& m_engine;
-    const InvalidByteFinder* m_invalidBytes;
-    std::string m_exportEncoding;
-    size_t m_index = 0;
-    bool m_inCurrent = false;
-    size_t m_warningMark = 0;
 };
 
 }  // namespace
@@ -121,23 +53,33 @@ OrderedDefinitions definitionsInRunOrder(const TableView& fields)
 FieldPreview previewField(TDataModule1& data, const std::vector<FieldSettings>& definitions, size_t current,
                           const std::string& line)
 {
-    SilentHost host;
-    NoRequests client;
-    PostingEngine engine(data, host, host, client);
-    engine.Encoding = RecordEncoding::fromSettings(data.SettingsTable);
-    const std::string exportEncoding = data.SettingsTable.text("ExportEncoding");
+    RecordRules rules;
+    rules.encoding = RecordEncoding::fromSettings(data.SettingsTable);
+    FindingsContext findings;
+    findings.exportEncoding = data.SettingsTable.text("ExportEncoding");
     std::unique_ptr<InvalidByteFinder> invalidBytes;
-    if (!exportEncoding.empty())
-        invalidBytes = std::make_unique<InvalidByteFinder>(exportEncoding);
+    if (!findings.exportEncoding.empty())
+        invalidBytes = std::make_unique<InvalidByteFinder>(findings.exportEncoding);
+    findings.invalidBytes = invalidBytes.get();
 
-    PreviewInspector inspector(definitions, current, engine, invalidBytes.get(), exportEncoding);
-    engine.Inspector = &inspector;
-    engine.MakeDataString(line);
-    inspector.takeRunWarnings();
-
-    FieldPreview preview = std::move(inspector.preview);
-    preview.dataString = engine.DataList;
-    preview.recordComplete = engine.RecordComplete;
+    // Every definition goes through the findings, so that a conversion that would end a run elsewhere
+    // in the line does not hide the field looked at.
+    StoreRecordSource source(data, definitions);
+    BuiltRecord record = buildRecord(line, source, rules, &findings);
+    FieldPreview preview;
+    if (current < record.fields.size()) {
+        FieldOutcome& field = record.fields[current];
+        preview.warnings = std::move(field.findings.warnings);
+        preview.makesEntry = field.makesEntry;
+        preview.value = field.value;
+        if (field.missing)
+            preview.warnings.push_back(field.name + " Required: the record would be refused");
+        // The run's own warnings (cross walk, form encoding) that the field added.
+        for (size_t i = field.firstWarning; i < field.endWarning; ++i)
+            preview.warnings.push_back(trimmedBlanks(record.warnings[i]));
+    }
+    preview.dataString = std::move(record.dataList);
+    preview.recordComplete = record.complete;
     return preview;
 }
 

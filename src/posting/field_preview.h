@@ -1,5 +1,5 @@
-// What one field definition would send for one export line, built by the run's own code (MakeDataString
-// with its field values, cross walk and form encoding), with its warnings and the whole data string of
+// What one field definition would send for one export line, built by the run's own record builder
+// (its field values, cross walk and form encoding), with its warnings and the whole data string of
 // the line. The field mapper of the settings dialog shows it; nothing is sent or written.
 #pragma once
 

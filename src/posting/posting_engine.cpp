@@ -2,6 +2,7 @@
 
 #include "http/multipart_body.h"
 #include "posting/export_file.h"
+#include "posting/record_builder.h"
 #include "posting/record_count.h"
 #include "posting/run_settings.h"
 #include "posting/run_settings_summary.h"
@@ -471,26 +472,13 @@ void PostingEngine::recordFailure(const RequestFailed& failure, const std::strin
 
 void PostingEngine::setFileSettings(const std::string& exportPath, const std::string& content)
 {
-    const size_t slash = exportPath.find_last_of('/');
-    FileFolder = slash == std::string::npos ? std::string(".") : exportPath.substr(0, std::max<size_t>(slash, 1));
-    SendsFiles = equalsIgnoreCaseAscii(std::string_view(content).substr(0, 19), "multipart/form-data");
+    FileFolder = fileFolderOf(exportPath);
+    SendsFiles = sendsFilesFor(content);
 }
 
 std::vector<MultipartEntry> PostingEngine::multipartEntries() const
 {
-    std::vector<MultipartEntry> entries;
-    size_t file = 0;
-    for (size_t i = 0; i < DataList.size(); ++i) {
-        const std::string& entry = DataList[i];
-        const size_t eq = entry.find('=');
-        MultipartEntry part{entry.substr(0, eq), eq == std::string::npos ? std::string() : entry.substr(eq + 1)};
-        if (file < FileEntries.size() && FileEntries[file].first == i) {
-            part.value = FileEntries[file++].second;
-            part.isFile = true;
-        }
-        entries.push_back(std::move(part));
-    }
-    return entries;
+    return torvane::multipartEntries(DataList, FileEntries);
 }
 
 void PostingEngine::sendRequest()

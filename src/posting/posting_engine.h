@@ -26,8 +26,6 @@
 namespace torvane {
 
 class ExportFileReader;
-struct FieldSettings;
-class RecordInspector;
 class RunLock;
 struct RunSettings;
 
@@ -70,8 +68,6 @@ public:
     bool DiagnosticsOn = false;
     // "Show Posting Data": adds each record's data string to the information pane before it is sent.
     bool ShowPostingData = false;
-    // Sees each record's fields as MakeDataString builds them (the data check); none in a run.
-    RecordInspector* Inspector = nullptr;
 
     // The data string of one export line (field extraction, cross walk, tracking key, required fields).
     void MakeDataString(const std::string& line);
@@ -137,16 +133,6 @@ public:
     void setStoreLockHeld(bool held) { m_lockHeldOutside = held; }
 
 private:
-    // One field definition of MakeDataString: its value, cross walk, key, required check and entry.
-    void addEntry(const FieldSettings& field, const std::string& line, std::string& overflowText);
-    // A check box with option rows sends the Value of the row its code matches, and nothing at all
-    // when none matches (the box unticked); false when it has no option rows, as earlier imports wrote it.
-    bool LookupCheckBox(std::string& name, std::string& value);
-    // A file field's file: its path, and on a multipart form a missing file refuses the record.
-    void addFileEntry(const std::string& name, const std::string& value);
-    // Refuses the record for a reason other than a missing field, with the line naming the field.
-    void refuse(const std::string& reason, const std::string& line);
-    size_t m_refusalLines = 0;  // of the record in progress, in RequiredList
     // The start of a run: the ledger's run row and the settings copied into the engine; nothing when
     // a missing setting or export file ended the run (concluded as aborted).
     std::optional<RunSettings> beginRun();

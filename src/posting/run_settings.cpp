@@ -3,6 +3,7 @@
 #include "http/url.h"
 
 #include "store/row_reader.h"
+#include "store/tracked_fields.h"
 #include "util/text.h"
 
 #include <filesystem>
@@ -28,10 +29,9 @@ RunSettings readRunSettings(const RowReader& settings, const std::function<void(
         s.postType = settings.text("PostType");
     }
     s.trackSent = settings.logical("TrackSent", false);
-    s.fieldToTrack1 = settings.text("FieldToTrack1");
-    s.fieldToTrack2 = settings.text("FieldToTrack2");
-    s.fieldToTrack3 = settings.text("FieldToTrack3");
-    s.fieldToTrack4 = settings.text("FieldToTrack4");
+    std::string* tracked[] = {&s.fieldToTrack1, &s.fieldToTrack2, &s.fieldToTrack3, &s.fieldToTrack4};
+    for (size_t i = 0; i < kFieldToTrackSettings.size(); ++i)
+        *tracked[i] = settings.text(kFieldToTrackSettings[i]);
     s.content = settings.text("Content", kDefaultContent);
     s.viewDiag = settings.logical("ViewDiag", false);
     s.postType = upperAscii(s.postType);

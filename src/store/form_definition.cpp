@@ -1,6 +1,7 @@
 #include "store/form_definition.h"
 
 #include "store/data_module.h"
+#include "store/tracked_fields.h"
 
 namespace torvane {
 
@@ -12,7 +13,7 @@ void emptyFormDefinition(TDataModule1& data)
     data.SelDataQuery.execute(deleteAllOptions());
     TableView& settings = data.SettingsTable;
     settings.edit();
-    for (const char* field : {"FieldToTrack1", "FieldToTrack2", "FieldToTrack3", "FieldToTrack4"})
+    for (const char* field : kFieldToTrackSettings)
         settings.setBlank(field);
     settings.post();
 }
