@@ -24,6 +24,8 @@ struct HttpSessionOptions {
     TrafficLog::LocalTime localTime;  // empty: the system's local time
     CookieStore::Now now;             // empty: the system's time
     HttpLimits limits;
+    // What encrypts; null: the session loads OpenSSL for itself. Must outlive the session.
+    TlsLibrary* tlsLibrary = nullptr;
 };
 
 class HttpSession : public PostingClient {
@@ -58,6 +60,7 @@ public:
     CookieStore& cookies() { return m_cookies; }
 
 private:
+    std::unique_ptr<TlsLibrary> m_ownTlsLibrary;  // made first: the transport holds it
     TrafficLog m_log;
     CookieStore m_cookies;
     TlsTransport m_tls;

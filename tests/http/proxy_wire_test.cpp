@@ -36,7 +36,8 @@ TEST_P(ProxyWire, WritesAndReads)
     test::FakeDialer dialer{clock};
     test::RecordingHttpEvents events;
     HttpClient client{events, clock, [] {}};
-    TlsTransport tls(clock, {}, &dialer);
+    TlsLibrary library;
+    TlsTransport tls(clock, library, {}, &dialer);
     client.setDialer(&dialer);
     client.attachTransport(c.url.rfind("https", 0) == 0 ? &tls : nullptr);
     NetworkOptions options;
