@@ -121,6 +121,11 @@ std::string defaultPortOf(const std::string& scheme)
 
 }  // namespace
 
+bool startsWithHttps(const std::string& url)
+{
+    return upperAscii(url.substr(0, 6)) == "HTTPS:";
+}
+
 bool isDefaultPort(const Location& place)
 {
     return place.port == defaultPortOf(place.scheme);

@@ -26,6 +26,10 @@ struct Location {
 // port; an http or https URL naming a host but no port goes to its scheme's port.
 Location resolveUrl(const std::string& url, const Location& current);
 
+// Whether a URL as the settings hold it begins with "https:" in any letter case: the request it
+// names needs the TLS transport.
+bool startsWithHttps(const std::string& url);
+
 // Whether the place's port is its scheme's own (80 for http, 443 for https).
 bool isDefaultPort(const Location& place);
 // Whether to is from with https in place of http, both on their scheme's own port: a server moving

@@ -1,5 +1,6 @@
 #include "posting/network_settings.h"
 
+#include "http/url.h"
 #include "store/row_reader.h"
 #include "util/base64.h"
 #include "util/error.h"
@@ -233,7 +234,7 @@ std::string tlsVerifyWarning(const RowReader& settings)
     if (!settings.isBlank("TLSVerify") || settings.isBlank("LoginURL"))
         return {};
     const auto https = [&settings](const char* setting) {
-        return upperAscii(settings.text(setting).substr(0, 6)) == "HTTPS:";
+        return startsWithHttps(settings.text(setting));
     };
     if (!https("URL") && !https("LoginURL"))
         return {};

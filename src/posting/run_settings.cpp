@@ -1,5 +1,6 @@
 #include "posting/run_settings.h"
 
+#include "http/url.h"
 #include "store/row_reader.h"
 #include "util/text.h"
 
@@ -15,7 +16,7 @@ RunSettings readRunSettings(const RowReader& settings, const std::function<void(
         abortMessage(kNoUrlMessage);
     } else {
         s.url = settings.text("URL");
-        s.secure = upperAscii(s.url.substr(0, 6)) == "HTTPS:";
+        s.secure = startsWithHttps(s.url);
     }
     s.viewWarnings = settings.logical("ViewWarnings", false);
     s.deleteFile = settings.logical("DeleteFile", false);
