@@ -40,6 +40,8 @@ struct StoreWindows {
 void makeStoreWindows(StoreWindows& w, TDataModule1& data, WindowEncodings& encodings, TMainForm& mainForm,
                       TMemoReport& report)
 {
+    // From here on the windows read the store's texts in the encodings it names.
+    useSettingsEncodings(encodings, data);
     mainForm.attachDataModule(data);
     w.importForm = std::make_unique<TImportHTMLForm>(data);
     w.settingsForm = std::make_unique<TSettingsForm>(data, encodings, *w.importForm, &mainForm);

@@ -67,9 +67,6 @@ TSettingsForm::TSettingsForm(TDataModule1& data, WindowEncodings& encodings, TIm
     setObjectName(QStringLiteral("SettingsForm"));
     setWindowTitle(QStringLiteral("Settings"));
     setModal(true);
-    // Made once at start-up, right after the store opens: from here on the windows read its texts in
-    // the encodings it names.
-    applyWindowEncodings();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -198,9 +195,14 @@ void TSettingsForm::TrustBClick()
     settings.setText("TLSVerify", trust.pin);
 }
 
+void useSettingsEncodings(WindowEncodings& encodings, TDataModule1& data)
+{
+    encodings.use(data.SettingsTable.text("ExportEncoding"), data.SettingsTable.text("FormEncoding"));
+}
+
 void TSettingsForm::applyWindowEncodings()
 {
-    m_encodings.use(m_data.SettingsTable.text("ExportEncoding"), m_data.SettingsTable.text("FormEncoding"));
+    useSettingsEncodings(m_encodings, m_data);
     // Every bound control shows its field again, read in the encoding now named.
     for (const TableDef* table : allTableDefs())
         m_data.database().notifyChanged(table->name);

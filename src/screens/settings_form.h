@@ -19,6 +19,9 @@ class TDataModule1;
 class TImportHTMLForm;
 class WindowEncodings;
 
+// Points the windows' encodings at the ones the settings record names.
+void useSettingsEncodings(WindowEncodings& encodings, TDataModule1& data);
+
 class TSettingsForm : public QDialog {
     Q_OBJECT
 public:

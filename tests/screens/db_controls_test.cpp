@@ -277,8 +277,9 @@ TEST_F(DbControlsTest, CtrlDeleteAsksBeforeDeleting)
         });
         QTest::keyClick(&grid, Qt::Key_Delete, Qt::ControlModifier);
         EXPECT_EQ(static_cast<int>(questions.size()), c.asked);
-        if (!questions.empty())
+        if (!questions.empty()) {
             EXPECT_EQ(questions[0], "Confirm|Delete record?");
+        }
         EXPECT_EQ(storedRows("seldata"), c.rowsAfter);
         QTest::keyClick(&grid, Qt::Key_Delete);
         EXPECT_EQ(storedRows("seldata"), c.rowsAfter) << "Delete alone deletes nothing";
