@@ -43,13 +43,8 @@ public:
 
 class NoClient : public PostingClient {
 public:
-    void setCacheControl(const std::string&) override {}
-    void setContentType(const std::string&) override {}
-    void attachTlsTransport(bool) override {}
+    torvane::PostingReply send(const torvane::PostingRequest&) override { return {}; }
     void setTrafficLog(bool) override {}
-    std::string put(const std::string&, const std::string&, const std::string&) override { return {}; }
-    std::string post(const std::string&, const std::vector<std::string>&, const std::string&) override { return {}; }
-    std::string get(const std::string&) override { return {}; }
 };
 
 constexpr int kFields = 40;

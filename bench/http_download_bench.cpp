@@ -26,7 +26,7 @@
 
 #include "bench_support.h"
 #include "http/http_events.h"
-#include "http/http_session.h"
+#include "http/http_stack.h"
 #include "util/clock.h"
 
 namespace {
@@ -137,12 +137,12 @@ Run runClient(const std::string& url)
     if (pid == 0) {
         ::close(pipeFds[0]);
         torvane::bench::QuietEvents events;
-        torvane::HttpSession session(events, torvane::SystemClock::instance(), [] {});
+        torvane::HttpStack session(events, torvane::SystemClock::instance(), [] {});
         session.attachTlsTransport(false);
         const auto start = std::chrono::steady_clock::now();
         double seconds = -1;
         try {
-            const std::string body = session.get(url);
+            const std::string body = session.client().get(url);
             if (body.size() == kBodySize)
                 seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         } catch (const std::exception& e) {

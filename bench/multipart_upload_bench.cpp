@@ -17,7 +17,7 @@
 
 #include "bench_support.h"
 #include "http/http_events.h"
-#include "http/http_session.h"
+#include "http/http_stack.h"
 #include "http/multipart_body.h"
 #include "util/clock.h"
 #include "util/text.h"
@@ -96,11 +96,11 @@ Run runClient(const std::string& url, const std::string& file)
     const pid_t pid = ::fork();
     if (pid == 0) {
         torvane::bench::QuietEvents events;
-        torvane::HttpSession session(events, torvane::SystemClock::instance(), [] {});
+        torvane::HttpStack session(events, torvane::SystemClock::instance(), [] {});
         session.attachTlsTransport(false);
         try {
             torvane::MultipartBody body({{"customer_name", "Ann Lee"}, {"upload", file, true}});
-            const std::string reply = session.postBody(url, body, "");
+            const std::string reply = session.client().post(url, body, "");
             ::_exit(reply.find("got ") == 0 ? 0 : 1);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "client failed: %s\n", e.what());

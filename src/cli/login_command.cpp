@@ -57,23 +57,20 @@ int runLogin(const Args& argv, std::ostream& out, std::ostream& err)
     ConsoleHost console(out, err, false);
     PostingStation station(data, console, console);
     SessionLogin& session = station.engine.session();
-    session.prepare(settings, EnvironmentSecrets::instance());
-    HttpSession& client = station.session;
+    const std::string content = data.SettingsTable.text("Content", "application/x-www-form-urlencoded");
+    session.prepare(settings, EnvironmentSecrets::instance(), {content, content});
+    HttpStack& client = station.stack;
     const NetworkOptions network =
         readNetworkOptions(data.SettingsTable, EnvironmentSecrets::instance(), EnvironmentSecrets::instance());
     for (const std::string& secret : networkSecrets(network))
         processSecrets().add(secret);
     client.setNetwork(network);
-    client.setCacheControl("no-cache");
-    client.setContentType(data.SettingsTable.text("Content", "application/x-www-form-urlencoded"));
-    auto attachFor = [&client](const std::string& url) { client.attachTlsTransport(startsWithHttps(url)); };
 
     if (settings.logsIn()) {
-        attachFor(settings.loginUrl);
         const std::string note = session.logIn();
         if (!note.empty())
             err << note << '\n';
-        out << "Logged in: " << client.lastStatusLine() << '\n';
+        out << "Logged in: " << session.loginReply().statusLine << '\n';
     }
     std::string cookies;
     for (const std::string& name : client.cookieNames())
@@ -82,7 +79,6 @@ int runLogin(const Args& argv, std::ostream& out, std::ostream& err)
     if (settings.formUrl.empty())
         return kExitOk;
 
-    attachFor(settings.formUrl);
     session.fetchFormPage();
     printHiddenInputs(out, settings.formUrl, session.formInputs(), hiddenFieldNames(data.database()));
     if (!settings.refreshes())

@@ -293,11 +293,13 @@ std::string HttpClient::operation(HttpExchange& exchange, bool http10)
         result = run(exchange, http10);
     } catch (...) {
         m_fate = exchange.fate();
+        m_redirections = exchange.pass() - 1;
         if (!mayKeepConnection(http10))
             disconnect();
         throw;
     }
     m_fate = exchange.fate();
+    m_redirections = exchange.pass() - 1;
     if (!mayKeepConnection(http10))
         disconnect();
     return result;

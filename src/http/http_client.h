@@ -86,6 +86,8 @@ public:
     const HttpResponse& lastResponse() const;
     const std::string& lastStatusLine() const { return lastResponse().statusLine; }
     const Location& currentLocation() const { return m_location; }
+    // The redirections the last request followed.
+    int redirections() const { return m_redirections; }
     // Where the server sent the answer to the last request it took and redirected (a POST answered
     // 301, 302 or 303): the first such Location, resolved. Nothing when the request was not taken so.
     const std::optional<Location>& answerLocation() const { return m_answerLocation; }
@@ -131,6 +133,7 @@ private:
     std::optional<Location> m_answerLocation;
     std::optional<HttpResponse> m_response;
     RequestFate m_fate = RequestFate::NotSent;
+    int m_redirections = 0;
 
     TlsTransport* m_tls = nullptr;
     TlsTransport* m_redirectTls = nullptr;

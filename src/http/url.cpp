@@ -121,11 +121,6 @@ std::string defaultPortOf(const std::string& scheme)
 
 }  // namespace
 
-bool startsWithHttps(const std::string& url)
-{
-    return upperAscii(url.substr(0, 6)) == "HTTPS:";
-}
-
 bool isDefaultPort(const Location& place)
 {
     return place.port == defaultPortOf(place.scheme);
@@ -146,6 +141,11 @@ std::string originOf(const Location& place)
 std::string urlOf(const Location& place)
 {
     return originOf(place) + place.requestTarget();
+}
+
+bool isHttpsUrl(const std::string& url)
+{
+    return upperAscii(url.substr(0, 6)) == "HTTPS:";
 }
 
 FormPage formPageOf(const std::string& pageUrl)

@@ -26,10 +26,6 @@ struct Location {
 // port; an http or https URL naming a host but no port goes to its scheme's port.
 Location resolveUrl(const std::string& url, const Location& current);
 
-// Whether a URL as the settings hold it begins with "https:" in any letter case: the request it
-// names needs the TLS transport.
-bool startsWithHttps(const std::string& url);
-
 // Whether the place's port is its scheme's own (80 for http, 443 for https).
 bool isDefaultPort(const Location& place);
 // Whether to is from with https in place of http, both on their scheme's own port: a server moving
@@ -39,6 +35,8 @@ bool movesToTls(const Location& from, const Location& to);
 std::string originOf(const Location& place);
 // The place as a URL a browser would show, without user, password or fragment.
 std::string urlOf(const Location& place);
+// Whether the URL begins with "https:", in any letter case: a request to it wants the TLS transport.
+bool isHttpsUrl(const std::string& url);
 
 // The page a form came from, as the Origin and Referer of the requests that send the form.
 struct FormPage {

@@ -12,25 +12,25 @@ void PostingEngine::CheckToSeeIfSent()
     // The ledger row of the record (none when the check runs outside a run's request).
     const int64_t delivery = m_delivery;
     m_delivery = 0;
-    const std::string statusLine = delivery ? m_client.lastStatusLine() : std::string();
-    auto finish = [&](const char* state) {
-        m_checked = state;  // the ledger's states of a checked record are the results file's outcomes
+    const std::string statusLine = delivery ? m_reply.statusLine : std::string();
+    auto finish = [&](DeliveryState state, RecordOutcome verdict) {
+        m_checked = verdict;
         if (delivery)
             m_ledger.finishDelivery(delivery, state, statusLine, {}, m_replyMs);
     };
     const std::string sentText = m_data.SettingsTable.text("DataSentText");
     if (sentText.empty()) {
-        finish(delivery::kSent);
+        finish(DeliveryState::Sent, RecordOutcome::Sent);
     } else {
-        if (FindItem(sentText, m_host.memo1Text()) == 0) {
+        if (FindItem(sentText, m_reply.body) == 0) {
             ++m_summary.notConfirmed;
-            finish(delivery::kNotConfirmed);
+            finish(DeliveryState::NotConfirmed, RecordOutcome::NotConfirmed);
             m_host.memo2Add(FieldToTrack1.empty() ? "Server Did Not Confirm Data Was Sent"
                                                   : "Server Did Not Confirm Data Was Sent For: " + TrackKey);
         } else {
             ++m_summary.accepted;
             if (!TrackSent) {
-                finish(delivery::kAccepted);
+                finish(DeliveryState::Accepted, RecordOutcome::Accepted);
             } else {
                 // Posted (and so committed) before the acceptance is reported: a run that ends right
                 // after the message has still recorded the record, and the next run skips it. The ledger
@@ -41,7 +41,7 @@ void PostingEngine::CheckToSeeIfSent()
                 track.setText("DataToTrack", TrackKey);
                 track.setCell("DataSent", toIsoText(today()));
                 track.post();
-                finish(delivery::kAccepted);
+                finish(DeliveryState::Accepted, RecordOutcome::Accepted);
                 transaction.commit();
                 PausexSeconds(m_pauseSeconds);
                 m_host.memo2Add(FieldToTrack1.empty() ? "Data Accepted By Server"

@@ -41,16 +41,8 @@ private:
 // Such an engine never gets as far as a request; should it ever try, it fails rather than send.
 class NoRequests : public PostingClient {
 public:
-    void setCacheControl(const std::string&) override {}
-    void setContentType(const std::string&) override {}
-    void attachTlsTransport(bool) override {}
+    PostingReply send(const PostingRequest&) override { throw Error("The data check sends no request"); }
     void setTrafficLog(bool) override {}
-    std::string put(const std::string&, const std::string&, const std::string&) override { refuse(); }
-    std::string post(const std::string&, const std::vector<std::string>&, const std::string&) override { refuse(); }
-    std::string get(const std::string&) override { refuse(); }
-
-private:
-    [[noreturn]] static void refuse() { throw Error("The data check sends no request"); }
 };
 
 }  // namespace torvane

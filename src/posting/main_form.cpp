@@ -149,7 +149,13 @@ void TMainForm::createMenus()
 void TMainForm::attachDataModule(TDataModule1& data)
 {
     m_data = &data;
-    m_station = std::make_unique<PostingStation>(data, static_cast<Host&>(*this), static_cast<Dialogs&>(*this));
+    makeStation(nullptr);
+}
+
+void TMainForm::makeStation(PostingClient* client)
+{
+    m_station = std::make_unique<PostingStation>(*m_data, static_cast<Host&>(*this), static_cast<Dialogs&>(*this),
+                                                 nullptr, HttpStackOptions{}, client);
     m_station->engine.setSecretSource(&m_secrets);
     // Closing the window during a run lets the record in progress finish (or its wait before another
     // try end), then ends the run as the end of the file would; the window closes after.
@@ -170,8 +176,8 @@ PostingEngine* TMainForm::engine()
 
 void TMainForm::setPostingClient(PostingClient& client)
 {
-    if (m_station)
-        m_station->useClient(client);
+    if (m_data)
+        makeStation(&client);
 }
 
 void TMainForm::changeEvent(QEvent* event)

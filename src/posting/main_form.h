@@ -105,6 +105,8 @@ private:
     void createMenus();
     // The copyright and status panels, and the run's progress bar and time left.
     void createStatusBar();
+    // The engine and the HTTP stack of the window; client: where the engine sends instead (tests).
+    void makeStation(PostingClient* client);
     void showDiagnosticsPane();
 
     // Host
@@ -137,7 +139,7 @@ private:
     Dialogs* m_dialogsOverride = nullptr;
     MessageBoxDialogs m_messageBoxes{this};
     MainFormWindows m_windows;
-    std::string m_memo1;  // the diagnostics pane's bytes, as the confirmation check reads them
+    std::string m_memo1;  // the diagnostics pane's bytes, as the run set them
     bool m_settingMemo1 = false;
     bool m_closing = false;  // the window was closed while a run was going on
 };

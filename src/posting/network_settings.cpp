@@ -234,7 +234,7 @@ std::string tlsVerifyWarning(const RowReader& settings)
     if (!settings.isBlank("TLSVerify") || settings.isBlank("LoginURL"))
         return {};
     const auto https = [&settings](const char* setting) {
-        return startsWithHttps(settings.text(setting));
+        return isHttpsUrl(settings.text(setting));
     };
     if (!https("URL") && !https("LoginURL"))
         return {};

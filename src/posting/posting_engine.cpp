@@ -1,6 +1,5 @@
 #include "posting/posting_engine.h"
 
-#include "http/http_client.h"
 #include "http/multipart_body.h"
 #include "posting/export_file.h"
 #include "posting/record_count.h"
@@ -94,123 +93,140 @@ void PostingEngine::runPosting()
     m_outcome = RunOutcome::Aborted;
     m_delivery = 0;
     try {
-        m_ledger.settleInterruptedRuns();
-        m_runStartMs = m_clock.nowMs();
-        m_runId = m_ledger.beginRun(importData());
-        m_host.setBannerVisible(true);
-        m_host.repaint();
-        m_host.memo2Clear();
-
-        TableView& settings = m_data.SettingsTable;
-        const RunSettings run = readRunSettings(settings, [this](const std::string& m) { m_host.memo2Add(m); });
-        const bool aborted = run.aborted;
-        m_url = run.url;
-        m_secure = run.secure;
-        ViewWarnings = run.viewWarnings;
-        const bool deleteFile = run.deleteFile;
-        m_postType = run.postType;
-        TrackSent = run.trackSent;
-        FieldToTrack1 = run.fieldToTrack1;
-        FieldToTrack2 = run.fieldToTrack2;
-        FieldToTrack3 = run.fieldToTrack3;
-        FieldToTrack4 = run.fieldToTrack4;
-        m_content = run.content;
-        DiagnosticsOn = run.viewDiag;
-
-        if (importData().empty() || aborted) {
-            if (!aborted)
-                m_host.memo2Add(kNoImportFileMessage);
-            concludeRun(runoutcome::kAborted);
-            return;
-        }
-        const std::string exportPath = importData();
-        setFileSettings(exportPath, m_content);
-        if (!exportFileExists(exportPath)) {
-            m_dialogs.showExclamation("Error", kExportFileMissingMessage);
-            concludeRun(runoutcome::kAborted);
-            return;
-        }
-
-        Encoding = RecordEncoding::fromSettings(settings);
-        ExportFile = std::make_unique<ExportFileReader>(exportPath);
-        ExportFile->setKeepRaw(m_observer != nullptr);
-        std::function<void(std::string_view)> skipped;
-        if (m_observer)
-            skipped = [this](std::string_view raw) { m_observer->lineSkipped(raw); };
-        const int32_t linesToRead = settings.integer("LinesToRead", 0);
-        m_linesSkipped = skipLeadingLines(*ExportFile, linesToRead, skipped);
-        m_host.memo1Clear();
-
-        m_policy = DeliveryPolicy::fromSettings(settings);
-        if (m_policyOverride)
-            m_policyOverride(m_policy);
-        m_ledger.setRunSettings(m_runId, runSettingsSummary(run, exportPath, m_policy, m_pauseSeconds));
-        m_failedRecords = 0;
-        m_lastRequestMs = -1;
-        startSession();
-
-        const RecordCount records(exportPath, linesToRead);
-        const int64_t startMs = m_clock.nowMs();
-        m_host.runProgress(0, records.total(), 0);
-        int32_t recordNumber = 1;
-        while (!ExportFile->atEnd()) {
-            if (stopRequested()) {
-                // What was not read goes to the rejects as after an error; the file stays.
-                if (m_observer)
-                    ExportFile->drainRest([this](std::string_view bytes) { m_observer->unreadBytes(bytes); });
-                ExportFile.reset();
-                m_outcome = RunOutcome::Stopped;
-                concludeRun(runoutcome::kInterrupted);
-                return;
-            }
-            processRecord(recordNumber);
-            m_host.runProgress(recordNumber, records.total(), m_clock.nowMs() - startMs);
-            ++recordNumber;
-        }
-        ExportFile.reset();
-        if (deleteFile)
-            std::remove(importData().c_str());
-        m_outcome = RunOutcome::Completed;
-        concludeRun(runoutcome::kCompleted);
+        if (const std::optional<RunSettings> run = beginRun())
+            readExport(*run);
     } catch (...) {
         // The error goes on to the general error handler; the run leaves nothing open behind it.
-        m_outcome = RunOutcome::Failed;
-        try {
-            reportRunError();
-        } catch (...) {
-            // A results file that cannot be written must not hide the error that ended the run.
-        }
-        m_tap.collectInto(nullptr);
-        m_inRecord = false;
-        ExportFile.reset();
-        if (m_logOn) {
-            m_logOn = false;
-            try {
-                m_client.setTrafficLog(false);
-            } catch (...) {
-            }
-        }
-        m_host.setBannerVisible(false);
-        m_host.setStatusText("Ready");
-        m_host.repaint();
-        try {
-            endRun(runoutcome::kFailed);
-        } catch (...) {
-            // The store failing too must not hide the error that ended the run.
-        }
-        m_lock.reset();
-        m_running = false;
+        failRun();
         throw;
     }
 }
 
-void PostingEngine::processRecord(int32_t recordNumber)
+std::optional<RunSettings> PostingEngine::beginRun()
+{
+    m_ledger.settleInterruptedRuns();
+    m_runStartMs = m_clock.nowMs();
+    m_runId = m_ledger.beginRun(importData());
+    m_host.setBannerVisible(true);
+    m_host.repaint();
+    m_host.memo2Clear();
+
+    const RunSettings run = readRunSettings(m_data.SettingsTable, [this](const std::string& m) { m_host.memo2Add(m); });
+    takeSettings(run);
+    if (importData().empty() || run.aborted) {
+        if (!run.aborted)
+            m_host.memo2Add(kNoImportFileMessage);
+        concludeRun(runoutcome::kAborted);
+        return std::nullopt;
+    }
+    const std::string exportPath = importData();
+    setFileSettings(exportPath, m_content);
+    if (!exportFileExists(exportPath)) {
+        m_dialogs.showExclamation("Error", kExportFileMissingMessage);
+        concludeRun(runoutcome::kAborted);
+        return std::nullopt;
+    }
+    return run;
+}
+
+void PostingEngine::takeSettings(const RunSettings& run)
+{
+    m_url = run.url;
+    m_secure = run.secure;
+    ViewWarnings = run.viewWarnings;
+    m_postType = run.kind;
+    TrackSent = run.trackSent;
+    FieldToTrack1 = run.fieldToTrack1;
+    FieldToTrack2 = run.fieldToTrack2;
+    FieldToTrack3 = run.fieldToTrack3;
+    FieldToTrack4 = run.fieldToTrack4;
+    m_content = run.content;
+    DiagnosticsOn = run.viewDiag;
+}
+
+void PostingEngine::readExport(const RunSettings& run)
+{
+    const std::string exportPath = importData();
+    TableView& settings = m_data.SettingsTable;
+    Encoding = RecordEncoding::fromSettings(settings);
+    ExportFile = std::make_unique<ExportFileReader>(exportPath);
+    ExportFile->setKeepRaw(m_observer != nullptr);
+    std::function<void(std::string_view)> skipped;
+    if (m_observer)
+        skipped = [this](std::string_view raw) { m_observer->lineSkipped(raw); };
+    const int32_t linesToRead = settings.integer("LinesToRead", 0);
+    m_linesSkipped = skipLeadingLines(*ExportFile, linesToRead, skipped);
+    m_host.memo1Clear();
+
+    m_policy = DeliveryPolicy::fromSettings(settings);
+    if (m_policyOverride)
+        m_policyOverride(m_policy);
+    m_ledger.setRunSettings(m_runId, runSettingsSummary(run, exportPath, m_policy, m_pauseSeconds));
+    m_failedRecords = 0;
+    m_lastRequestMs = -1;
+    startSession();
+    if (!postRecords(exportPath, linesToRead))
+        return;
+    ExportFile.reset();
+    if (run.deleteFile)
+        std::remove(importData().c_str());
+    m_outcome = RunOutcome::Completed;
+    concludeRun(runoutcome::kCompleted);
+}
+
+bool PostingEngine::postRecords(const std::string& exportPath, int32_t linesToRead)
+{
+    const RecordCount records(exportPath, linesToRead);
+    const int64_t startMs = m_clock.nowMs();
+    m_host.runProgress(0, records.total(), 0);
+    for (int32_t recordNumber = 1; !ExportFile->atEnd(); ++recordNumber) {
+        if (stopRequested()) {
+            // What was not read goes to the rejects as after an error; the file stays.
+            if (m_observer)
+                ExportFile->drainRest([this](std::string_view bytes) { m_observer->unreadBytes(bytes); });
+            ExportFile.reset();
+            m_outcome = RunOutcome::Stopped;
+            concludeRun(runoutcome::kInterrupted);
+            return false;
+        }
+        processRecord(recordNumber);
+        m_host.runProgress(recordNumber, records.total(), m_clock.nowMs() - startMs);
+    }
+    return true;
+}
+
+void PostingEngine::failRun()
+{
+    m_outcome = RunOutcome::Failed;
+    try {
+        reportRunError();
+    } catch (...) {
+        // A results file that cannot be written must not hide the error that ended the run.
+    }
+    m_tap.collectInto(nullptr);
+    m_inRecord = false;
+    ExportFile.reset();
+    try {
+        stopTrafficLog();
+    } catch (...) {
+    }
+    m_host.setBannerVisible(false);
+    m_host.setStatusText("Ready");
+    m_host.repaint();
+    try {
+        endRun(runoutcome::kFailed);
+    } catch (...) {
+        // The store failing too must not hide the error that ended the run.
+    }
+    m_lock.reset();
+    m_running = false;
+}
+
+std::string PostingEngine::readRecord(int32_t recordNumber)
 {
     m_host.processMessages();
-    m_client.setCacheControl("no-cache");
-    m_client.setContentType(m_content);
-    m_client.attachTlsTransport(m_secure);
     m_host.memo1Clear();
+    m_reply = {};
     StatusText = "Processing Export Record# " + std::to_string(recordNumber);
     m_host.setStatusText(StatusText);
     m_host.repaint();
@@ -227,37 +243,16 @@ void PostingEngine::processRecord(int32_t recordNumber)
         m_inRecord = true;
         m_tap.collectInto(&m_result.messages);
     }
+    return line;
+}
 
-    MakeDataString(line);
+void PostingEngine::processRecord(int32_t recordNumber)
+{
+    MakeDataString(readRecord(recordNumber));
     m_result.key = TrackKey;
-    if (!RecordComplete) {
-        addBlock(RequiredList);
-        noteUnsent(recordNumber, outcome::kRefused, RequiredList);
-        RequiredList.clear();
-        ++m_summary.refused;
-        recordDone(outcome::kRefused);
+    if (heldBack(recordNumber))
         return;
-    }
-    if (DataAlreadySent()) {
-        ++m_summary.alreadySent;
-        recordDone(outcome::kAlreadySent);
-        return;
-    }
-    if (DataMayHaveBeenSent()) {
-        noteUnsent(recordNumber, outcome::kInDoubt, {kHeldInDoubtReason});
-        ++m_summary.inDoubt;
-        recordDone(outcome::kInDoubt);
-        return;
-    }
-    if (!WarningList.empty() && ViewWarnings) {
-        m_host.memo2Add((TrackKey.empty() ? std::string("Data ") : "Data For " + TrackKey + " ") +
-                        kHadTheFollowingWarnings);
-        addBlock(WarningList);
-    }
-    if (ShowPostingData) {
-        for (const std::string& entry : DataList)
-            m_host.memo2Add(entry);
-    }
+    showRecordNotes();
     m_host.setStatusText("Submitting Data To Server");
     m_host.processMessages();
     // The log is switched off again only if this record switched it on, whatever the settings dialog
@@ -269,22 +264,62 @@ void PostingEngine::processRecord(int32_t recordNumber)
     refreshHiddenValues();
     // The row is committed before the first byte leaves: if the process dies from here until the
     // outcome is written, the next run finds the record in doubt rather than sending it again.
-    if (!deliver(recordNumber) || !deliverPastExpiry(recordNumber)) {
-        if (m_logOn) {
-            m_logOn = false;
-            m_client.setTrafficLog(false);
-        }
-        TrackKey.clear();
-        return;
+    const bool delivered = deliver(recordNumber) && deliverPastExpiry(recordNumber);
+    if (delivered) {
+        PausexSeconds(m_pauseSeconds);
+        m_host.processMessages();
+        CheckToSeeIfSent();
     }
-    PausexSeconds(m_pauseSeconds);
-    m_host.processMessages();
-    CheckToSeeIfSent();
+    stopTrafficLog();
+    if (delivered)
+        recordDone(m_checked);
+    else
+        TrackKey.clear();
+}
+
+bool PostingEngine::heldBack(int32_t recordNumber)
+{
+    if (!RecordComplete) {
+        addBlock(RequiredList);
+        noteUnsent(recordNumber, DeliveryState::Refused, RequiredList);
+        RequiredList.clear();
+        ++m_summary.refused;
+        recordDone(RecordOutcome::Refused);
+        return true;
+    }
+    if (DataAlreadySent()) {
+        ++m_summary.alreadySent;
+        recordDone(RecordOutcome::AlreadySent);
+        return true;
+    }
+    if (DataMayHaveBeenSent()) {
+        noteUnsent(recordNumber, DeliveryState::InDoubt, {kHeldInDoubtReason});
+        ++m_summary.inDoubt;
+        recordDone(RecordOutcome::InDoubt);
+        return true;
+    }
+    return false;
+}
+
+void PostingEngine::showRecordNotes()
+{
+    if (!WarningList.empty() && ViewWarnings) {
+        m_host.memo2Add((TrackKey.empty() ? std::string("Data ") : "Data For " + TrackKey + " ") +
+                        kHadTheFollowingWarnings);
+        addBlock(WarningList);
+    }
+    if (ShowPostingData) {
+        for (const std::string& entry : DataList)
+            m_host.memo2Add(entry);
+    }
+}
+
+void PostingEngine::stopTrafficLog()
+{
     if (m_logOn) {
         m_logOn = false;
         m_client.setTrafficLog(false);
     }
-    recordDone(m_checked);
 }
 
 bool PostingEngine::waitMs(int64_t ms)
@@ -302,65 +337,91 @@ bool PostingEngine::waitMs(int64_t ms)
     return !stopRequested();
 }
 
+namespace {
+
+// The failure of the request in flight (call from a catch block); an error that is no request's
+// failure leaves it in doubt whether the server has the record.
+RequestFailed failureInFlight()
+{
+    try {
+        throw;
+    } catch (const RequestFailed& failed) {
+        return failed;
+    } catch (...) {
+        return RequestFailed({}, RequestFate::InDoubt);
+    }
+}
+
+}  // namespace
+
 bool PostingEngine::deliver(int32_t recordNumber)
 {
     m_deliveryHolds = TrackSent && !TrackKey.empty();
     for (int attempt = 1;; ++attempt) {
-        if (m_policy.minIntervalMs > 0 && m_lastRequestMs >= 0) {
-            const int64_t due = m_lastRequestMs + m_policy.minIntervalMs;
-            waitMs(due - m_clock.nowMs());
-        }
-        m_lastRequestMs = m_clock.nowMs();
-        // The row is committed before the first byte leaves: if the process dies from here until the
-        // outcome is written, the next run finds the record in doubt rather than sending it again.
-        m_replyMs = -1;
-        m_delivery = m_ledger.beginDelivery(m_runId, int64_t(m_linesSkipped) + recordNumber, recordNumber,
-                                            TrackKey, m_deliveryHolds, m_lastRequestMs - m_runStartMs);
+        beginAttempt(recordNumber);
         try {
             sendRequest();
             return true;
         } catch (...) {
-            const RequestFate fate = m_client.lastRequestFate();
-            int status = 0;
-            std::string retryAfter;
-            try {
-                throw;
-            } catch (const ProtocolError& e) {
-                status = e.code();
-                retryAfter = m_client.lastResponseHeader("Retry-After");
-            } catch (...) {
-            }
-            recordFailure();
+            const RequestFailed failure = failureInFlight();
             const std::string message = currentExceptionMessage();
+            recordFailure(failure, message);
             // Only what cannot have reached the server, or what the server asked to bring back later, is
             // tried again; a request cut off after it was written may have been taken.
-            const bool again = fate == RequestFate::NotSent || (fate == RequestFate::Answered && isComeBackLater(status));
+            const RequestFate fate = failure.fate();
+            const bool again = fate == RequestFate::NotSent || (fate == RequestFate::Answered && isComeBackLater(failure.status()));
             if (again && attempt <= m_policy.retryCount) {
-                const int seconds = m_policy.waitSeconds(attempt, retryAfter, std::time(nullptr));
-                m_host.memo2Add("Retrying Record# " + std::to_string(recordNumber) + " In " + std::to_string(seconds) +
-                                " Seconds: " + message);
-                if (waitMs(int64_t(seconds) * 1000))
+                if (waitToTryAgain(recordNumber, attempt, failure, message))
                     continue;
             } else if (m_failedRecords >= m_policy.maxErrors) {
                 throw;
             }
             // The record fails and the run goes on: past a failure the policy allows, or after a wait
             // the operator cut short (the run then ends before the next record).
-            ++m_failedRecords;
-            m_host.memo2Add((TrackKey.empty() ? std::string("Data Not Sent: ") : "Data Not Sent For " + TrackKey + ": ") +
-                            formatErrorMessage(message));
-            if (fate == RequestFate::InDoubt) {
-                recordDone(outcome::kInDoubt);
-            } else {
-                ++m_summary.failed;
-                recordDone(outcome::kFailed);
-            }
+            failRecord(fate, message);
             return false;
         }
     }
 }
 
-void PostingEngine::recordDone(const char* outcome)
+void PostingEngine::beginAttempt(int32_t recordNumber)
+{
+    if (m_policy.minIntervalMs > 0 && m_lastRequestMs >= 0) {
+        const int64_t due = m_lastRequestMs + m_policy.minIntervalMs;
+        waitMs(due - m_clock.nowMs());
+    }
+    m_lastRequestMs = m_clock.nowMs();
+    // The row is committed before the first byte leaves: if the process dies from here until the
+    // outcome is written, the next run finds the record in doubt rather than sending it again.
+    m_replyMs = -1;
+    m_reply = {};
+    m_delivery = m_ledger.beginDelivery(m_runId, int64_t(m_linesSkipped) + recordNumber, recordNumber, TrackKey,
+                                        m_deliveryHolds, m_lastRequestMs - m_runStartMs);
+}
+
+bool PostingEngine::waitToTryAgain(int32_t recordNumber, int attempt, const RequestFailed& failure,
+                                   const std::string& message)
+{
+    const int seconds = m_policy.waitSeconds(attempt, failure.reply().header("Retry-After"), std::time(nullptr));
+    m_host.memo2Add("Retrying Record# " + std::to_string(recordNumber) + " In " + std::to_string(seconds) +
+                    " Seconds: " + message);
+    return waitMs(int64_t(seconds) * 1000);
+}
+
+void PostingEngine::failRecord(RequestFate fate, const std::string& message)
+{
+    ++m_failedRecords;
+    m_host.memo2Add((TrackKey.empty() ? std::string("Data Not Sent: ") : "Data Not Sent For " + TrackKey + ": ") +
+                    formatErrorMessage(message));
+    if (fate == RequestFate::InDoubt) {
+        recordDone(RecordOutcome::InDoubt);
+    } else {
+        ++m_summary.failed;
+        recordDone(RecordOutcome::Failed);
+    }
+}
+
+void PostingEngine::recordDone(RecordOutcome outcome)
 {
     if (!m_inRecord)
         return;
@@ -379,30 +440,29 @@ void PostingEngine::reportRunError()
         for (const std::string& line : splitAddedText(currentExceptionMessage()))
             if (!line.empty())
                 m_result.messages.push_back(line);
-        recordDone(m_result.outcome == outcome::kInDoubt ? outcome::kInDoubt : outcome::kFailed);
+        recordDone(m_result.outcome == RecordOutcome::InDoubt ? RecordOutcome::InDoubt : RecordOutcome::Failed);
     }
     if (ExportFile)
         ExportFile->drainRest([this](std::string_view bytes) { m_observer->unreadBytes(bytes); });
 }
 
-void PostingEngine::recordFailure()
+void PostingEngine::recordFailure(const RequestFailed& failure, const std::string& message)
 {
     const int64_t delivery = m_delivery;
     m_delivery = 0;
-    const std::string message = currentExceptionMessage();
     const int64_t failedMs = m_clock.nowMs() - m_runStartMs;
-    switch (m_client.lastRequestFate()) {
+    switch (failure.fate()) {
     case RequestFate::NotSent:
-        m_ledger.finishDelivery(delivery, delivery::kNotSent, {}, message, failedMs);
+        m_ledger.finishDelivery(delivery, DeliveryState::NotSent, {}, message, failedMs);
         break;
     case RequestFate::Answered:
-        m_result.status = m_client.lastStatusLine();
-        m_ledger.finishDelivery(delivery, delivery::kFailed, m_result.status, message, failedMs);
+        m_result.status = failure.reply().statusLine;
+        m_ledger.finishDelivery(delivery, DeliveryState::Failed, m_result.status, message, failedMs);
         break;
     case RequestFate::InDoubt:
         // Should this error end the run, the results file says what the ledger says.
-        m_result.outcome = outcome::kInDoubt;
-        m_ledger.finishDelivery(delivery, delivery::kInDoubt, {}, message, failedMs);
+        m_result.outcome = RecordOutcome::InDoubt;
+        m_ledger.finishDelivery(delivery, DeliveryState::InDoubt, {}, message, failedMs);
         if (m_deliveryHolds)
             ++m_summary.inDoubt;
         break;
@@ -435,20 +495,28 @@ std::vector<MultipartEntry> PostingEngine::multipartEntries() const
 
 void PostingEngine::sendRequest()
 {
-    if (m_postType == "PUT") {
-        m_host.memo1SetText(m_client.put(m_url, joinLinesCrLf(DataList), m_formPage));
-    } else if (m_postType == "POST" && SendsFiles) {
-        MultipartBody body(multipartEntries());
-        m_host.memo1SetText(m_client.postBody(m_url, body, m_formPage));
-    } else if (m_postType == "POST") {
-        m_host.memo1SetText(m_client.post(m_url, DataList, m_formPage));
-    } else if (m_postType == "GET") {
-        m_host.memo1SetText(m_client.get(m_url));
-    } else {
+    const std::optional<HttpMethod> method = methodOf(m_postType);
+    if (!method)
         return;  // no request, no reply
-    }
+    PostingRequest request;
+    request.method = *method;
+    request.url = m_url;
+    request.contentType = m_content;
+    request.cacheControl = "no-cache";
+    request.tls = m_secure;
+    if (*method != HttpMethod::Get)
+        request.fromPage = m_formPage;
+    std::optional<MultipartBody> files;
+    if (*method == HttpMethod::Put)
+        request.body = joinLinesCrLf(DataList);
+    else if (*method == HttpMethod::Post && SendsFiles)
+        request.source = &files.emplace(multipartEntries());
+    else if (*method == HttpMethod::Post)
+        request.entries = DataList;
+    m_reply = m_client.send(request);
+    m_host.memo1SetText(m_reply.body);
     m_replyMs = m_clock.nowMs() - m_runStartMs;
-    m_result.status = m_client.lastStatusLine();
+    m_result.status = m_reply.statusLine;
 }
 
 std::string PostingEngine::importData()
@@ -456,7 +524,7 @@ std::string PostingEngine::importData()
     return m_exportOverride.empty() ? m_data.SettingsTable.text("ImportData") : m_exportOverride;
 }
 
-void PostingEngine::noteUnsent(int32_t recordNumber, const char* state, const std::vector<std::string>& messages)
+void PostingEngine::noteUnsent(int32_t recordNumber, DeliveryState state, const std::vector<std::string>& messages)
 {
     m_ledger.noteUnsent(m_runId, int64_t(m_linesSkipped) + recordNumber, recordNumber, TrackKey, state,
                         unsentReason(messages));

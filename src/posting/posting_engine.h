@@ -7,6 +7,7 @@
 #include "http/posting_client.h"
 #include "posting/delivery_policy.h"
 #include "posting/pane_tap.h"
+#include "posting/post_type.h"
 #include "posting/record_encoding.h"
 #include "posting/run_observer.h"
 #include "posting/session_login.h"
@@ -18,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,7 @@ class ExportFileReader;
 struct FieldSettings;
 class RecordInspector;
 class RunLock;
+struct RunSettings;
 
 enum class RunOutcome {
     NotStarted,  // the operator answered No
@@ -116,8 +119,6 @@ public:
     // The data string as the parts of a multipart body, file fields with their files.
     std::vector<MultipartEntry> multipartEntries() const;
 
-    TDataModule1& data() { return m_data; }
-    Host& host() { return m_tap.target(); }
     // Follows the run record by record (nullptr: nobody).
     void setObserver(RunObserver* observer) { m_observer = observer; }
     // Changes the policy a run reads from the settings, for one run of the companion.
@@ -146,26 +147,50 @@ private:
     // Refuses the record for a reason other than a missing field, with the line naming the field.
     void refuse(const std::string& reason, const std::string& line);
     size_t m_refusalLines = 0;  // of the record in progress, in RequiredList
+    // The start of a run: the ledger's run row and the settings copied into the engine; nothing when
+    // a missing setting or export file ended the run (concluded as aborted).
+    std::optional<RunSettings> beginRun();
+    void takeSettings(const RunSettings& run);
+    // The export file of a begun run, record by record, to its end or a stop.
+    void readExport(const RunSettings& run);
+    // False when a stop ended the run before the end of the export file.
+    bool postRecords(const std::string& exportPath, int32_t linesToRead);
+    // After an error ended the run: nothing left open, the run marked failed.
+    void failRun();
     void processRecord(int32_t recordNumber);
+    // The next line of the export file, with the record's status shown and its result begun.
+    std::string readRecord(int32_t recordNumber);
+    // True when the record ends before any request: refused, already sent, or held in doubt.
+    bool heldBack(int32_t recordNumber);
+    // The warnings and, when asked for, the data string of the record, before it is sent.
+    void showRecordNotes();
+    void stopTrafficLog();
+    // The record's request as the post type sends it; none for a post type that sends nothing.
     void sendRequest();
     void finishRun();
     void addBlock(const std::vector<std::string>& lines);
-    // Records in the ledger how far the request of the current record got before it threw.
-    void recordFailure();
+    // Records in the ledger how far the failed request of the current record got.
+    void recordFailure(const RequestFailed& failure, const std::string& message);
     // Writes the run's outcome to the history and lets the store go (the lock, the running flag).
     void endRun(const char* outcome);
     // The end of a run that reached no error: the window back to "Ready", then endRun.
     void concludeRun(const char* outcome);
     // Tells the observer what became of the record in progress.
-    void recordDone(const char* outcome);
+    void recordDone(RecordOutcome outcome);
     void reportRunError();
     // The export file of the run: the override, else the setting.
     std::string importData();
     // Keeps a record that reached no request in the ledger, for the run's report.
-    void noteUnsent(int32_t recordNumber, const char* state, const std::vector<std::string>& messages);
+    void noteUnsent(int32_t recordNumber, DeliveryState state, const std::vector<std::string>& messages);
     // The request of the current record, tried again as the policy allows. False when the record failed
     // and the run goes on without it.
     bool deliver(int32_t recordNumber);
+    // The wait before the next request of the record and its ledger row, committed before it goes out.
+    void beginAttempt(int32_t recordNumber);
+    // Says why the record is tried again and waits; false when a stop cut the wait short.
+    bool waitToTryAgain(int32_t recordNumber, int attempt, const RequestFailed& failure, const std::string& message);
+    // The record failed and the run goes on without it.
+    void failRecord(RequestFate fate, const std::string& message);
     // Waits, handling window messages; false when a stop was asked for meanwhile.
     bool waitMs(int64_t ms);
     bool stopRequested() const { return m_stopRequested && m_stopRequested(); }
@@ -177,9 +202,17 @@ private:
     void logInNow(bool again);
     void refreshHiddenValues();
     bool deliverPastExpiry(int32_t recordNumber);
-    // Runs a request of the session with the transport its URL needs and the traffic log on as for a record.
-    template <typename Step> void sessionRequest(const std::string& url, Step step);
+    // Closes a record whose answer the session lost: held in doubt, never sent again.
+    void holdAnswerLost();
+    // Runs a request of the session with the traffic log on as for a record.
+    template <typename Step> void sessionRequest(Step step);
 
+protected:
+    // The reply to the record's request: the diagnostics pane shows its body, and the confirmation and
+    // session checks read it. Empty while the record has had none.
+    PostingReply m_reply;
+
+private:
     TDataModule1& m_data;
     PaneTap m_tap;
     Host& m_host;  // the tap: every line the run shows passes it
@@ -189,7 +222,7 @@ private:
 
     std::unique_ptr<ExportFileReader> ExportFile;
     std::string m_url;
-    std::string m_postType;
+    PostType m_postType = PostType::None;
     std::string m_content;
     // The page the run's forms come from, named in Origin and Referer; empty when no login or form page is set.
     std::string m_formPage;
@@ -214,7 +247,7 @@ private:
     RunObserver* m_observer = nullptr;
     RecordResult m_result;      // the record in progress, while m_inRecord
     bool m_inRecord = false;
-    const char* m_checked = nullptr;  // the confirmation check's verdict on the last record
+    RecordOutcome m_checked = RecordOutcome::Sent;  // the confirmation check's verdict on the last record
 
     DeliveryPolicy m_policy;
     std::function<void(DeliveryPolicy&)> m_policyOverride;

@@ -2,14 +2,13 @@
 
 namespace torvane {
 
-PostingStation::PostingStation(TDataModule1& data, Host& host, Dialogs& dialogs, Clock& engineClock,
-                               HttpSessionOptions options)
-    : engine(data, host, dialogs, m_client, engineClock),
-      handlers(host, engine.DiagnosticsOn),
-      session(handlers, SystemClock::instance(), [&host] { host.processMessages(); }, std::move(options))
+PostingStation::PostingStation(TDataModule1& data, Host& host, Dialogs& dialogs, Clock* engineClock,
+                               HttpStackOptions options, PostingClient* client)
+    : handlers(host),
+      stack(handlers, m_clock, [&host] { host.processMessages(); }, std::move(options)),
+      engine(data, host, dialogs, client ? *client : stack, engineClock ? *engineClock : m_clock)
 {
-    handlers.setStatusLineSource([this] { return session.lastStatusLine(); });
-    m_client.target = &session;
+    handlers.follow(engine.DiagnosticsOn, [this] { return stack.client().lastStatusLine(); });
 }
 
 }  // namespace torvane

@@ -1,9 +1,10 @@
-// The posting engine together with the HTTP client it sends through, wired the way the main window owns
-// them: the engine first, then the client, whose progress handlers read the engine's diagnostics flag.
-// The main window and the command-line companion each hold one.
+// The posting engine together with the HTTP stack it sends through, wired the way the main window owns
+// them: the progress handlers, the stack that reports to them, then the engine that sends through the
+// stack (or through the client a test hands in). The main window and the command-line companion each
+// hold one.
 #pragma once
 
-#include "http/http_session.h"
+#include "http/http_stack.h"
 #include "http/posting_client.h"
 #include "posting/posting_engine.h"
 #include "posting/progress_handlers.h"
@@ -12,19 +13,18 @@ namespace torvane {
 
 class PostingStation {
 public:
-    PostingStation(TDataModule1& data, Host& host, Dialogs& dialogs, Clock& engineClock = SystemClock::instance(),
-                   HttpSessionOptions options = {});
-
-    // Sends through another client instead of the HTTP session (tests).
-    void useClient(PostingClient& client) { m_client.target = &client; }
+    // engineClock: what the engine waits with instead of the station's clock (tests); client: where the
+    // engine sends instead of the HTTP stack (tests).
+    PostingStation(TDataModule1& data, Host& host, Dialogs& dialogs, Clock* engineClock = nullptr,
+                   HttpStackOptions options = {}, PostingClient* client = nullptr);
 
 private:
-    ForwardingClient m_client;  // made first: the engine holds it
+    SystemClock m_clock;
 
 public:
-    PostingEngine engine;
     ProgressHandlers handlers;
-    HttpSession session;
+    HttpStack stack;
+    PostingEngine engine;
 };
 
 }  // namespace torvane

@@ -15,7 +15,13 @@ class ProgressHandlers : public HttpEvents {
 public:
     // diagnosticsOn is read at every event; statusLine gives the client's last response status line.
     ProgressHandlers(Host& host, const bool& diagnosticsOn, std::function<std::string()> statusLine = {});
-    void setStatusLineSource(std::function<std::string()> statusLine) { m_statusLine = std::move(statusLine); }
+    // Handlers made before the engine whose diagnostics flag they read: the flag is off until follow().
+    explicit ProgressHandlers(Host& host) : ProgressHandlers(host, kNoDiagnostics) {}
+    void follow(const bool& diagnosticsOn, std::function<std::string()> statusLine)
+    {
+        m_diagnosticsOn = &diagnosticsOn;
+        m_statusLine = std::move(statusLine);
+    }
 
     void HTTP1Status(const std::string& text);
     void HTTP1WorkBegin(int64_t count);
@@ -33,7 +39,8 @@ public:
 
 private:
     Host& m_host;
-    const bool& m_diagnosticsOn;
+    static constexpr bool kNoDiagnostics = false;
+    const bool* m_diagnosticsOn;
     std::function<std::string()> m_statusLine;
 };
 

@@ -13,10 +13,10 @@ RejectsFile::~RejectsFile()
         std::remove(m_file.path().c_str());
 }
 
-bool RejectsFile::isReject(const std::string& outcome)
+bool RejectsFile::isReject(RecordOutcome outcome)
 {
-    return outcome == outcome::kNotConfirmed || outcome == outcome::kRefused || outcome == outcome::kInDoubt ||
-           outcome == outcome::kFailed;
+    return outcome == RecordOutcome::NotConfirmed || outcome == RecordOutcome::Refused ||
+           outcome == RecordOutcome::InDoubt || outcome == RecordOutcome::Failed;
 }
 
 void RejectsFile::header(std::string_view raw)

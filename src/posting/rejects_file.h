@@ -21,7 +21,7 @@ public:
     RejectsFile& operator=(const RejectsFile&) = delete;
 
     // Whether a record of this outcome goes to the file.
-    static bool isReject(const std::string& outcome);
+    static bool isReject(RecordOutcome outcome);
 
     void header(std::string_view raw);  // a skipped leading line
     void reject(std::string_view raw);  // a record line, or bytes an error left unread

@@ -57,9 +57,9 @@ std::string ResultsFile::row(const RecordResult& r, const std::string& time) con
     const std::string message = m_text(joinedMessages(r));
     if (m_format == Format::Csv)
         return std::to_string(r.line) + "," + std::to_string(r.record) + "," + csvField(key) + "," +
-               csvField(r.outcome) + "," + csvField(status) + "," + csvField(message) + "," + time + "\r\n";
+               csvField(outcomeName(r.outcome)) + "," + csvField(status) + "," + csvField(message) + "," + time + "\r\n";
     const nlohmann::ordered_json object{{"line", r.line},     {"record", r.record},   {"key", key},
-                                        {"outcome", r.outcome}, {"status", status}, {"message", message},
+                                        {"outcome", outcomeName(r.outcome)}, {"status", status}, {"message", message},
                                         {"time", time}};
     return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }

@@ -10,22 +10,44 @@
 
 namespace torvane {
 
-// Outcomes of a record, as the results file names them.
-namespace outcome {
-inline constexpr const char* kAccepted = "accepted";
-inline constexpr const char* kNotConfirmed = "not confirmed";
-inline constexpr const char* kSent = "sent";  // sent, no confirmation text configured
-inline constexpr const char* kRefused = "refused";
-inline constexpr const char* kAlreadySent = "already sent";
-inline constexpr const char* kInDoubt = "in doubt";
-inline constexpr const char* kFailed = "failed";  // the error that ended the run
-}  // namespace outcome
+// What became of a record.
+enum class RecordOutcome {
+    Accepted,
+    NotConfirmed,
+    Sent,  // sent, no confirmation text configured
+    Refused,
+    AlreadySent,
+    InDoubt,
+    Failed,  // failed, or the error that ended the run
+};
+
+// The outcome as the results file and the run's report name it.
+constexpr const char* outcomeName(RecordOutcome outcome)
+{
+    switch (outcome) {
+    case RecordOutcome::Accepted:
+        return "accepted";
+    case RecordOutcome::NotConfirmed:
+        return "not confirmed";
+    case RecordOutcome::Sent:
+        return "sent";
+    case RecordOutcome::Refused:
+        return "refused";
+    case RecordOutcome::AlreadySent:
+        return "already sent";
+    case RecordOutcome::InDoubt:
+        return "in doubt";
+    case RecordOutcome::Failed:
+        break;
+    }
+    return "failed";
+}
 
 struct RecordResult {
     int64_t line = 0;  // 1-based line number in the export file, skipped lines counted
     int32_t record = 0;
     std::string key;
-    std::string outcome;
+    RecordOutcome outcome = RecordOutcome::Failed;
     std::string status;                 // the reply's status line, empty when there was none
     std::vector<std::string> messages;  // what the information pane said about the record
     std::string raw;                    // the line's exact bytes, line ending included

@@ -14,29 +14,29 @@ namespace {
 
 // Upper edges of the response-time buckets: a spread of a few milliseconds to half a minute.
 const std::vector<int64_t> kBucketEdgesMs{10, 25, 50, 100, 250, 500, 1000, 2500, 5000, 10000, 30000};
-const std::vector<std::string> kGroupOrder{outcome::kRefused, outcome::kNotConfirmed, outcome::kInDoubt,
-                                           outcome::kFailed};
+const std::vector<std::string> kGroupOrder{outcomeName(RecordOutcome::Refused), outcomeName(RecordOutcome::NotConfirmed),
+                                           outcomeName(RecordOutcome::InDoubt), outcomeName(RecordOutcome::Failed)};
 
 // What became of a record, from the last ledger row of its line.
 std::string outcomeOf(const std::string& state)
 {
-    if (state == delivery::kSending)
-        return outcome::kInDoubt;  // its run died while the request was out
-    if (state == delivery::kNotSent)
-        return outcome::kFailed;  // failed before it was written, tries used up
+    if (state == deliveryStateName(DeliveryState::Sending))
+        return outcomeName(RecordOutcome::InDoubt);  // its run died while the request was out
+    if (state == deliveryStateName(DeliveryState::NotSent))
+        return outcomeName(RecordOutcome::Failed);  // failed before it was written, tries used up
     return state;
 }
 
 std::string reasonOf(const DeliveryRecord& row, const std::string& outcomeName)
 {
     std::string message = row.message.substr(0, row.message.find_first_of("\r\n"));
-    if (outcomeName == outcome::kNotConfirmed)
+    if (outcomeName == torvane::outcomeName(RecordOutcome::NotConfirmed))
         return (row.statusLine.empty() ? std::string("Reply") : row.statusLine) + " without the confirmation text";
     if (!message.empty())
         return message;
     if (!row.statusLine.empty())
         return row.statusLine;
-    return outcomeName == outcome::kInDoubt ? "Cut off before the server's answer" : "No reason recorded";
+    return outcomeName == torvane::outcomeName(RecordOutcome::InDoubt) ? "Cut off before the server's answer" : "No reason recorded";
 }
 
 std::vector<std::pair<std::string, std::string>> settingsLines(const std::string& text, const Utf8Output& utf8)
@@ -151,10 +151,13 @@ RunReport buildRunReport(const RunRecord& run, const std::vector<DeliveryRecord>
     const RunSummary& c = run.counts;
     const int64_t sent = std::max<int64_t>(0, int64_t(c.recordsRead) - c.accepted - c.notConfirmed - c.refused -
                                                   c.alreadySent - c.inDoubt - c.failed);
-    report.counts = {{outcome::kAccepted, c.accepted},   {outcome::kSent, sent},
-                     {outcome::kNotConfirmed, c.notConfirmed}, {outcome::kRefused, c.refused},
-                     {outcome::kAlreadySent, c.alreadySent},   {outcome::kInDoubt, c.inDoubt},
-                     {outcome::kFailed, c.failed}};
+    report.counts = {{outcomeName(RecordOutcome::Accepted), c.accepted},
+                     {outcomeName(RecordOutcome::Sent), sent},
+                     {outcomeName(RecordOutcome::NotConfirmed), c.notConfirmed},
+                     {outcomeName(RecordOutcome::Refused), c.refused},
+                     {outcomeName(RecordOutcome::AlreadySent), c.alreadySent},
+                     {outcomeName(RecordOutcome::InDoubt), c.inDoubt},
+                     {outcomeName(RecordOutcome::Failed), c.failed}};
     // A record tried more than once has a row per try; its last row says what became of it.
     std::vector<DeliveryRecord> finals(rows);
     std::stable_sort(finals.begin(), finals.end(), [](const DeliveryRecord& a, const DeliveryRecord& b) {

@@ -21,18 +21,13 @@ const char* const kStyle =
 
 std::string colourOf(const std::string& name)
 {
-    if (name == outcome::kAccepted)
-        return "#2e7d32";
-    if (name == outcome::kSent)
-        return "#66bb6a";
-    if (name == outcome::kNotConfirmed)
-        return "#f9a825";
-    if (name == outcome::kRefused)
-        return "#8d6e63";
-    if (name == outcome::kAlreadySent)
-        return "#90a4ae";
-    if (name == outcome::kInDoubt)
-        return "#7e57c2";
+    const std::pair<RecordOutcome, const char*> colours[] = {
+        {RecordOutcome::Accepted, "#2e7d32"}, {RecordOutcome::Sent, "#66bb6a"},
+        {RecordOutcome::NotConfirmed, "#f9a825"}, {RecordOutcome::Refused, "#8d6e63"},
+        {RecordOutcome::AlreadySent, "#90a4ae"}, {RecordOutcome::InDoubt, "#7e57c2"}};
+    for (const auto& [outcome, colour] : colours)
+        if (name == outcomeName(outcome))
+            return colour;
     return "#c62828";
 }
 

@@ -1,6 +1,7 @@
 #include "posting/run_settings.h"
 
 #include "http/url.h"
+
 #include "store/row_reader.h"
 #include "util/text.h"
 
@@ -16,7 +17,7 @@ RunSettings readRunSettings(const RowReader& settings, const std::function<void(
         abortMessage(kNoUrlMessage);
     } else {
         s.url = settings.text("URL");
-        s.secure = startsWithHttps(s.url);
+        s.secure = isHttpsUrl(s.url);
     }
     s.viewWarnings = settings.logical("ViewWarnings", false);
     s.deleteFile = settings.logical("DeleteFile", false);
@@ -34,6 +35,7 @@ RunSettings readRunSettings(const RowReader& settings, const std::function<void(
     s.content = settings.text("Content", kDefaultContent);
     s.viewDiag = settings.logical("ViewDiag", false);
     s.postType = upperAscii(s.postType);
+    s.kind = parsePostType(s.postType);
     return s;
 }
 

@@ -2,6 +2,7 @@
 // it. Send Data and the data check both read them here, so the check sees what a run would see.
 #pragma once
 
+#include "posting/post_type.h"
 #include "util/product_info.h"
 
 #include <functional>
@@ -23,7 +24,8 @@ struct RunSettings {
     bool secure = false;  // the URL begins with "https:", in any letter case
     bool viewWarnings = false;
     bool deleteFile = false;
-    std::string postType;  // upper case (ASCII letters)
+    std::string postType;  // upper case (ASCII letters), as the settings summary shows it
+    PostType kind = PostType::None;  // postType parsed
     bool trackSent = false;
     std::string fieldToTrack1, fieldToTrack2, fieldToTrack3, fieldToTrack4;
     std::string content;

@@ -1,7 +1,6 @@
 #include "posting/session_login.h"
 
 #include "http/form_encoding.h"
-#include "http/http_reply.h"
 #include "http/posting_client.h"
 #include "http/url.h"
 #include "posting/record_fields.h"
@@ -71,9 +70,11 @@ SessionSettings SessionSettings::fromSettings(const RowReader& settings)
     return s;
 }
 
-void SessionLogin::prepare(const SessionSettings& settings, SecretSource& secrets)
+void SessionLogin::prepare(const SessionSettings& settings, SecretSource& secrets, SessionContent content)
 {
     m_settings = settings;
+    m_content = std::move(content);
+    m_loginReply = {};
     m_loginEntries.clear();
     m_firstLoginName.clear();
     m_inputs.clear();
@@ -103,25 +104,44 @@ void SessionLogin::prepare(const SessionSettings& settings, SecretSource& secret
     }
 }
 
+PostingRequest SessionLogin::request(HttpMethod method, const std::string& url, const std::string& tlsFor,
+                                     const std::string& contentType) const
+{
+    PostingRequest r;
+    r.method = method;
+    r.url = url;
+    r.contentType = contentType;
+    r.cacheControl = "no-cache";
+    r.tls = isHttpsUrl(tlsFor);
+    return r;
+}
+
 std::string SessionLogin::logIn()
 {
-    LoginPost login{m_settings.loginUrl, m_loginEntries, m_settings.loginUrl};
+    const std::string& loginUrl = m_settings.loginUrl;
+    LoginPost login{loginUrl, m_loginEntries, loginUrl};
     std::string note;
     try {
-        const std::string page = m_client.get(m_settings.loginUrl);
-        const std::string reached = m_client.lastUrl();
-        login = loginPostFrom(page, reached.empty() ? m_settings.loginUrl : reached);
-    } catch (const ProtocolError& e) {
+        const PostingReply page = m_client.send(request(HttpMethod::Get, loginUrl, loginUrl, m_content.login));
+        login = loginPostFrom(page.body, page.url.empty() ? loginUrl : page.url);
+    } catch (const RequestFailed& e) {
+        if (e.status() == 0)
+            throw;
         // Some login handlers answer a GET with an error and still take the POST.
         note = "The login page could not be read (" + std::string(e.what()) +
                "): the login data goes to LoginURL without the page's hidden inputs";
     }
-    std::string reply;
+    PostingRequest post = request(HttpMethod::Post, login.url, loginUrl, m_content.login);
+    post.entries = std::move(login.entries);
+    post.fromPage = std::move(login.fromPage);
     try {
-        reply = m_client.post(login.url, login.entries, login.fromPage);
-    } catch (const ProtocolError& e) {
+        m_loginReply = m_client.send(post);
+    } catch (const RequestFailed& e) {
+        if (e.status() == 0)
+            throw;
         throw Error("Login Failed: " + m_redactor.apply(e.what()));
     }
+    const std::string& reply = m_loginReply.body;
     if (!m_settings.checkText.empty() && FindItem(m_settings.checkText, reply) == 0)
         throw Error("Login Failed: the reply to the login does not contain \"" + m_settings.checkText +
                     "\" (LoginCheckText): check LoginData and LoginURL");
@@ -164,7 +184,8 @@ std::string SessionLogin::logInAgain()
 
 void SessionLogin::fetchFormPage()
 {
-    m_inputs = readPageInputs(m_client.get(m_settings.formUrl));
+    const std::string& formUrl = m_settings.formUrl;
+    m_inputs = readPageInputs(m_client.send(request(HttpMethod::Get, formUrl, formUrl, m_content.page)).body);
 }
 
 int SessionLogin::refreshHidden(std::vector<std::string>& dataList, const std::vector<std::string>& hiddenNames) const
@@ -185,7 +206,7 @@ int SessionLogin::refreshHidden(std::vector<std::string>& dataList, const std::v
     return replaced;
 }
 
-bool SessionLogin::expired(const std::string& reply, const std::string& recordUrl) const
+bool SessionLogin::expired(const PostingReply& reply, const std::string& recordUrl) const
 {
     if (!m_settings.logsIn())
         return false;
@@ -193,27 +214,26 @@ bool SessionLogin::expired(const std::string& reply, const std::string& recordUr
     // A server that took the record and pointed to its answer had the session then, whatever page
     // that answer leads to later (a session that ends before the thank-you page is fetched sends it
     // to the login page too): only a record answered straight with the login page was refused.
-    const std::string answer = m_client.answerPlace();
+    const std::string& answer = reply.answerPlace;
     if (!answer.empty())
         return answer == loginPlace && placeOf(recordUrl) != loginPlace;
-    const std::string place = m_client.lastPlace();
+    const std::string& place = reply.place;
     // A form that posts to the login page itself would always look expired: only a request that
     // ended somewhere else than it was sent counts.
     if (!place.empty() && place == loginPlace && placeOf(recordUrl) != loginPlace)
         return true;
-    if (m_firstLoginName.empty() || FindItem("<INPUT", reply) == 0)
+    if (m_firstLoginName.empty() || FindItem("<INPUT", reply.body) == 0)
         return false;
-    return findPageInput(readPageInputs(reply), m_firstLoginName) != nullptr;
+    return findPageInput(readPageInputs(reply.body), m_firstLoginName) != nullptr;
 }
 
-bool SessionLogin::answerLost(const std::string& recordUrl) const
+bool SessionLogin::answerLost(const PostingReply& reply, const std::string& recordUrl) const
 {
     if (!m_settings.logsIn())
         return false;
     const std::string loginPlace = placeOf(m_settings.loginUrl);
-    const std::string answer = m_client.answerPlace();
-    return !answer.empty() && answer != loginPlace && m_client.lastPlace() == loginPlace &&
-           placeOf(recordUrl) != loginPlace;
+    const std::string& answer = reply.answerPlace;
+    return !answer.empty() && answer != loginPlace && reply.place == loginPlace && placeOf(recordUrl) != loginPlace;
 }
 
 std::vector<std::string> hiddenFieldNames(Database& database)

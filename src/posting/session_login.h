@@ -3,6 +3,7 @@
 // that the session has expired. With no login URL and no form page set, none of it happens.
 #pragma once
 
+#include "http/posting_request.h"
 #include "posting/page_inputs.h"
 #include "util/secrets.h"
 
@@ -28,6 +29,12 @@ struct SessionSettings {
     bool refreshes() const { return refreshHidden && !formUrl.empty(); }
 };
 
+// The content types the session's requests carry: the login's, and the form page's (the record's).
+struct SessionContent {
+    std::string login = "application/x-www-form-urlencoded";
+    std::string page = "application/x-www-form-urlencoded";
+};
+
 // Re-logins a run may make before it gives up on the server.
 inline constexpr int kMaxRelogins = 3;
 
@@ -38,17 +45,20 @@ public:
     // Takes the settings of a run, resolves every ${NAME} of the login data and registers the secrets
     // (raw and form-encoded) with the redactor. Throws "Login Failed: NAME is not set" before any
     // request is made.
-    void prepare(const SessionSettings& settings, SecretSource& secrets);
+    void prepare(const SessionSettings& settings, SecretSource& secrets, SessionContent content = {});
     const SessionSettings& settings() const { return m_settings; }
 
     // Logs in as a browser does: GETs the login page (keeping its cookies), then POSTs the login data
     // with the hidden inputs of the page's login form to that form's action. Throws "Login Failed: "
     // with the status line when the server refuses the login, or saying that the check text is missing
     // from its reply. Returns a line for the diagnostics pane, empty when there is nothing to say.
+    // The reply to the login is kept (loginReply).
     std::string logIn();
     // A login after an expired session; the fourth of a run throws "Login Failed: Session Keeps Expiring".
     std::string logInAgain();
     int relogins() const { return m_relogins; }
+    // The reply to the last login, empty before the first.
+    const PostingReply& loginReply() const { return m_loginReply; }
 
     // GETs the form page and keeps its INPUT tags.
     void fetchFormPage();
@@ -57,12 +67,12 @@ public:
     // the page's value replaces the entry's, as the page has it. Returns how many were replaced.
     int refreshHidden(std::vector<std::string>& dataList, const std::vector<std::string>& hiddenNames) const;
 
-    // After a record's request: whether the reply came from the login page instead of the form (the
+    // Whether the reply to a record's request came from the login page instead of the form (the
     // request ended up at the login URL's host and path, or the reply holds the login's first input).
-    bool expired(const std::string& reply, const std::string& recordUrl) const;
-    // After a record's request: whether the server took it and pointed to its answer, but the answer
-    // led to the login page (the session ended in between), so whether it was accepted is unknown.
-    bool answerLost(const std::string& recordUrl) const;
+    bool expired(const PostingReply& reply, const std::string& recordUrl) const;
+    // Whether the server took a record's request and pointed to its answer, but the answer led to the
+    // login page (the session ended in between), so whether it was accepted is unknown.
+    bool answerLost(const PostingReply& reply, const std::string& recordUrl) const;
 
 private:
     // What the login POST sends, where, and from which page.
@@ -73,6 +83,9 @@ private:
     };
     // The login POST the login page asks for (pageUrl: where the page was reached).
     LoginPost loginPostFrom(const std::string& page, const std::string& pageUrl) const;
+    // A request of the session: with the TLS transport its URL (tlsFor) asks for, never cached.
+    PostingRequest request(HttpMethod method, const std::string& url, const std::string& tlsFor,
+                           const std::string& contentType) const;
 
     PostingClient& m_client;
     Redactor& m_redactor;
@@ -80,6 +93,8 @@ private:
     std::vector<std::string> m_loginEntries;
     std::string m_firstLoginName;
     std::vector<PageInput> m_inputs;
+    SessionContent m_content;
+    PostingReply m_loginReply;
     int m_relogins = 0;
 };
 

@@ -4,13 +4,11 @@
 
 #include "posting/network_settings.h"
 #include "posting/run_settings_summary.h"
-#include "util/text.h"
 
 namespace torvane {
 
-template <typename Step> void PostingEngine::sessionRequest(const std::string& url, Step step)
+template <typename Step> void PostingEngine::sessionRequest(Step step)
 {
-    m_client.attachTlsTransport(upperAscii(url.substr(0, 6)) == "HTTPS:");
     // Within a record the log is already on; before the first record it is on for the login alone.
     const bool logHere = DiagnosticsOn && !m_logOn;
     if (logHere)
@@ -20,12 +18,10 @@ template <typename Step> void PostingEngine::sessionRequest(const std::string& u
     } catch (...) {
         if (logHere)
             m_client.setTrafficLog(false);
-        m_client.attachTlsTransport(m_secure);
         throw;
     }
     if (logHere)
         m_client.setTrafficLog(false);
-    m_client.attachTlsTransport(m_secure);
 }
 
 void PostingEngine::startSession()
@@ -34,7 +30,10 @@ void PostingEngine::startSession()
     m_tap.setRedactor(&m_redactor);
     m_client.setRedactor(&m_redactor);
     SecretSource& secrets = m_secrets ? *m_secrets : EnvironmentSecrets::instance();
-    m_session.prepare(SessionSettings::fromSettings(m_data.SettingsTable), secrets);
+    // The login body is always urlencoded: a multipart label (the record form's) would make the server
+    // refuse it. The form page is asked for as the record is sent.
+    const SessionContent content{SendsFiles ? std::string("application/x-www-form-urlencoded") : m_content, m_content};
+    m_session.prepare(SessionSettings::fromSettings(m_data.SettingsTable), secrets, content);
     // The proxy variables are the process's own, as every program that honours them reads them.
     const NetworkOptions network = readNetworkOptions(m_data.SettingsTable, secrets, EnvironmentSecrets::instance());
     for (const std::string& secret : networkSecrets(network)) {
@@ -49,7 +48,6 @@ void PostingEngine::startSession()
                                                                     : session.formUrl;
     if (!session.logsIn())
         return;
-    m_client.setCacheControl("no-cache");
     m_host.setStatusText("Logging In");
     m_host.processMessages();
     logInNow(false);
@@ -57,12 +55,8 @@ void PostingEngine::startSession()
 
 void PostingEngine::logInNow(bool again)
 {
-    // The login body is always urlencoded: a multipart label (the record form's) would make the
-    // server refuse it.
-    m_client.setContentType(SendsFiles ? std::string("application/x-www-form-urlencoded") : m_content);
     std::string note;
-    sessionRequest(m_session.settings().loginUrl,
-                   [this, again, &note] { note = again ? m_session.logInAgain() : m_session.logIn(); });
+    sessionRequest([this, again, &note] { note = again ? m_session.logInAgain() : m_session.logIn(); });
     if (!note.empty())
         m_host.memo1Add(note);
 }
@@ -71,45 +65,45 @@ void PostingEngine::refreshHiddenValues()
 {
     if (!m_session.settings().refreshes())
         return;
-    sessionRequest(m_session.settings().formUrl, [this] { m_session.fetchFormPage(); });
+    sessionRequest([this] { m_session.fetchFormPage(); });
     m_session.refreshHidden(DataList, hiddenFieldNames(m_data.database()));
-    // The request of the record goes out with the record's own header values.
-    m_client.setCacheControl("no-cache");
-    m_client.setContentType(m_content);
 }
 
 bool PostingEngine::deliverPastExpiry(int32_t recordNumber)
 {
     // A post type that sends nothing gets no reply that could show anything.
-    if (m_postType != "PUT" && m_postType != "POST" && m_postType != "GET")
+    if (m_postType == PostType::None)
         return true;
-    while (m_delivery && m_session.expired(m_host.memo1Text(), m_url)) {
+    while (m_delivery && m_session.expired(m_reply, m_url)) {
         // The server answered with its login page: it did not take the record, so the row of this
         // attempt is closed as not sent and the record goes out once more in the new session.
-        m_ledger.finishDelivery(m_delivery, delivery::kNotSent, m_client.lastStatusLine(), "Session Expired");
+        m_ledger.finishDelivery(m_delivery, DeliveryState::NotSent, m_reply.statusLine, "Session Expired");
         m_delivery = 0;
         m_host.memo1Clear();
         logInNow(true);
-        m_client.setCacheControl("no-cache");
-        m_client.setContentType(m_content);
         refreshHiddenValues();
         if (!deliver(recordNumber))
             return false;
     }
-    if (m_delivery && m_session.answerLost(m_url)) {
-        // Taken, but the session ended before its answer could be read: the record is held in doubt,
-        // never sent again; the next record finds the login page and logs in anew.
-        m_ledger.finishDelivery(m_delivery, delivery::kInDoubt, m_client.lastStatusLine(), kAnswerLostReason);
-        m_delivery = 0;
-        if (m_deliveryHolds)
-            ++m_summary.inDoubt;
-        m_host.memo2Add((TrackKey.empty() ? std::string("Data May Have Been Sent: ")
-                                          : "Data May Have Been Sent For " + TrackKey + ": ") +
-                        kAnswerLostReason);
-        recordDone(outcome::kInDoubt);
+    if (m_delivery && m_session.answerLost(m_reply, m_url)) {
+        holdAnswerLost();
         return false;
     }
     return true;
+}
+
+void PostingEngine::holdAnswerLost()
+{
+    // Taken, but the session ended before its answer could be read: the record is held in doubt,
+    // never sent again; the next record finds the login page and logs in anew.
+    m_ledger.finishDelivery(m_delivery, DeliveryState::InDoubt, m_reply.statusLine, kAnswerLostReason);
+    m_delivery = 0;
+    if (m_deliveryHolds)
+        ++m_summary.inDoubt;
+    m_host.memo2Add((TrackKey.empty() ? std::string("Data May Have Been Sent: ")
+                                      : "Data May Have Been Sent For " + TrackKey + ": ") +
+                    kAnswerLostReason);
+    recordDone(RecordOutcome::InDoubt);
 }
 
 }  // namespace torvane

@@ -61,7 +61,7 @@ std::vector<std::string> settingsProblems(TDataModule1& data, const RunSettings&
         problems.push_back("URL \"" + run.url +
                            "\" has no \"://\": a relative address, as a page's ACTION is imported, that no "
                            "request can be sent to");
-    if (!run.postType.empty() && run.postType != "GET" && run.postType != "POST" && run.postType != "PUT")
+    if (!run.postType.empty() && run.kind == PostType::None)
         problems.push_back("PostType \"" + data.SettingsTable.text("PostType") +
                            "\" is not GET, POST or PUT: no request would be sent for any record");
     if (data.SettingsTable.text("DataSentText").empty())

@@ -97,22 +97,45 @@ int64_t DeliveryLedger::beginDelivery(int64_t run, int64_t line, int64_t record,
     return m_db.lastInsertRowId();
 }
 
-void DeliveryLedger::finishDelivery(int64_t id, const std::string& state, const std::string& statusLine,
+const char* deliveryStateName(DeliveryState state)
+{
+    switch (state) {
+    case DeliveryState::Sending:
+        return "sending";
+    case DeliveryState::Accepted:
+        return "accepted";
+    case DeliveryState::NotConfirmed:
+        return "not confirmed";
+    case DeliveryState::Sent:
+        return "sent";
+    case DeliveryState::Failed:
+        return "failed";
+    case DeliveryState::NotSent:
+        return "not sent";
+    case DeliveryState::InDoubt:
+        return "in doubt";
+    case DeliveryState::Refused:
+        break;
+    }
+    return "refused";
+}
+
+void DeliveryLedger::finishDelivery(int64_t id, DeliveryState state, const std::string& statusLine,
                                     const std::string& message, int64_t replyMs)
 {
     m_db.execute("UPDATE deliveries SET State = ?, Finished = ?, StatusLine = ?, Message = ?, "
                  "ReplyMs = coalesce(?, ReplyMs) WHERE Id = ?",
-                 {state, localTimestamp(), statusLine.empty() ? Cell{} : Cell{statusLine},
+                 {deliveryStateName(state), localTimestamp(), statusLine.empty() ? Cell{} : Cell{statusLine},
                   message.empty() ? Cell{} : Cell{message}, msCell(replyMs), id});
 }
 
 void DeliveryLedger::noteUnsent(int64_t run, int64_t line, int64_t record, const std::string& key,
-                                const std::string& state, const std::string& message)
+                                DeliveryState state, const std::string& message)
 {
     const std::string now = localTimestamp();
     m_db.execute("INSERT INTO deliveries (RunNum, LineNum, RecordNum, TrackKey, State, Started, Finished, Message, "
                  "Holds) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 0)",
-                 {run, line, record, key, state, now, now, message.empty() ? Cell{} : Cell{message}});
+                 {run, line, record, key, deliveryStateName(state), now, now, message.empty() ? Cell{} : Cell{message}});
 }
 
 void DeliveryLedger::setRunSettings(int64_t run, const std::string& summary)
@@ -151,7 +174,7 @@ std::vector<DeliveryRecord> DeliveryLedger::unresolved()
     std::vector<DeliveryRecord> out;
     for (const Database::Row& r : rows) {
         DeliveryRecord d{integerOf(r[0]), integerOf(r[1]), integerOf(r[2]), integerOf(r[3]), textOf(r[4]),
-                         delivery::kInDoubt, textOf(r[6]), textOf(r[7]), textOf(r[8]), textOf(r[9])};
+                         deliveryStateName(DeliveryState::InDoubt), textOf(r[6]), textOf(r[7]), textOf(r[8]), textOf(r[9])};
         out.push_back(std::move(d));
     }
     return out;

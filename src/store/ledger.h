@@ -26,15 +26,18 @@ struct RunSummary {
 };
 
 // States of a delivery row.
-namespace delivery {
-inline constexpr const char* kSending = "sending";
-inline constexpr const char* kAccepted = "accepted";
-inline constexpr const char* kNotConfirmed = "not confirmed";
-inline constexpr const char* kSent = "sent";  // no confirmation text configured: nothing to check
-inline constexpr const char* kFailed = "failed";
-inline constexpr const char* kNotSent = "not sent";
-inline constexpr const char* kInDoubt = "in doubt";
-}  // namespace delivery
+enum class DeliveryState {
+    Sending,
+    Accepted,
+    NotConfirmed,
+    Sent,  // no confirmation text configured: nothing to check
+    Failed,
+    NotSent,
+    InDoubt,
+    Refused,  // a record the run did not send for a missing or invalid field
+};
+// The state as the ledger stores it.
+const char* deliveryStateName(DeliveryState state);
 
 // Outcomes of a run row.
 namespace runoutcome {
@@ -84,11 +87,11 @@ public:
     // requestMs, replyMs: milliseconds since the run began (-1: not known).
     int64_t beginDelivery(int64_t run, int64_t line, int64_t record, const std::string& key, bool holds,
                           int64_t requestMs = -1);
-    void finishDelivery(int64_t id, const std::string& state, const std::string& statusLine = {},
+    void finishDelivery(int64_t id, DeliveryState state, const std::string& statusLine = {},
                         const std::string& message = {}, int64_t replyMs = -1);
     // A record the run did not send (refused, or held while in doubt), kept for the run's report; such
     // a row holds no key.
-    void noteUnsent(int64_t run, int64_t line, int64_t record, const std::string& key, const std::string& state,
+    void noteUnsent(int64_t run, int64_t line, int64_t record, const std::string& key, DeliveryState state,
                     const std::string& message);
     // The settings a run went by, in the words of its report; kept with the run.
     void setRunSettings(int64_t run, const std::string& summary);

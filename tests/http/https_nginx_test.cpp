@@ -1,7 +1,7 @@
 // End to end against a real web server: nginx with TLS and a plain port on 127.0.0.1, started for
 // the suite and stopped after it.
 #include "http/http_events.h"
-#include "http/http_session.h"
+#include "http/http_stack.h"
 #include "http/tls_library.h"
 
 #include "support/nginx_server.h"
@@ -72,20 +72,20 @@ protected:
         if (!s_nginx)
             GTEST_SKIP() << "nginx is not installed";
         ASSERT_TRUE(s_nginx->server.running()) << s_nginx->server.errorLog();
-        HttpSessionOptions options;
+        HttpStackOptions options;
         options.trafficLogFile = m_dir.file("DebugFile.log");
         options.limits.idleReadMs = 10000;
         options.limits.connectMs = 5000;
-        m_session = std::make_unique<HttpSession>(m_events, SystemClock::instance(), [] {}, options);
-        m_session->setContentType("application/x-www-form-urlencoded");
-        m_session->setCacheControl("no-cache");
+        m_session = std::make_unique<HttpStack>(m_events, SystemClock::instance(), [] {}, options);
+        m_session->client().setContentType("application/x-www-form-urlencoded");
+        m_session->client().setCacheControl("no-cache");
         m_session->attachTlsTransport(true);
     }
 
     static Nginx* s_nginx;
     TempDir m_dir;
     test::RecordingHttpEvents m_events;
-    std::unique_ptr<HttpSession> m_session;
+    std::unique_ptr<HttpStack> m_session;
 };
 
 Nginx* HttpsNginxTest::s_nginx = nullptr;
@@ -110,11 +110,11 @@ TEST_F(HttpsNginxTest, MethodsOverTls)
         const std::string url = s_nginx->https(c.path);
         std::string reply;
         if (c.method == "POST")
-            reply = m_session->post(url, {"first=Ann Lee", "zip=0815-7"}, "");
+            reply = m_session->client().post(url, {"first=Ann Lee", "zip=0815-7"}, "");
         else if (c.method == "PUT")
-            reply = m_session->put(url, "twelve bytes", "");
+            reply = m_session->client().put(url, "twelve bytes", "");
         else
-            reply = m_session->get(url);
+            reply = m_session->client().get(url);
         EXPECT_EQ(reply, c.expected);
     }
     EXPECT_GE(count(m_events, "tlsStatusInfo SSL status: \""), 3);
@@ -123,28 +123,28 @@ TEST_F(HttpsNginxTest, MethodsOverTls)
 
 TEST_F(HttpsNginxTest, KeptAliveConnectionServesTheNextGet)
 {
-    EXPECT_EQ(m_session->get(s_nginx->https("/page.html")), kPage);
-    EXPECT_EQ(m_session->get(s_nginx->https("/echo")), "https GET length= type=application/x-www-form-urlencoded");
+    EXPECT_EQ(m_session->client().get(s_nginx->https("/page.html")), kPage);
+    EXPECT_EQ(m_session->client().get(s_nginx->https("/echo")), "https GET length= type=application/x-www-form-urlencoded");
     EXPECT_EQ(count(m_events, "tlsStatusInfo Cipher: name = "), 1);
     EXPECT_EQ(count(m_events, "tlsStatus Connecting to 127.0.0.1."), 1);
 }
 
 TEST_F(HttpsNginxTest, CookieSetOverTlsComesBack)
 {
-    EXPECT_EQ(m_session->get(s_nginx->https("/setcookie")), "set");
-    EXPECT_EQ(m_session->get(s_nginx->https("/showcookie")), "cookie=sid=77");
+    EXPECT_EQ(m_session->client().get(s_nginx->https("/setcookie")), "set");
+    EXPECT_EQ(m_session->client().get(s_nginx->https("/showcookie")), "cookie=sid=77");
 }
 
 TEST_F(HttpsNginxTest, HttpsToThePlainPortFailsTheHandshake)
 {
     try {
-        m_session->get("https://" + s_nginx->http("/page.html").substr(7));
+        m_session->client().get("https://" + s_nginx->http("/page.html").substr(7));
         ADD_FAILURE() << "no error";
     } catch (const Error& e) {
         EXPECT_STREQ(e.what(), "Error connecting with SSL.");
     }
     // The same session goes on working.
-    EXPECT_EQ(m_session->get(s_nginx->https("/page.html")), kPage);
+    EXPECT_EQ(m_session->client().get(s_nginx->https("/page.html")), kPage);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 #include "http/http_events.h"
-#include "http/http_session.h"
+#include "http/http_stack.h"
 #include "http/tls_library.h"
 
 #include "support/recording_http_events.h"
@@ -105,19 +105,19 @@ class HttpsTest : public ::testing::Test {
 protected:
     HttpsTest()
     {
-        HttpSessionOptions options;
+        HttpStackOptions options;
         options.tlsLibrary = &m_library;
         options.trafficLogFile = m_dir.file("DebugFile.log");
         options.limits.idleReadMs = 10000;
         options.limits.connectMs = 5000;
-        m_session = std::make_unique<HttpSession>(m_events, SystemClock::instance(), [] {}, options);
-        m_session->setContentType("application/x-www-form-urlencoded");
-        m_session->setCacheControl("no-cache");
+        m_session = std::make_unique<HttpStack>(m_events, SystemClock::instance(), [] {}, options);
+        m_session->client().setContentType("application/x-www-form-urlencoded");
+        m_session->client().setCacheControl("no-cache");
     }
     TlsLibrary m_library; // made first: the session holds it
     TempDir m_dir;
     test::RecordingHttpEvents m_events;
-    std::unique_ptr<HttpSession> m_session;
+    std::unique_ptr<HttpStack> m_session;
 };
 
 TEST_F(HttpsTest, RequestsTravelEncryptedAndTheLayersAboveSeePlainBytes)
@@ -145,11 +145,11 @@ TEST_F(HttpsTest, RequestsTravelEncryptedAndTheLayersAboveSeePlainBytes)
         std::string reply;
         const std::string url = server.url("/cgi-bin/form");
         if (c.method == "POST")
-            reply = m_session->post(url, {"first=Ann Lee", "zip=0815-7"}, "");
+            reply = m_session->client().post(url, {"first=Ann Lee", "zip=0815-7"}, "");
         else if (c.method == "PUT")
-            reply = m_session->put(url, "line one\r\nline two\r\n", "");
+            reply = m_session->client().put(url, "line one\r\nline two\r\n", "");
         else
-            reply = m_session->get(url);
+            reply = m_session->client().get(url);
         m_session->setTrafficLog(false);
         EXPECT_EQ(reply, "accepted " + c.method);
 
@@ -188,11 +188,11 @@ TEST_F(HttpsTest, ConnectionLeftOpenByAGetCarriesTheNextRequest)
     server.queue(okReply("second"), false);
     server.queue(okReply("third"));
     m_session->attachTlsTransport(true);
-    EXPECT_EQ(m_session->get(server.url("/a")), "first");
-    EXPECT_EQ(m_session->get(server.url("/b")), "second");
+    EXPECT_EQ(m_session->client().get(server.url("/a")), "first");
+    EXPECT_EQ(m_session->client().get(server.url("/b")), "second");
     m_session->attachTlsTransport(false);  // detaching leaves the transport's connection open
     m_session->attachTlsTransport(true);
-    EXPECT_EQ(m_session->get(server.url("/c")), "third");
+    EXPECT_EQ(m_session->client().get(server.url("/c")), "third");
 
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 3u);
@@ -210,7 +210,7 @@ TEST_F(HttpsTest, RedirectFromHttpsToHttpContinuesInPassThrough)
     server.queue("HTTP/1.1 302 Found\r\nLocation: " + plain.url("/done.html") + "\r\nContent-Length: 0\r\n\r\n");
     m_session->attachTlsTransport(true);
     m_session->setTrafficLog(true);
-    EXPECT_EQ(m_session->get(server.url("/start")), "done");
+    EXPECT_EQ(m_session->client().get(server.url("/start")), "done");
     m_session->setTrafficLog(false);
 
     const auto plainRequests = plain.waitForRequests(1);
@@ -230,7 +230,7 @@ TEST_F(HttpsTest, HttpsAskedForDirectlyNeedsTheTlsTransport)
     ScriptedTlsServer server(m_dir);
     m_session->attachTlsTransport(false);
     try {
-        m_session->get(server.url("/secure"));
+        m_session->client().get(server.url("/secure"));
         ADD_FAILURE() << "no error";
     } catch (const Error& e) {
         EXPECT_STREQ(e.what(), "IOHandler value is not valid");
@@ -278,7 +278,7 @@ TEST_F(HttpsTest, RedirectionsOverTls)
         m_session->attachTlsTransport(!c.startPlain);
         m_session->setTrafficLog(true);
         const std::string first = c.startPlain ? plain.url("/form/") : tls.url("/form/");
-        EXPECT_EQ(c.post ? m_session->post(first, {"a=1"}, "") : m_session->get(first), "thanks");
+        EXPECT_EQ(c.post ? m_session->client().post(first, {"a=1"}, "") : m_session->client().get(first), "thanks");
         m_session->setTrafficLog(false);
         std::string second;
         if (c.secondOverTls) {
@@ -304,7 +304,7 @@ TEST_F(HttpsTest, PlainHttpThroughTheAttachedTransportShowsNoHandshake)
     ScriptedServer plain;
     plain.queue(okReply("plain"));
     m_session->attachTlsTransport(true);
-    EXPECT_EQ(m_session->get(plain.url("/")), "plain");
+    EXPECT_EQ(m_session->client().get(plain.url("/")), "plain");
     EXPECT_EQ(plain.waitForRequests(1).at(0).rfind("GET / HTTP/1.1\r\n", 0), 0u);
     EXPECT_EQ(count(m_events, "tlsStatus Connecting to 127.0.0.1."), 1);
     EXPECT_EQ(count(m_events, "tlsStatusInfo "), 0);
@@ -322,21 +322,21 @@ TEST_F(HttpsTest, MissingTlsLibraryFailsHttpsOnly)
     m_session->attachTlsTransport(true);
     for (int attempt = 0; attempt < 2; ++attempt) {
         try {
-            m_session->get(server.url("/"));
+            m_session->client().get(server.url("/"));
             ADD_FAILURE() << "no error";
         } catch (const Error& e) {
             EXPECT_STREQ(e.what(), "Could not load SSL library.");
         }
     }
-    EXPECT_EQ(m_session->get(plain.url("/1")), "plain with transport");
+    EXPECT_EQ(m_session->client().get(plain.url("/1")), "plain with transport");
     m_session->attachTlsTransport(false);
-    EXPECT_EQ(m_session->get(plain.url("/2")), "plain without transport");
+    EXPECT_EQ(m_session->client().get(plain.url("/2")), "plain without transport");
     EXPECT_EQ(count(m_events, "tlsStatusInfo "), 0);
 
     // Once the library can be found the next https request loads it.
     m_library.setNames({"libssl.so.3", "libcrypto.so.3"});
     m_session->attachTlsTransport(true);
-    EXPECT_EQ(m_session->get(server.url("/")), "secure");
+    EXPECT_EQ(m_session->client().get(server.url("/")), "secure");
 }
 
 TEST_F(HttpsTest, PlainServerBehindAnHttpsUrlFailsTheHandshake)
@@ -347,13 +347,13 @@ TEST_F(HttpsTest, PlainServerBehindAnHttpsUrlFailsTheHandshake)
     m_library.setStallLimit(std::chrono::milliseconds(300));
     m_session->attachTlsTransport(true);
     try {
-        m_session->get("https://127.0.0.1:" + std::to_string(plain.port()) + "/");
+        m_session->client().get("https://127.0.0.1:" + std::to_string(plain.port()) + "/");
         ADD_FAILURE() << "no error";
     } catch (const Error& e) {
         EXPECT_STREQ(e.what(), "Error connecting with SSL.");
     }
     // A failed handshake comes before any byte of the request: the request was never sent.
-    EXPECT_EQ(int(m_session->lastRequestFate()), int(RequestFate::NotSent));
+    EXPECT_EQ(int(m_session->client().lastRequestFate()), int(RequestFate::NotSent));
     EXPECT_FALSE(m_session->client().connectionOpen());
 }
 

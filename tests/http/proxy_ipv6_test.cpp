@@ -93,7 +93,7 @@ TEST_F(ProxyTest, ARefusedPasswordNamesTheUserAndSendsNothing)
     for (const std::string& url : {site.url("/form"), site.httpsUrl("/form")}) {
         SCOPED_TRACE(url);
         EXPECT_EQ(get(url, through("wrong")), "Proxy Authentication Required (user proxyuser refused)");
-        EXPECT_EQ(m_session->lastRequestFate(), RequestFate::NotSent);
+        EXPECT_EQ(m_session->client().lastRequestFate(), RequestFate::NotSent);
     }
 }
 

@@ -106,7 +106,7 @@ TEST_F(TlsVerifyNginxTest, EachCheckPassesOrNamesItsReason)
         const std::string logBefore = c.server.dir().read("logs/access.log");
         EXPECT_EQ(get(c.server, checking(c.verify)), c.expected);
         if (c.expected != "served") {
-            EXPECT_EQ(m_session->lastRequestFate(), RequestFate::NotSent);
+            EXPECT_EQ(m_session->client().lastRequestFate(), RequestFate::NotSent);
             EXPECT_EQ(c.server.dir().read("logs/access.log"), logBefore) << "a request reached the server";
         }
     }

@@ -255,7 +255,7 @@ TEST(DataCheckTest, TrackedAndInDoubtKeysAreReportedWithTheRunsMessagesAndNothin
     store.data.TrackTable.post();
     DeliveryLedger ledger(store.data.database());
     const int64_t run = ledger.beginRun("export.txt");
-    ledger.finishDelivery(ledger.beginDelivery(run, 2, 2, "1002", true), delivery::kInDoubt);
+    ledger.finishDelivery(ledger.beginDelivery(run, 2, 2, "1002", true), DeliveryState::InDoubt);
     ledger.endRun(run, runoutcome::kFailed, {});
     const auto before = std::make_tuple(store.count("track"), store.count("runs"), store.count("deliveries"));
 

@@ -24,7 +24,7 @@ protected:
     Lines check(const std::string& reply, const std::string& key)
     {
         host.memo2.clear();
-        host.memo1 = reply;
+        engine.setReply(reply);
         engine.TrackKey = key;
         engine.CheckToSeeIfSent();
         EXPECT_TRUE(engine.TrackKey.empty()) << "the key is emptied after every check";
@@ -79,11 +79,11 @@ TEST_F(DeliveryTrackingTest, TheTrackingRecordIsStoredBeforeAcceptanceIsReported
         }
     } checking;
     checking.path = dir.file("torvane.db");
-    PostingEngine e(data, checking, dialogs, client, clock);
+    test::TestEngine e(data, checking, dialogs, client, clock);
     e.TrackSent = true;
     e.FieldToTrack1 = "ACCT";
     e.TrackKey = "1001";
-    checking.memo1 = "OK";
+    e.setReply("OK");
     e.CheckToSeeIfSent();
     EXPECT_TRUE(checking.storedFirst);
     EXPECT_EQ(clock.sleeps, std::vector<int64_t>{1000});

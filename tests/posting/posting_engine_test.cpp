@@ -401,7 +401,7 @@ TEST_F(DeliveryRetryTest, ARateKeepsRequestsApart)
 struct OutcomeRecorder : RunObserver {
     std::vector<std::string> outcomes;
     void lineSkipped(std::string_view) override {}
-    void recordDone(const RecordResult& result) override { outcomes.push_back(result.key + " " + result.outcome); }
+    void recordDone(const RecordResult& result) override { outcomes.push_back(result.key + " " + outcomeName(result.outcome)); }
     void unreadBytes(std::string_view) override {}
 };
 

@@ -30,9 +30,9 @@ protected:
 
     void SetUp() override
     {
-        HttpSessionOptions options;
+        HttpStackOptions options;
         options.trafficLogFile = dir.file("DebugFile.log");
-        station = std::make_unique<PostingStation>(data, host, dialogs, clock, options);
+        station = std::make_unique<PostingStation>(data, host, dialogs, &clock, options);
         engine = &station->engine;
 
         auto& s = data.SettingsTable;

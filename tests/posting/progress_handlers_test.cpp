@@ -66,7 +66,7 @@ TEST(ProgressHandlersStatusLine, ReadsTheStatusLineAtEachEvent)
     std::string line;
     ProgressHandlers handlers(host, diagnostics);
     handlers.status("Disconnecting.");
-    handlers.setStatusLineSource([&] { return line; });
+    handlers.follow(diagnostics, [&] { return line; });
     handlers.status("Disconnected.");
     line = "HTTP/1.1 302 Found";
     handlers.status("Connected.");

@@ -10,10 +10,23 @@ namespace {
 
 TEST(RejectsFileTest, OnlyUnsettledOutcomesAreRejects)
 {
-    for (const char* o : {outcome::kNotConfirmed, outcome::kRefused, outcome::kInDoubt, outcome::kFailed})
-        EXPECT_TRUE(RejectsFile::isReject(o)) << o;
-    for (const char* o : {outcome::kAccepted, outcome::kSent, outcome::kAlreadySent})
-        EXPECT_FALSE(RejectsFile::isReject(o)) << o;
+    for (RecordOutcome o : {RecordOutcome::NotConfirmed, RecordOutcome::Refused, RecordOutcome::InDoubt,
+                             RecordOutcome::Failed})
+        EXPECT_TRUE(RejectsFile::isReject(o)) << outcomeName(o);
+    for (RecordOutcome o : {RecordOutcome::Accepted, RecordOutcome::Sent, RecordOutcome::AlreadySent})
+        EXPECT_FALSE(RejectsFile::isReject(o)) << outcomeName(o);
+}
+
+// The results file and the run's report print these very words.
+TEST(RecordOutcomeTest, PrintedNamesStayAsTheyWere)
+{
+    const std::pair<RecordOutcome, const char*> names[] = {
+        {RecordOutcome::Accepted, "accepted"}, {RecordOutcome::NotConfirmed, "not confirmed"},
+        {RecordOutcome::Sent, "sent"}, {RecordOutcome::Refused, "refused"},
+        {RecordOutcome::AlreadySent, "already sent"}, {RecordOutcome::InDoubt, "in doubt"},
+        {RecordOutcome::Failed, "failed"}};
+    for (const auto& [outcome, name] : names)
+        EXPECT_STREQ(outcomeName(outcome), name);
 }
 
 TEST(RejectsFileTest, AFileWithoutRejectsIsRemovedEvenWithItsHeader)

@@ -35,7 +35,7 @@ TEST(ResultsFileTest, CsvFieldsAreQuotedOnlyWhenTheyMustBe)
 TEST(ResultsFileTest, RowsInBothFormatsAreUtf8)
 {
     test::TempDir dir;
-    RecordResult r{12, 11, "M\xFC" "ller", "failed", "", {"Socket Error # 10054", "Connection reset by peer."}, ""};
+    RecordResult r{12, 11, "M\xFC" "ller", RecordOutcome::Failed, "", {"Socket Error # 10054", "Connection reset by peer."}, ""};
     ResultsFile csv(dir.file("r.csv"), ResultsFile::Format::Csv, Utf8Output());
     EXPECT_EQ(csv.row(r, "T"), "12,11,M\xC3\xBCller,failed,,Socket Error # 10054 / Connection reset by peer.,T\r\n");
     ResultsFile jsonl(dir.file("r.jsonl"), ResultsFile::Format::JsonLines, Utf8Output());

@@ -1,6 +1,5 @@
 #include "posting/session_login.h"
 
-#include "http/http_reply.h"
 #include "http/posting_client.h"
 #include "util/error.h"
 
@@ -12,7 +11,7 @@
 namespace torvane {
 namespace {
 
-// Answers each request with the next scripted reply; a reply with a status code of 400 or more throws
+// Answers each request with the next scripted reply; a reply with a status code of 400 or more fails
 // as the client does for an error status.
 class ScriptedClient : public PostingClient {
 public:
@@ -25,48 +24,39 @@ public:
     };
     std::deque<Answer> answers;
     std::vector<std::string> calls;
-    std::string status;
-    std::string place;
-    std::string url;
 
-    void setCacheControl(const std::string&) override {}
-    void setContentType(const std::string&) override {}
-    void attachTlsTransport(bool) override {}
-    void setTrafficLog(bool) override {}
-    std::string put(const std::string& url, const std::string& body, const std::string&) override
+    PostingReply send(const PostingRequest& request) override
     {
-        return next("PUT " + url + " " + body);
-    }
-    std::string post(const std::string& url, const std::vector<std::string>& entries,
-                     const std::string& fromPage) override
-    {
-        std::string call = "POST " + url + (fromPage.empty() ? "" : " from " + fromPage);
-        for (const std::string& e : entries)
+        std::string call = request.method == HttpMethod::Post ? "POST " : request.method == HttpMethod::Put ? "PUT " : "GET ";
+        call += request.url + (request.fromPage.empty() ? "" : " from " + request.fromPage);
+        for (const std::string& e : request.entries)
             call += " [" + e + "]";
-        return next(call);
-    }
-    std::string get(const std::string& url) override { return next("GET " + url); }
-    std::string lastStatusLine() const override { return status; }
-    std::string lastPlace() const override { return place; }
-    std::string lastUrl() const override { return url; }
-    std::string answerPlace() const override { return answer; }
-    std::string answer;
-
-private:
-    std::string next(const std::string& call)
-    {
         calls.push_back(call);
         Answer a = answers.empty() ? Answer{} : answers.front();
         if (!answers.empty())
             answers.pop_front();
-        status = a.statusLine;
-        place = a.place;
-        url = a.url;
+        PostingReply reply;
+        reply.statusLine = a.statusLine;
+        reply.code = a.code;
+        reply.body = a.body;
+        reply.place = a.place;
+        reply.url = a.url;
         if (a.code >= 400)
-            throw ProtocolError(a.code, a.statusLine, a.body);
-        return a.body;
+            throw RequestFailed(a.statusLine, RequestFate::Answered, reply);
+        return reply;
     }
+    void setTrafficLog(bool) override {}
 };
+
+// A reply to a record's request that ended at place, its answer pointed to answerPlace.
+PostingReply replyAt(const std::string& place, const std::string& body, const std::string& answerPlace = {})
+{
+    PostingReply reply;
+    reply.place = place;
+    reply.body = body;
+    reply.answerPlace = answerPlace;
+    return reply;
+}
 
 class Secrets : public SecretSource {
 public:
@@ -266,16 +256,12 @@ TEST_F(SessionLoginTest, AReplyFromTheLoginPageShowsTheSessionExpired)
         {"taken and answered with the login page", "SITE/login", "", "http://site/orders", true, "SITE/login"},
     };
     session.prepare(settings(), secrets);
-    for (const Case& c : cases) {
-        client.place = c.place;
-        client.answer = c.answer;
-        EXPECT_EQ(session.expired(c.reply, c.recordUrl), c.expired) << c.name;
-    }
+    for (const Case& c : cases)
+        EXPECT_EQ(session.expired(replyAt(c.place, c.reply, c.answer), c.recordUrl), c.expired) << c.name;
     SessionSettings noLogin = settings();
     noLogin.loginUrl.clear();
     session.prepare(noLogin, secrets);
-    client.place = "SITE/login";
-    EXPECT_FALSE(session.expired("<input name=user>", "http://site/orders"));
+    EXPECT_FALSE(session.expired(replyAt("SITE/login", "<input name=user>"), "http://site/orders"));
 }
 
 }  // namespace

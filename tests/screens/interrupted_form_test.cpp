@@ -24,8 +24,8 @@ protected:
         DeliveryLedger ledger(data.database());
         const int64_t run = ledger.beginRun("export.txt");
         // Two records cut off, one accepted (not listed); a key that is not UTF-8 stays as stored.
-        ledger.finishDelivery(ledger.beginDelivery(run, 2, 1, "1001", true), delivery::kInDoubt);
-        ledger.finishDelivery(ledger.beginDelivery(run, 3, 2, "1002", true), delivery::kAccepted);
+        ledger.finishDelivery(ledger.beginDelivery(run, 2, 1, "1001", true), DeliveryState::InDoubt);
+        ledger.finishDelivery(ledger.beginDelivery(run, 3, 2, "1002", true), DeliveryState::Accepted);
         ledger.beginDelivery(run, 4, 3, "M\xFC" "1003", true);
     }
 

@@ -39,11 +39,11 @@ protected:
             const int64_t sent = i * 1500;
             const bool slow = i % 7 == 0;
             const int64_t id = ledger.beginDelivery(run, i + 2, i + 1, std::to_string(1000 + i), true, sent);
-            ledger.finishDelivery(id, i % 11 == 0 ? delivery::kNotConfirmed : delivery::kAccepted, "HTTP/1.1 200 OK", {},
+            ledger.finishDelivery(id, i % 11 == 0 ? DeliveryState::NotConfirmed : DeliveryState::Accepted, "HTTP/1.1 200 OK", {},
                                   sent + (slow ? 1800 : 40 + i));
             ++(i % 11 == 0 ? counts.notConfirmed : counts.accepted);
         }
-        ledger.noteUnsent(run, 122, 121, "1120", "refused", "Missing required fields: zip");
+        ledger.noteUnsent(run, 122, 121, "1120", DeliveryState::Refused, "Missing required fields: zip");
         counts.refused = 1;
         counts.recordsRead = 121;
         ledger.endRun(run, runoutcome::kCompleted, counts);

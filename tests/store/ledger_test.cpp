@@ -33,22 +33,22 @@ protected:
 TEST_F(LedgerTest, OnlyUnresolvedRowsInDoubtHoldTheirKey)
 {
     struct Case {
-        const char* state;
+        DeliveryState state;
         bool holds;
         bool held;
     };
     const Case cases[] = {
-        {delivery::kAccepted, true, false},  {delivery::kNotConfirmed, true, false},
-        {delivery::kSent, true, false},      {delivery::kFailed, true, false},
-        {delivery::kNotSent, true, false},   {delivery::kInDoubt, true, true},
-        {delivery::kInDoubt, false, false},  // tracking off: history only
+        {DeliveryState::Accepted, true, false},  {DeliveryState::NotConfirmed, true, false},
+        {DeliveryState::Sent, true, false},      {DeliveryState::Failed, true, false},
+        {DeliveryState::NotSent, true, false},   {DeliveryState::InDoubt, true, true},
+        {DeliveryState::InDoubt, false, false},  // tracking off: history only
     };
     const int64_t run = ledger.beginRun("export.txt");
     int n = 0;
     for (const Case& c : cases) {
         const std::string key = "K" + std::to_string(++n);
         ledger.finishDelivery(ledger.beginDelivery(run, n + 1, n, key, c.holds), c.state, "HTTP/1.1 500 Oops", "why");
-        EXPECT_EQ(ledger.inDoubtSince(key).has_value(), c.held) << c.state << " holds=" << c.holds;
+        EXPECT_EQ(ledger.inDoubtSince(key).has_value(), c.held) << deliveryStateName(c.state) << " holds=" << c.holds;
     }
     EXPECT_EQ(unresolvedKeys(), std::vector<std::string>{"K6"});
     EXPECT_FALSE(ledger.inDoubtSince("").has_value());
@@ -82,8 +82,8 @@ TEST_F(LedgerTest, RowsOfARunThatDiedCountAsInDoubtBeforeAndAfterSettling)
 TEST_F(LedgerTest, ResolvingAsSentTracksTheKeyAndAsResendLetsItGo)
 {
     const int64_t run = ledger.beginRun("export.txt");
-    ledger.finishDelivery(ledger.beginDelivery(run, 2, 1, "A", true), delivery::kInDoubt);
-    ledger.finishDelivery(ledger.beginDelivery(run, 3, 2, "B", true), delivery::kInDoubt);
+    ledger.finishDelivery(ledger.beginDelivery(run, 2, 1, "A", true), DeliveryState::InDoubt);
+    ledger.finishDelivery(ledger.beginDelivery(run, 3, 2, "B", true), DeliveryState::InDoubt);
 
     ledger.resolve("A", true);
     EXPECT_FALSE(ledger.inDoubtSince("A").has_value());
@@ -123,8 +123,8 @@ TEST_F(LedgerTest, HistoryIsNewestFirstWithItsCounts)
 TEST_F(LedgerTest, PurgeKeepsWhatIsStillInDoubt)
 {
     const int64_t run = ledger.beginRun("export.txt");
-    ledger.finishDelivery(ledger.beginDelivery(run, 2, 1, "done", true), delivery::kAccepted);
-    ledger.finishDelivery(ledger.beginDelivery(run, 3, 2, "doubt", true), delivery::kInDoubt);
+    ledger.finishDelivery(ledger.beginDelivery(run, 2, 1, "done", true), DeliveryState::Accepted);
+    ledger.finishDelivery(ledger.beginDelivery(run, 3, 2, "doubt", true), DeliveryState::InDoubt);
     ledger.endRun(run, runoutcome::kFailed, {});
     ledger.purge(addDays(today(), -1));  // rows of today are newer than the cut-off
     EXPECT_EQ(count("SELECT count(*) FROM deliveries"), 2);
@@ -187,8 +187,8 @@ TEST(LedgerStoreTest, ALedgerOfAnEarlierVersionGainsTheTimesAndKeepsItsRows)
 
     const int64_t run = ledger.beginRun("export.txt");
     const int64_t id = ledger.beginDelivery(run, 2, 1, "1002", true, 120);
-    ledger.finishDelivery(id, delivery::kAccepted, "HTTP/1.1 200 OK", {}, 345);
-    ledger.noteUnsent(run, 3, 2, "1003", "refused", "Missing required fields: zip");
+    ledger.finishDelivery(id, DeliveryState::Accepted, "HTTP/1.1 200 OK", {}, 345);
+    ledger.noteUnsent(run, 3, 2, "1003", DeliveryState::Refused, "Missing required fields: zip");
     ledger.setRunSettings(run, "URL: http://x/\n");
     const std::vector<DeliveryRecord> rows = ledger.deliveriesOf(run);
     ASSERT_EQ(rows.size(), 2u);
@@ -198,6 +198,18 @@ TEST(LedgerStoreTest, ALedgerOfAnEarlierVersionGainsTheTimesAndKeepsItsRows)
     EXPECT_TRUE(ledger.unresolved().empty()) << "a record not sent holds no key";
     EXPECT_EQ(ledger.run(run)->settings, "URL: http://x/\n");
     EXPECT_FALSE(ledger.run(run + 1));
+}
+
+// The states are stored as text: stores of earlier versions hold these very words.
+TEST(DeliveryStateTest, StoredNamesStayAsTheyWere)
+{
+    const std::pair<DeliveryState, const char*> names[] = {
+        {DeliveryState::Sending, "sending"}, {DeliveryState::Accepted, "accepted"},
+        {DeliveryState::NotConfirmed, "not confirmed"}, {DeliveryState::Sent, "sent"},
+        {DeliveryState::Failed, "failed"}, {DeliveryState::NotSent, "not sent"},
+        {DeliveryState::InDoubt, "in doubt"}, {DeliveryState::Refused, "refused"}};
+    for (const auto& [state, name] : names)
+        EXPECT_STREQ(deliveryStateName(state), name);
 }
 
 }  // namespace

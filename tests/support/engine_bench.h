@@ -10,6 +10,17 @@
 
 namespace torvane::test {
 
+// The engine, with the reply to its last request in the test's hand: the confirmation check reads it.
+class TestEngine : public PostingEngine {
+public:
+    using PostingEngine::PostingEngine;
+    void setReply(std::string body)
+    {
+        m_reply = {};
+        m_reply.body = std::move(body);
+    }
+};
+
 struct EngineBench {
     TempDir dir;
     TDataModule1 data{dir.file("torvane.db")};
@@ -17,7 +28,7 @@ struct EngineBench {
     ScriptedDialogs dialogs;
     FakePostingClient client;
     FakeClock clock;
-    PostingEngine engine{data, host, dialogs, client, clock};
+    TestEngine engine{data, host, dialogs, client, clock};
 
     // A form of one field ACCT (columns 1-4, tracked), posted to an address nobody needs to answer,
     // over an export of the records 1001 and 1002; the client confirms each.

@@ -2,7 +2,7 @@
 // log in the test's folder, and one GET with the network options of a case.
 #pragma once
 
-#include "http/http_session.h"
+#include "http/http_stack.h"
 #include "http/tls_library.h"
 #include "support/recording_http_events.h"
 #include "support/temp_dir.h"
@@ -19,11 +19,11 @@ class NetworkSessionTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        HttpSessionOptions options;
+        HttpStackOptions options;
         options.trafficLogFile = m_dir.file("DebugFile.log");
         options.limits.connectMs = 5000;
         options.limits.idleReadMs = 10000;
-        m_session = std::make_unique<HttpSession>(m_events, SystemClock::instance(), [] {}, options);
+        m_session = std::make_unique<HttpStack>(m_events, SystemClock::instance(), [] {}, options);
     }
     // The reply, or the error's message.
     std::string get(const std::string& url, const NetworkOptions& options)
@@ -31,7 +31,7 @@ protected:
         m_session->attachTlsTransport(url.rfind("https:", 0) == 0);
         m_session->setNetwork(options);
         try {
-            return m_session->get(url);
+            return m_session->client().get(url);
         } catch (const Error& e) {
             return e.what();
         }
@@ -39,7 +39,7 @@ protected:
 
     TempDir m_dir;
     RecordingHttpEvents m_events;
-    std::unique_ptr<HttpSession> m_session;
+    std::unique_ptr<HttpStack> m_session;
 };
 
 }  // namespace torvane::test

@@ -1,6 +1,6 @@
 #include "support/recording_host.h"
 
-#include "http/http_client.h"
+#include "http/http_reply.h"
 
 #include "util/error.h"
 #include "util/text.h"
@@ -42,49 +42,47 @@ void ScriptedDialogs::showError(const std::string& caption, const std::string& t
     shown.push_back({"error", caption, text});
 }
 
-std::string FakePostingClient::answer(Request request)
+PostingReply FakePostingClient::send(const PostingRequest& r)
 {
-    request.contentType = m_content;
-    request.cacheControl = m_cache;
-    request.tls = m_tls;
-    request.logOn = logOn;
-    requests.push_back(std::move(request));
-    retryAfter.clear();
+    const char* method = r.method == HttpMethod::Put ? "PUT" : r.method == HttpMethod::Post ? "POST" : "GET";
+    requests.push_back({method, r.url, r.body, r.entries, r.contentType, r.cacheControl, r.tls, logOn, r.fromPage});
     if (!failures.empty()) {
         const Failure f = failures.front();
         failures.pop_front();
         fate = f.fate;
-        retryAfter = f.retryAfter;
-        if (f.status != 0) {
-            statusLine = f.message;
-            throw ProtocolError(f.status, f.message, {});
-        }
-        throw Error(f.message);
+        fail(f);
     }
     if (!failWith.empty())
-        throw Error(failWith);
-    if (!replies.empty()) {
-        std::string r = replies.front();
-        replies.pop_front();
-        return r;
+        fail({failWith, fate});
+    if (!answers.empty()) {
+        PostingReply next = answers.front();
+        answers.pop_front();
+        return next;
     }
-    return reply;
+    PostingReply answer;
+    answer.statusLine = statusLine;
+    answer.code = statusCodeOf(statusLine);
+    if (!replies.empty()) {
+        answer.body = replies.front();
+        replies.pop_front();
+    } else {
+        answer.body = reply;
+    }
+    return answer;
 }
 
-std::string FakePostingClient::put(const std::string& url, const std::string& body, const std::string& fromPage)
+void FakePostingClient::fail(const Failure& f)
 {
-    return answer({"PUT", url, body, {}, {}, {}, false, false, fromPage});
-}
-
-std::string FakePostingClient::post(const std::string& url, const std::vector<std::string>& entries,
-                                    const std::string& fromPage)
-{
-    return answer({"POST", url, {}, entries, {}, {}, false, false, fromPage});
-}
-
-std::string FakePostingClient::get(const std::string& url)
-{
-    return answer({"GET", url, {}, {}, {}, {}, false, false, {}});
+    PostingReply answer;
+    if (f.status != 0) {
+        statusLine = f.message;
+        answer.code = f.status;
+        if (!f.retryAfter.empty())
+            answer.headers.push_back({"Retry-After", f.retryAfter});
+    }
+    if (f.fate == RequestFate::Answered)
+        answer.statusLine = statusLine;
+    throw RequestFailed(f.message, f.fate, std::move(answer));
 }
 
 }  // namespace torvane::test

@@ -4,6 +4,7 @@
 
 #include "util/host.h"
 #include "http/posting_client.h"
+#include "http/request_fate.h"
 #include "support/fake_clock.h"
 
 #include <deque>
@@ -57,7 +58,8 @@ public:
     void showError(const std::string& caption, const std::string& text) override;
 };
 
-// Records every request; answers each with `reply`, or with the next of `replies` while any are left.
+// Records every request; answers each with the next of `answers` (replies as values) while any are
+// left, else with the next of `replies`, else with `reply`, under `statusLine`.
 class FakePostingClient : public PostingClient {
 public:
     struct Request {
@@ -71,7 +73,8 @@ public:
     std::vector<Request> requests;
     std::string reply;
     std::deque<std::string> replies;
-    std::string failWith;  // when set, every request throws Error(failWith)
+    std::deque<PostingReply> answers;
+    std::string failWith;  // when set, every request throws a failure with this message
     RequestFate fate = RequestFate::InDoubt;  // how far a failing request got
     std::string statusLine = "HTTP/1.1 200 OK";
     // Failures of the next requests, one each, before failWith and the replies are looked at. A status
@@ -83,33 +86,18 @@ public:
         std::string retryAfter;
     };
     std::deque<Failure> failures;
-    std::string retryAfter;  // the Retry-After header of the last reply
     bool logOn = false;
     std::vector<bool> logSwitches;
 
-    void setCacheControl(const std::string& value) override { m_cache = value; }
-    void setContentType(const std::string& value) override { m_content = value; }
-    void attachTlsTransport(bool attach) override { m_tls = attach; }
+    PostingReply send(const PostingRequest& request) override;
     void setTrafficLog(bool on) override
     {
         logOn = on;
         logSwitches.push_back(on);
     }
-    std::string put(const std::string& url, const std::string& body, const std::string& fromPage) override;
-    std::string post(const std::string& url, const std::vector<std::string>& entries,
-                     const std::string& fromPage) override;
-    std::string get(const std::string& url) override;
-    RequestFate lastRequestFate() const override { return fate; }
-    std::string lastStatusLine() const override { return statusLine; }
-    std::string lastResponseHeader(const std::string& name) const override
-    {
-        return name == "Retry-After" ? retryAfter : std::string();
-    }
 
 private:
-    std::string answer(Request request);
-    std::string m_cache, m_content;
-    bool m_tls = false;
+    [[noreturn]] void fail(const Failure& failure);
 };
 
 }  // namespace torvane::test

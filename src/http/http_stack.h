@@ -19,7 +19,7 @@ namespace torvane {
 class Clock;
 class HttpEvents;
 
-struct HttpSessionOptions {
+struct HttpStackOptions {
     std::string trafficLogFile = kTrafficLogFileName;
     TrafficLog::LocalTime localTime;  // empty: the system's local time
     CookieStore::Now now;             // empty: the system's time
@@ -28,39 +28,29 @@ struct HttpSessionOptions {
     TlsLibrary* tlsLibrary = nullptr;
 };
 
-class HttpSession : public PostingClient {
+class HttpStack : public PostingClient {
 public:
     // pump lets pending window messages be handled while a request waits on the network.
-    HttpSession(HttpEvents& events, Clock& clock, std::function<void()> pump,
-                HttpSessionOptions options = {});
-    ~HttpSession() override;
+    HttpStack(HttpEvents& events, Clock& clock, std::function<void()> pump, HttpStackOptions options = {});
+    ~HttpStack() override;
 
-    void setCacheControl(const std::string& value) override;
-    void setContentType(const std::string& value) override;
-    void attachTlsTransport(bool attach) override;
+    PostingReply send(const PostingRequest& request) override;
     void setTrafficLog(bool on) override;
-    std::string put(const std::string& url, const std::string& body, const std::string& fromPage) override;
-    std::string post(const std::string& url, const std::vector<std::string>& entries,
-                     const std::string& fromPage) override;
-    std::string postBody(const std::string& url, BodySource& body, const std::string& fromPage) override;
-    std::string get(const std::string& url) override;
-    RequestFate lastRequestFate() const override { return m_client.lastRequestFate(); }
-
-    // The last response's status line, empty before the first response.
-    std::string lastStatusLine() const override;
-    std::string lastResponseHeader(const std::string& name) const override;
-    std::string lastPlace() const override;
-    std::string lastUrl() const override { return urlOf(m_client.currentLocation()); }
-    std::string answerPlace() const override;
     void setRedactor(const Redactor* redactor) override { m_log.setRedactor(redactor); }
     void setNetwork(const NetworkOptions& options) override;
     std::vector<std::string> cookieNames() const override;
 
+    // Attach the TLS transport (true) or none (false) for the client's next requests.
+    void attachTlsTransport(bool attach);
     HttpClient& client() { return m_client; }
     CookieStore& cookies() { return m_cookies; }
 
 private:
     std::unique_ptr<TlsLibrary> m_ownTlsLibrary;  // made first: the transport holds it
+    std::string dispatch(const PostingRequest& request);
+    // The reply the client holds after the request, with body.
+    PostingReply replyWith(std::string body) const;
+
     TrafficLog m_log;
     CookieStore m_cookies;
     TlsTransport m_tls;

@@ -1,4 +1,4 @@
-#include "http/http_session.h"
+#include "http/http_stack.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -28,16 +28,16 @@ std::tm fixedMoment()
     return t;
 }
 
-HttpSessionOptions optionsIn(const test::TempDir& dir)
+HttpStackOptions optionsIn(const test::TempDir& dir)
 {
-    HttpSessionOptions options;
+    HttpStackOptions options;
     options.trafficLogFile = dir.file("DebugFile.log");
     options.localTime = fixedMoment;
     options.limits.idleReadMs = 3000;
     return options;
 }
 
-TEST(HttpSession, PlainPostWithDiagnosticsShowsTheWholeExchange)
+TEST(HttpStack, PlainPostWithDiagnosticsShowsTheWholeExchange)
 {
     setShortDateFormat("MM/dd/yyyy");
     test::TempDir dir;
@@ -49,8 +49,14 @@ TEST(HttpSession, PlainPostWithDiagnosticsShowsTheWholeExchange)
     test::RecordingHost host;
     bool diagnostics = true;
     ProgressHandlers handlers(host, diagnostics);
-    HttpSession session(handlers, SystemClock::instance(), [] {}, optionsIn(dir));
-    handlers.setStatusLineSource([&] { return session.lastStatusLine(); });
+    HttpStack session(handlers, SystemClock::instance(), [] {}, optionsIn(dir));
+    handlers.follow(diagnostics, [&] { return session.client().lastStatusLine(); });
+    PostingRequest request;
+    request.method = HttpMethod::Post;
+    request.url = server.url("/cgi-bin/form");
+    request.entries = {"first=Ann Lee", "zip=0815-7"};
+    request.contentType = "application/x-www-form-urlencoded";
+    request.cacheControl = "no-cache";
 
     const std::string body = "first=Ann+Lee&zip=0815%2D7&";
     std::string head;
@@ -58,12 +64,15 @@ TEST(HttpSession, PlainPostWithDiagnosticsShowsTheWholeExchange)
         SCOPED_TRACE(record);
         host.memo2.clear();
         host.memo1.clear();
-        session.setCacheControl("no-cache");
-        session.setContentType("application/x-www-form-urlencoded");
-        session.attachTlsTransport(false);
         session.setTrafficLog(true);
-        EXPECT_EQ(session.post(server.url("/cgi-bin/form"), {"first=Ann Lee", "zip=0815-7"}, ""), "thanx");
+        const PostingReply answer = session.send(request);
         session.setTrafficLog(false);
+        EXPECT_EQ(answer.body, "thanx");
+        EXPECT_EQ(answer.statusLine, "HTTP/1.0 200 OK");
+        EXPECT_EQ(answer.code, 200);
+        EXPECT_EQ(answer.header("content-length"), "5");
+        EXPECT_EQ(answer.place, "127.0.0.1/cgi-bin/form");
+        EXPECT_EQ(answer.redirections, 0);
 
         const std::string p = record == 0 ? "" : "HTTP/1.0 200 OK";
         EXPECT_EQ(host.memo2, (std::vector<std::string>{
@@ -87,7 +96,7 @@ TEST(HttpSession, PlainPostWithDiagnosticsShowsTheWholeExchange)
     EXPECT_EQ(dir.read("DebugFile.log"), one + one);
 }
 
-TEST(HttpSession, DiagnosticsOffTouchesNoFileAndNoPane)
+TEST(HttpStack, DiagnosticsOffTouchesNoFileAndNoPane)
 {
     test::TempDir dir;
     ScriptedServer server;
@@ -95,9 +104,9 @@ TEST(HttpSession, DiagnosticsOffTouchesNoFileAndNoPane)
     test::RecordingHost host;
     bool diagnostics = false;
     ProgressHandlers handlers(host, diagnostics);
-    HttpSession session(handlers, SystemClock::instance(), [] {}, optionsIn(dir));
+    HttpStack session(handlers, SystemClock::instance(), [] {}, optionsIn(dir));
     session.attachTlsTransport(false);
-    EXPECT_EQ(session.get(server.url("/")), "ok");
+    EXPECT_EQ(session.client().get(server.url("/")), "ok");
     EXPECT_TRUE(host.memo2.empty());
     EXPECT_TRUE(host.memo1.empty());
     // A GET answered without "close" keeps the connection, so the panel ends on the body's transfer.
@@ -105,16 +114,16 @@ TEST(HttpSession, DiagnosticsOffTouchesNoFileAndNoPane)
     EXPECT_FALSE(std::filesystem::exists(dir.file("DebugFile.log")));
 }
 
-TEST(HttpSession, AttachingTheTransportReleasesThePlainConnectionSilently)
+TEST(HttpStack, AttachingTheTransportReleasesThePlainConnectionSilently)
 {
     test::TempDir dir;
     ScriptedServer server;
     server.queue("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na", false);
     server.queue("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\nb", false);
     test::RecordingHttpEvents events;
-    HttpSession session(events, SystemClock::instance(), [] {}, optionsIn(dir));
+    HttpStack session(events, SystemClock::instance(), [] {}, optionsIn(dir));
     session.attachTlsTransport(false);
-    EXPECT_EQ(session.get(server.url("/1")), "a");
+    EXPECT_EQ(session.client().get(server.url("/1")), "a");
     EXPECT_TRUE(session.client().connectionOpen());
 
     events.lines.clear();
@@ -122,7 +131,7 @@ TEST(HttpSession, AttachingTheTransportReleasesThePlainConnectionSilently)
     session.attachTlsTransport(true);
     session.attachTlsTransport(true);  // attaching the attached transport changes nothing
     EXPECT_TRUE(events.lines.empty());
-    EXPECT_EQ(session.get(server.url("/2")), "b");
+    EXPECT_EQ(session.client().get(server.url("/2")), "b");
     session.setTrafficLog(false);
     EXPECT_EQ(server.connections(), 2);
     // The transport is in pass-through for plain http: no handshake, its own status texts.
@@ -134,35 +143,46 @@ TEST(HttpSession, AttachingTheTransportReleasesThePlainConnectionSilently)
     EXPECT_EQ(log.rfind("Stat Disconnected.\r\nStat Connected.\r\n", 0), 0u) << log;
 }
 
-TEST(HttpSession, EveryPlainRecordOpensANewConnection)
+TEST(HttpStack, EveryPlainRecordOpensANewConnection)
 {
     test::TempDir dir;
     ScriptedServer server;
     server.queue("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na", false);
     server.queue("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\nb", false);
     test::RecordingHttpEvents events;
-    HttpSession session(events, SystemClock::instance(), [] {}, optionsIn(dir));
+    HttpStack session(events, SystemClock::instance(), [] {}, optionsIn(dir));
+    PostingRequest get;
+    get.url = server.url("/");
     for (const char* expected : {"a", "b"}) {
-        // The run chooses the transport before each record; choosing none drops the kept connection.
-        session.attachTlsTransport(false);
-        EXPECT_EQ(session.get(server.url("/")), expected);
+        // Each request chooses its transport; choosing none drops the kept connection, as it always has.
+        EXPECT_EQ(session.send(get).body, expected);
     }
     EXPECT_EQ(server.connections(), 2);
 }
 
-TEST(HttpSession, ErrorStatusLeavesTheSessionUsable)
+TEST(HttpStack, ErrorStatusLeavesTheSessionUsable)
 {
     test::TempDir dir;
     ScriptedServer server;
     server.queue("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n", false);
     server.queue("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", false);
     test::RecordingHttpEvents events;
-    HttpSession session(events, SystemClock::instance(), [] {}, optionsIn(dir));
-    session.attachTlsTransport(false);
-    EXPECT_THROW(session.put(server.url("/x"), "data", ""), Error);
-    EXPECT_EQ(session.lastStatusLine(), "HTTP/1.1 404 Not Found");
+    HttpStack session(events, SystemClock::instance(), [] {}, optionsIn(dir));
+    PostingRequest put;
+    put.method = HttpMethod::Put;
+    put.url = server.url("/x");
+    put.body = "data";
+    try {
+        session.send(put);
+        ADD_FAILURE() << "no error";
+    } catch (const RequestFailed& e) {
+        EXPECT_STREQ(e.what(), "HTTP/1.1 404 Not Found");
+        EXPECT_EQ(e.fate(), RequestFate::Answered);
+        EXPECT_EQ(e.status(), 404);
+        EXPECT_EQ(e.reply().statusLine, "HTTP/1.1 404 Not Found");
+    }
     EXPECT_TRUE(session.client().connectionOpen());
-    EXPECT_EQ(session.get(server.url("/y")), "ok");
+    EXPECT_EQ(session.client().get(server.url("/y")), "ok");
     EXPECT_EQ(server.connections(), 1);
 }
 

@@ -1,5 +1,5 @@
 // End to end over plain http against a real nginx on 127.0.0.1, started for the suite.
-#include "http/http_session.h"
+#include "http/http_stack.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,7 @@ const char* const kLocations = R"(
 
 const char* const kPage = "<html><body>Thank you</body></html>\n";
 
-class HttpSessionNginxTest : public ::testing::Test {
+class HttpStackNginxTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
@@ -45,12 +45,12 @@ protected:
         if (!s_nginx)
             GTEST_SKIP() << "nginx is not installed";
         ASSERT_TRUE(s_nginx->running()) << s_nginx->errorLog();
-        HttpSessionOptions options;
+        HttpStackOptions options;
         options.trafficLogFile = m_dir.file("DebugFile.log");
         options.limits.idleReadMs = 10000;
         options.limits.connectMs = 5000;
-        m_session = std::make_unique<HttpSession>(m_events, SystemClock::instance(), [] {}, options);
-        m_session->setCacheControl("no-cache");
+        m_session = std::make_unique<HttpStack>(m_events, SystemClock::instance(), [] {}, options);
+        m_session->client().setCacheControl("no-cache");
         m_session->attachTlsTransport(false);
     }
     std::string header(const std::string& name) const
@@ -64,22 +64,22 @@ protected:
     static test::NginxServer* s_nginx;
     test::TempDir m_dir;
     test::RecordingHttpEvents m_events;
-    std::unique_ptr<HttpSession> m_session;
+    std::unique_ptr<HttpStack> m_session;
 };
 
-test::NginxServer* HttpSessionNginxTest::s_nginx = nullptr;
+test::NginxServer* HttpStackNginxTest::s_nginx = nullptr;
 
-TEST_F(HttpSessionNginxTest, GetOfAStaticPage)
+TEST_F(HttpStackNginxTest, GetOfAStaticPage)
 {
-    EXPECT_EQ(m_session->get(s_nginx->url("/page.html")), kPage);
-    EXPECT_EQ(m_session->lastStatusLine(), "HTTP/1.1 200 OK");
-    EXPECT_EQ(m_session->get(s_nginx->url("/page.html")), kPage) << "kept-alive connection serves the next GET";
+    EXPECT_EQ(m_session->client().get(s_nginx->url("/page.html")), kPage);
+    EXPECT_EQ(m_session->client().lastStatusLine(), "HTTP/1.1 200 OK");
+    EXPECT_EQ(m_session->client().get(s_nginx->url("/page.html")), kPage) << "kept-alive connection serves the next GET";
 }
 
-TEST_F(HttpSessionNginxTest, PostArrivesEncoded)
+TEST_F(HttpStackNginxTest, PostArrivesEncoded)
 {
-    m_session->setContentType("");
-    EXPECT_EQ(m_session->post(s_nginx->url("/post"), {"first=Ann Lee", "zip=0815-7"}, ""), "posted");
+    m_session->client().setContentType("");
+    EXPECT_EQ(m_session->client().post(s_nginx->url("/post"), {"first=Ann Lee", "zip=0815-7"}, ""), "posted");
     EXPECT_EQ(header("X-Body"), "first=Ann+Lee&zip=0815%2D7&");
     EXPECT_EQ(header("X-Method"), "POST");
     // The request asked for keep-alive and nginx granted it, so the HTTP/1.0 connection stays.
@@ -87,32 +87,32 @@ TEST_F(HttpSessionNginxTest, PostArrivesEncoded)
     EXPECT_TRUE(m_session->client().connectionOpen());
 }
 
-TEST_F(HttpSessionNginxTest, PutStoresTheBytes)
+TEST_F(HttpStackNginxTest, PutStoresTheBytes)
 {
     const std::string body = "NAME=Ann Lee\r\nZIP=0815-7\r\n";
     // "201 Created" names the new resource in Location: a success is the answer, nothing is fetched.
-    m_session->put(s_nginx->url("/dav/record.txt"), body, "");
-    EXPECT_EQ(m_session->lastStatusLine(), "HTTP/1.1 201 Created");
+    m_session->client().put(s_nginx->url("/dav/record.txt"), body, "");
+    EXPECT_EQ(m_session->client().lastStatusLine(), "HTTP/1.1 201 Created");
     EXPECT_EQ(s_nginx->dir().read("www/dav/record.txt"), body);
-    EXPECT_EQ(m_session->get(s_nginx->url("/dav/record.txt")), body);
+    EXPECT_EQ(m_session->client().get(s_nginx->url("/dav/record.txt")), body);
 }
 
-TEST_F(HttpSessionNginxTest, RedirectIsFollowed)
+TEST_F(HttpStackNginxTest, RedirectIsFollowed)
 {
-    EXPECT_EQ(m_session->get(s_nginx->url("/moved")), kPage);
+    EXPECT_EQ(m_session->client().get(s_nginx->url("/moved")), kPage);
     EXPECT_EQ(m_session->client().currentLocation().requestTarget(), "/page.html");
 }
 
-TEST_F(HttpSessionNginxTest, CookieComesBack)
+TEST_F(HttpStackNginxTest, CookieComesBack)
 {
-    EXPECT_EQ(m_session->get(s_nginx->url("/setcookie")), "set");
-    EXPECT_EQ(m_session->get(s_nginx->url("/showcookie")), "cookie=sid=77");
+    EXPECT_EQ(m_session->client().get(s_nginx->url("/setcookie")), "set");
+    EXPECT_EQ(m_session->client().get(s_nginx->url("/showcookie")), "cookie=sid=77");
 }
 
-TEST_F(HttpSessionNginxTest, MissingPageRaisesTheStatusLine)
+TEST_F(HttpStackNginxTest, MissingPageRaisesTheStatusLine)
 {
     try {
-        m_session->get(s_nginx->url("/nothing-here"));
+        m_session->client().get(s_nginx->url("/nothing-here"));
         FAIL();
     } catch (const Error& e) {
         EXPECT_EQ(std::string(e.what()), "HTTP/1.1 404 Not Found");
