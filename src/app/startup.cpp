@@ -25,8 +25,52 @@
 namespace torvane {
 
 namespace {
+
 constexpr auto kSplashWait = std::chrono::milliseconds(5000);
+
+// The windows over the store, made once it is open; the main window reaches them through its hooks.
+struct StoreWindows {
+    std::unique_ptr<TImportHTMLForm> importForm;
+    std::unique_ptr<TSettingsForm> settingsForm;
+    std::unique_ptr<TTrackingForm> trackingForm;
+    std::unique_ptr<TInterruptedForm> interruptedForm;
+    std::unique_ptr<TRunHistoryForm> runHistoryForm;
+};
+
+void makeStoreWindows(StoreWindows& w, TDataModule1& data, WindowEncodings& encodings, TMainForm& mainForm,
+                      TMemoReport& report)
+{
+    // From here on the windows read the store's texts in the encodings it names.
+    useSettingsEncodings(encodings, data);
+    mainForm.attachDataModule(data);
+    w.importForm = std::make_unique<TImportHTMLForm>(data);
+    w.settingsForm = std::make_unique<TSettingsForm>(data, encodings, *w.importForm, &mainForm);
+    w.trackingForm = std::make_unique<TTrackingForm>(data, encodings, &mainForm);
+    w.interruptedForm = std::make_unique<TInterruptedForm>(data, &mainForm);
+    w.runHistoryForm = std::make_unique<TRunHistoryForm>(data, &mainForm);
+    mainForm.setWindows({
+        [&w] {
+            w.settingsForm->exec();
+            return w.settingsForm->showPostingData();
+        },
+        [&w] { w.trackingForm->exec(); },
+        [&report, &mainForm](const QString& text) { report.printText(text, &mainForm); },
+        [&report, &mainForm] { report.printerSetup(&mainForm); },
+        [&mainForm] {
+            TAboutBox box(&mainForm);
+            box.exec();
+        },
+        [&w] { w.interruptedForm->exec(); },
+        [&mainForm] {
+            return QFileDialog::getSaveFileName(&mainForm, QStringLiteral("Save Information"),
+                                                QStringLiteral("Torvane Report.txt"),
+                                                QStringLiteral("Text files (*.txt);;All files (*)"));
+        },
+        [&w] { w.runHistoryForm->exec(); },
+    });
 }
+
+}  // namespace
 
 int runApplication(int argc, char** argv)
 {
@@ -46,50 +90,20 @@ int runApplication(int argc, char** argv)
     QApplication::setApplicationDisplayName(kProductName);
 
     // 4. The long-lived objects, in order. A store that cannot be opened is reported while the splash is
-    // up, and the application then ends instead of showing a main window that cannot work.
-    TMainForm mainForm;
+    // up, and the application then ends instead of showing a main window that cannot work. The windows
+    // share one set of encodings, renewed by the settings dialog.
+    WindowEncodings encodings;
+    TMainForm mainForm(encodings);
     std::unique_ptr<TDataModule1> dataModule;
-    bool terminate = false;
     try {
         dataModule = std::make_unique<TDataModule1>();
     } catch (...) {
         reportCurrentException();
-        terminate = true;
     }
-    std::unique_ptr<TImportHTMLForm> importForm;
-    std::unique_ptr<TSettingsForm> settingsForm;
-    std::unique_ptr<TTrackingForm> trackingForm;
-    std::unique_ptr<TInterruptedForm> interruptedForm;
-    std::unique_ptr<TRunHistoryForm> runHistoryForm;
+    StoreWindows windows;
     TMemoReport report;
-    if (dataModule) {
-        mainForm.attachDataModule(*dataModule);
-        importForm = std::make_unique<TImportHTMLForm>(*dataModule);
-        settingsForm = std::make_unique<TSettingsForm>(*dataModule, *importForm, &mainForm);
-        trackingForm = std::make_unique<TTrackingForm>(*dataModule, &mainForm);
-        interruptedForm = std::make_unique<TInterruptedForm>(*dataModule, &mainForm);
-        runHistoryForm = std::make_unique<TRunHistoryForm>(*dataModule, &mainForm);
-        mainForm.setWindows({
-            [&] {
-                settingsForm->exec();
-                return settingsForm->showPostingData();
-            },
-            [&] { trackingForm->exec(); },
-            [&](const QString& text) { report.printText(text, &mainForm); },
-            [&] { report.printerSetup(&mainForm); },
-            [&] {
-                TAboutBox box(&mainForm);
-                box.exec();
-            },
-            [&] { interruptedForm->exec(); },
-            [&] {
-                return QFileDialog::getSaveFileName(&mainForm, QStringLiteral("Save Information"),
-                                                    QStringLiteral("Torvane Report.txt"),
-                                                    QStringLiteral("Text files (*.txt);;All files (*)"));
-            },
-            [&] { runHistoryForm->exec(); },
-        });
-    }
+    if (dataModule)
+        makeStoreWindows(windows, *dataModule, encodings, mainForm, report);
 
     // 5. The wait: nothing is handled meanwhile, as on every start.
     std::this_thread::sleep_for(kSplashWait);
@@ -99,7 +113,7 @@ int runApplication(int argc, char** argv)
     splash.reset();
 
     // 7. The message loop, unless the store could not be opened.
-    if (terminate)
+    if (!dataModule)
         return 1;
     mainForm.show();
     return app.exec();

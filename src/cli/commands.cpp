@@ -18,80 +18,90 @@ namespace {
     "                   TORVANE_RESULTS, TORVANE_REJECTS, TORVANE_REPORT (empty when none),\n"        \
     "                   TORVANE_READ, TORVANE_ACCEPTED, TORVANE_NOT_CONFIRMED, TORVANE_REFUSED,\n"    \
     "                   TORVANE_ALREADY_SENT and TORVANE_IN_DOUBT; its failure changes nothing else\n"
-}  // namespace
 
-const std::vector<Command>& allCommands()
+// The posting run itself.
+Command sendCommand()
 {
-    static const std::vector<Command> commands{
-        {"send", "[--pause SECONDS] [--verbose] [--results FILE] [--rejects FILE] [--retry N] ...",
-         "purge old tracking records, then run one posting",
-         "Usage: torvane-cli send [--pause SECONDS] [--verbose] [--results FILE] [--rejects FILE]\n"
-         "                        [--retry N] [--retry-wait SECONDS] [--max-errors N] [--rate N]\n"
-         "                        [--report FILE.html] [--on-finish COMMAND]\n"
-         "\n"
-         "Does what starting Torvane and choosing Process > Send Data does: purges old tracking records\n"
-         "(when tracking is on), then submits every record of the export file. Each line of the\n"
-         "information pane is written to standard output as it is added; a one-line summary follows\n"
-         "on standard error.\n"
-         "\n"
-         "  --pause SECONDS  pause after each request and after each tracking record (default 1;\n"
-         "                   0 for a fast local server)\n"
-         "  --verbose        also write the status bar texts and the diagnostics pane to standard error\n"
-         "  --results FILE   one row per record read, written as the run goes: line, record, key,\n"
-         "                   outcome (accepted, not confirmed, sent, refused, already sent, in doubt,\n"
-         "                   failed), status, message, time; FILE ends in .csv or .jsonl (replaced)\n"
-         "  --rejects FILE   the skipped leading lines, then the exact lines of the records not\n"
-         "                   confirmed, refused, in doubt or failed, and after an error every line not\n"
-         "                   read yet: set ImportData to FILE to send what is still missing (no\n"
-         "                   rejects, no file)\n"
-         "  --retry N        try a record again up to N times when its request failed before it was\n"
-         "                   written (name lookup, connect, TLS handshake) or the server answered 429\n"
-         "                   or 503 (default: the setting RetryCount; blank, never)\n"
-         "  --retry-wait SECONDS  the wait before the first further try, doubled for each next one, at\n"
-         "                   most 300; a Retry-After of the server counts instead (default: RetryWait, 5)\n"
-         "  --max-errors N   go on past N records that failed (an error status, a failure after its\n"
-         "                   retries, a request cut off); the next failure ends the run (default:\n"
-         "                   MaxErrors; blank, the first error ends the run)\n"
-         "  --rate N         at most N requests a minute, on top of the pause\n"
-         "  --report FILE    the run's report as one HTML page: settings, counts, response times,\n"
-         "                   records per minute, and the records not taken grouped by reason\n"
-         "  --on-finish COMMAND  run COMMAND through /bin/sh after the run\n" TORVANE_ON_FINISH_TEXT
-         "\n"
-         "SIGINT or SIGTERM lets the record in progress finish, then ends the run (a second one ends it\n"
-         "at once).\n"
-         "\n"
-         "Exit status:\n" TORVANE_SEND_EXIT_STATUSES,
-         runSend},
-        {"watch", "[OPTIONS] DIR", "send every export file that appears in DIR, one at a time",
-         "Usage: torvane-cli watch [--settle SECONDS] [--once] [--allow-untracked] [--pause SECONDS]\n"
-         "                         [--retry N] [--retry-wait SECONDS] [--max-errors N] [--rate N]\n"
-         "                         [--verbose] [--on-finish COMMAND] DIR\n"
-         "\n"
-         "Runs a posting for every export file that appears in DIR, one at a time, with the store's\n"
-         "settings and that file in place of ImportData (the setting is not changed). A file is taken\n"
-         "once its size has not changed for --settle seconds (default 5) and no process has it open for\n"
-         "writing, or at once when a file of its name plus .ready appears (the marker is deleted).\n"
-         "Files whose names start with \".\" are never taken.\n"
-         "\n"
-         "After its run the file goes to DIR/done/ (exit status 0 or 3) or DIR/failed/ (1 or 2) with\n"
-         "NAME.results.csv, NAME.report.html and, when there are rejects, NAME.rejects beside it; when\n"
-         "NAME is taken there, \".\" and the local time (YYYYMMDD-HHMMSS) are appended. A run stopped\n"
-         "by SIGINT or SIGTERM leaves its file in DIR for the next watch.\n"
-         "\n"
-         "  --settle SECONDS  how long a file's size must stay the same (default 5)\n"
-         "  --once            handle the files that have settled, or settle within --settle seconds,\n"
-         "                    then end (for a timer); files still open for writing are left\n"
-         "  --allow-untracked start even with tracking off (a file handed in twice is sent twice)\n"
-         "  --on-finish COMMAND  run COMMAND through /bin/sh after each run\n" TORVANE_ON_FINISH_TEXT
-         "The other options are those of send.\n"
-         "\n"
-         "Without --once it waits for new files until SIGINT or SIGTERM, which finish the run in\n"
-         "progress. The store's run lock is held the whole time, so send and a second watch exit 75.\n"
-         "\n"
-         "Exit status: 130 or 143 when a signal ended it; otherwise 1 if any run ended with 1, else 2 if\n"
-         "any with 2, else 3 if any with 3, else 0; 2 also when tracking is off (see --allow-untracked);\n"
-         "75 when another run uses the store.\n",
-         runWatch},
+    return {
+        "send", "[--pause SECONDS] [--verbose] [--results FILE] [--rejects FILE] [--retry N] ...",
+        "purge old tracking records, then run one posting",
+        "Usage: torvane-cli send [--pause SECONDS] [--verbose] [--results FILE] [--rejects FILE]\n"
+        "                        [--retry N] [--retry-wait SECONDS] [--max-errors N] [--rate N]\n"
+        "                        [--report FILE.html] [--on-finish COMMAND]\n"
+        "\n"
+        "Does what starting Torvane and choosing Process > Send Data does: purges old tracking records\n"
+        "(when tracking is on), then submits every record of the export file. Each line of the\n"
+        "information pane is written to standard output as it is added; a one-line summary follows\n"
+        "on standard error.\n"
+        "\n"
+        "  --pause SECONDS  pause after each request and after each tracking record (default 1;\n"
+        "                   0 for a fast local server)\n"
+        "  --verbose        also write the status bar texts and the diagnostics pane to standard error\n"
+        "  --results FILE   one row per record read, written as the run goes: line, record, key,\n"
+        "                   outcome (accepted, not confirmed, sent, refused, already sent, in doubt,\n"
+        "                   failed), status, message, time; FILE ends in .csv or .jsonl (replaced)\n"
+        "  --rejects FILE   the skipped leading lines, then the exact lines of the records not\n"
+        "                   confirmed, refused, in doubt or failed, and after an error every line not\n"
+        "                   read yet: set ImportData to FILE to send what is still missing (no\n"
+        "                   rejects, no file)\n"
+        "  --retry N        try a record again up to N times when its request failed before it was\n"
+        "                   written (name lookup, connect, TLS handshake) or the server answered 429\n"
+        "                   or 503 (default: the setting RetryCount; blank, never)\n"
+        "  --retry-wait SECONDS  the wait before the first further try, doubled for each next one, at\n"
+        "                   most 300; a Retry-After of the server counts instead (default: RetryWait, 5)\n"
+        "  --max-errors N   go on past N records that failed (an error status, a failure after its\n"
+        "                   retries, a request cut off); the next failure ends the run (default:\n"
+        "                   MaxErrors; blank, the first error ends the run)\n"
+        "  --rate N         at most N requests a minute, on top of the pause\n"
+        "  --report FILE    the run's report as one HTML page: settings, counts, response times,\n"
+        "                   records per minute, and the records not taken grouped by reason\n"
+        "  --on-finish COMMAND  run COMMAND through /bin/sh after the run\n" TORVANE_ON_FINISH_TEXT "\n"
+        "SIGINT or SIGTERM lets the record in progress finish, then ends the run (a second one ends it\n"
+        "at once).\n"
+        "\n"
+        "Exit status:\n" TORVANE_SEND_EXIT_STATUSES,
+        runSend};
+}
+
+// Posting runs for every export file that appears in a folder.
+Command watchCommand()
+{
+    return {"watch", "[OPTIONS] DIR", "send every export file that appears in DIR, one at a time",
+            "Usage: torvane-cli watch [--settle SECONDS] [--once] [--allow-untracked] [--pause SECONDS]\n"
+            "                         [--retry N] [--retry-wait SECONDS] [--max-errors N] [--rate N]\n"
+            "                         [--verbose] [--on-finish COMMAND] DIR\n"
+            "\n"
+            "Runs a posting for every export file that appears in DIR, one at a time, with the store's\n"
+            "settings and that file in place of ImportData (the setting is not changed). A file is taken\n"
+            "once its size has not changed for --settle seconds (default 5) and no process has it open for\n"
+            "writing, or at once when a file of its name plus .ready appears (the marker is deleted).\n"
+            "Files whose names start with \".\" are never taken.\n"
+            "\n"
+            "After its run the file goes to DIR/done/ (exit status 0 or 3) or DIR/failed/ (1 or 2) with\n"
+            "NAME.results.csv, NAME.report.html and, when there are rejects, NAME.rejects beside it; when\n"
+            "NAME is taken there, \".\" and the local time (YYYYMMDD-HHMMSS) are appended. A run stopped\n"
+            "by SIGINT or SIGTERM leaves its file in DIR for the next watch.\n"
+            "\n"
+            "  --settle SECONDS  how long a file's size must stay the same (default 5)\n"
+            "  --once            handle the files that have settled, or settle within --settle seconds,\n"
+            "                    then end (for a timer); files still open for writing are left\n"
+            "  --allow-untracked start even with tracking off (a file handed in twice is sent twice)\n"
+            "  --on-finish COMMAND  run COMMAND through /bin/sh after each run\n" TORVANE_ON_FINISH_TEXT
+            "The other options are those of send.\n"
+            "\n"
+            "Without --once it waits for new files until SIGINT or SIGTERM, which finish the run in\n"
+            "progress. The store's run lock is held the whole time, so send and a second watch exit 75.\n"
+            "\n"
+            "Exit status: 130 or 143 when a signal ended it; otherwise 1 if any run ended with 1, else 2 if\n"
+            "any with 2, else 3 if any with 3, else 0; 2 also when tracking is off (see --allow-untracked);\n"
+            "75 when another run uses the store.\n",
+            runWatch};
+}
+
+// Looking back at a run, and ahead at a mapping.
+std::vector<Command> reviewCommands()
+{
+    return {
         {"report", "[RUN] --html FILE", "write the HTML report of a run of the history",
          "Usage: torvane-cli report [RUN] --html FILE\n"
          "\n"
@@ -120,13 +130,22 @@ const std::vector<Command>& allCommands()
          "Exit status: 0 nothing found; 3 problems found; 2 a run would abort before reading records\n"
          "(a missing setting or export file, an unknown encoding); 1 an error ended the check.\n",
          runCheck},
-        {"import-html", "FILE [--form N|NAME]", "replace the form definition with the form of a saved web page",
+    };
+}
+
+// The form definition as a whole and the settings record.
+std::vector<Command> configurationCommands()
+{
+    return {
+        {"import-html", "FILE [--form N|NAME]",
+         "replace the form definition with the form of a saved web page",
          "Usage: torvane-cli import-html FILE [--form N|NAME]\n"
          "\n"
          "Does what the Import button of the settings does, without its questions: empties the field\n"
          "definitions and the option rows, blanks the four tracked fields and imports the FORM, INPUT,\n"
          "TEXTAREA, SELECT and OPTION tags of FILE. Prints \"Fields Imported: N\". The page is read once\n"
-         "before anything is changed, so a file that cannot be read or imported leaves everything as it was.\n"
+         "before anything is changed, so a file that cannot be read or imported leaves everything as it "
+         "was.\n"
          "\n"
          "A page of several forms gives one of them: --form N (counted from 1 in page order) or --form NAME\n"
          "(the form's NAME or ID); without it the form with the most fields, and the output says which.\n",
@@ -164,6 +183,13 @@ const std::vector<Command>& allCommands()
          "and RefreshHidden set, the form page is fetched before each record and its INPUT values\n"
          "replace the defaults of the hidden fields of the same name.\n",
          runSet},
+    };
+}
+
+// Single field definitions and option rows.
+std::vector<Command> rowCommands()
+{
+    return {
         {"set-field", "ORDER NAME VALUE", "set one field of a field definition",
          "Usage: torvane-cli set-field ORDER NAME VALUE\n"
          "\n"
@@ -202,6 +228,13 @@ const std::vector<Command>& allCommands()
          "\n"
          "Deletes the option row of the field FIELD whose OrderNum is ORDER.\n",
          runDeleteOption},
+    };
+}
+
+// Tracking records, run history, the login and the server's key.
+std::vector<Command> historyCommands()
+{
+    return {
         {"tracking", "list | delete KEY | in-doubt | resolve KEY --sent|--resend [--json]",
          "list or delete tracking records; list or resolve records in doubt",
          "Usage: torvane-cli tracking list [--json]\n"
@@ -249,6 +282,19 @@ const std::vector<Command>& allCommands()
          "Exit status: 0 the certificates were shown, 1 the server could not be reached.\n",
          runTrust},
     };
+}
+
+}  // namespace
+
+const std::vector<Command>& allCommands()
+{
+    static const std::vector<Command> commands = [] {
+        std::vector<Command> all{sendCommand(), watchCommand()};
+        for (const std::vector<Command>& group :
+             {reviewCommands(), configurationCommands(), rowCommands(), historyCommands()})
+            all.insert(all.end(), group.begin(), group.end());
+        return all;
+    }();
     return commands;
 }
 

@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/console_host.h"
 
+#include "http/url.h"
 #include "posting/network_settings.h"
 #include "posting/posting_station.h"
 #include "posting/session_login.h"
@@ -11,9 +12,33 @@
 #include "util/error.h"
 #include "util/text.h"
 
+#include <algorithm>
 #include <ostream>
 
 namespace torvane {
+
+namespace {
+
+// The form page's hidden inputs, each with the hidden field it fills, if any.
+void printHiddenInputs(std::ostream& out, const std::string& formUrl, const std::vector<PageInput>& inputs,
+                       const std::vector<std::string>& hiddenFields)
+{
+    out << "Hidden inputs of " << formUrl << ":\n";
+    int shown = 0;
+    for (const PageInput& input : inputs) {
+        if (FindItem("HIDDEN", input.type) == 0)
+            continue;
+        ++shown;
+        const bool fills =
+            std::find(hiddenFields.begin(), hiddenFields.end(), input.name) != hiddenFields.end();
+        out << "  " << input.name << "=" << input.value
+            << (fills ? "  fills the hidden field " + input.name : std::string("  fills no field")) << '\n';
+    }
+    if (shown == 0)
+        out << "  none\n";
+}
+
+}  // namespace
 
 int runLogin(const Args& argv, std::ostream& out, std::ostream& err)
 {
@@ -55,21 +80,7 @@ int runLogin(const Args& argv, std::ostream& out, std::ostream& err)
         return kExitOk;
 
     session.fetchFormPage();
-    const std::vector<std::string> hidden = hiddenFieldNames(data.database());
-    out << "Hidden inputs of " << settings.formUrl << ":\n";
-    int shown = 0;
-    for (const PageInput& input : session.formInputs()) {
-        if (FindItem("HIDDEN", input.type) == 0)
-            continue;
-        ++shown;
-        bool fills = false;
-        for (const std::string& name : hidden)
-            fills = fills || name == input.name;
-        out << "  " << input.name << "=" << input.value
-            << (fills ? "  fills the hidden field " + input.name : std::string("  fills no field")) << '\n';
-    }
-    if (shown == 0)
-        out << "  none\n";
+    printHiddenInputs(out, settings.formUrl, session.formInputs(), hiddenFieldNames(data.database()));
     if (!settings.refreshes())
         out << "RefreshHidden is off: runs send the saved values\n";
     return kExitOk;

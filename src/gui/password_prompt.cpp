@@ -7,15 +7,16 @@
 
 namespace torvane {
 
-std::optional<std::string> askSecret(QWidget* parent, const std::string& name)
+std::optional<std::string> askSecret(QWidget* parent, const WindowEncodings& encodings,
+                                     const std::string& name)
 {
     bool ok = false;
     const QString value = QInputDialog::getText(parent, QStringLiteral("Torvane"),
-                                                QStringLiteral("Value of %1:").arg(storeText(name)),
+                                                QStringLiteral("Value of %1:").arg(encodings.storeText(name)),
                                                 QLineEdit::Password, QString(), &ok);
     if (!ok)
         return std::nullopt;
-    return storeBytes(value);
+    return encodings.storeBytes(value);
 }
 
 }  // namespace torvane

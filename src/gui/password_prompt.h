@@ -8,7 +8,10 @@ class QWidget;
 
 namespace torvane {
 
+class WindowEncodings;
+
 // Asks for the value of NAME with its typing hidden; nothing when the operator cancels.
-std::optional<std::string> askSecret(QWidget* parent, const std::string& name);
+std::optional<std::string> askSecret(QWidget* parent, const WindowEncodings& encodings,
+                                     const std::string& name);
 
 }  // namespace torvane

@@ -28,33 +28,6 @@ inline std::string toBytes(const QString& text)
     return std::string(utf8.constData(), static_cast<size_t>(utf8.size()));
 }
 
-// The conversions the windows use for texts of the store and the panes (export encoding) and for the
-// server's replies (form encoding); null where no encoding is named.
-struct WindowEncodings {
-    std::unique_ptr<TextConverter> fromExport, toExport, fromForm;
-};
-
-inline WindowEncodings& windowEncodings()
-{
-    static WindowEncodings encodings;
-    return encodings;
-}
-
-// Called whenever the settings record may have changed. Names the platform does not know leave the
-// windows guessing, as they do without a name.
-inline void setWindowEncodings(const std::string& exportEncoding, const std::string& formEncoding)
-{
-    WindowEncodings& w = windowEncodings();
-    w = WindowEncodings{};
-    if (isKnownEncoding(exportEncoding)) {
-        w.fromExport = std::make_unique<TextConverter>(exportEncoding, "UTF-8");
-        w.toExport = std::make_unique<TextConverter>("UTF-8", exportEncoding);
-    }
-    const std::string& reply = isKnownEncoding(formEncoding) ? formEncoding : exportEncoding;
-    if (isKnownEncoding(reply))
-        w.fromForm = std::make_unique<TextConverter>(reply, "UTF-8");
-}
-
 inline QString decodedWith(const std::unique_ptr<TextConverter>& converter, const std::string& bytes)
 {
     if (!converter)
@@ -63,23 +36,40 @@ inline QString decodedWith(const std::unique_ptr<TextConverter>& converter, cons
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-// A value of the store or a line of a pane, as the windows show it.
-inline QString storeText(const std::string& bytes)
-{
-    return decodedWith(windowEncodings().fromExport, bytes);
-}
+// The conversions the windows use for texts of the store and the panes (export encoding) and for the
+// server's replies (form encoding). The application's start-up owns one and hands it to every window
+// that shows such texts; the settings dialog renews it whenever the settings record may have changed.
+class WindowEncodings {
+public:
+    // Names the platform does not know leave the windows guessing, as they do without a name.
+    void use(const std::string& exportEncoding, const std::string& formEncoding)
+    {
+        m_fromExport.reset();
+        m_toExport.reset();
+        m_fromForm.reset();
+        if (isKnownEncoding(exportEncoding)) {
+            m_fromExport = std::make_unique<TextConverter>(exportEncoding, "UTF-8");
+            m_toExport = std::make_unique<TextConverter>("UTF-8", exportEncoding);
+        }
+        const std::string& reply = isKnownEncoding(formEncoding) ? formEncoding : exportEncoding;
+        if (isKnownEncoding(reply))
+            m_fromForm = std::make_unique<TextConverter>(reply, "UTF-8");
+    }
 
-// What the operator typed, as the store keeps it.
-inline std::string storeBytes(const QString& text)
-{
-    const std::unique_ptr<TextConverter>& converter = windowEncodings().toExport;
-    return converter ? converter->convert(toBytes(text)) : toBytes(text);
-}
+    // A value of the store or a line of a pane, as the windows show it.
+    QString storeText(const std::string& bytes) const { return decodedWith(m_fromExport, bytes); }
 
-// A reply of the server, as the windows show it.
-inline QString formText(const std::string& bytes)
-{
-    return decodedWith(windowEncodings().fromForm, bytes);
-}
+    // What the operator typed, as the store keeps it.
+    std::string storeBytes(const QString& text) const
+    {
+        return m_toExport ? m_toExport->convert(toBytes(text)) : toBytes(text);
+    }
+
+    // A reply of the server, as the windows show it.
+    QString formText(const std::string& bytes) const { return decodedWith(m_fromForm, bytes); }
+
+private:
+    std::unique_ptr<TextConverter> m_fromExport, m_toExport, m_fromForm; // null where no encoding is named
+};
 
 }  // namespace torvane

@@ -105,7 +105,10 @@ void CookieStore::takeCookies(const std::vector<Header>& headers, const std::str
             takeOne(value, true, requestHost);
 }
 
-void CookieStore::takeOne(const std::string& headerValue, bool setCookie2, const std::string& host)
+namespace {
+
+// The header's items between semicolons, blanks trimmed; the first is the cookie's name=value.
+std::vector<std::string> cookieItems(const std::string& headerValue)
 {
     std::vector<std::string> items;
     size_t start = 0;
@@ -114,10 +117,60 @@ void CookieStore::takeOne(const std::string& headerValue, bool setCookie2, const
         items.push_back(trimmedBlanks(std::string_view(headerValue).substr(
             start, semi == std::string::npos ? std::string::npos : semi - start)));
         if (semi == std::string::npos)
-            break;
+            return items;
         start = semi + 1;
     }
+}
 
+// One attribute item of the header; hasDomain tells whether a Domain was among them.
+void takeAttribute(Cookie& c, const std::string& item, bool& hasDomain)
+{
+    const size_t eq = item.find('=');
+    if (eq == std::string::npos) {
+        if (equalsIgnoreCaseAscii(item, "SECURE"))
+            c.secure = true;
+        return;
+    }
+    const std::string attr = item.substr(0, eq);
+    std::string val = item.substr(eq + 1);
+    if (equalsIgnoreCaseAscii(attr, "PATH")) {
+        if (!val.empty() && val.front() == '"')
+            val.erase(0, 1);
+        if (!val.empty() && val.back() == '"')
+            val.pop_back();
+        c.path = val;
+    } else if (equalsIgnoreCaseAscii(attr, "EXPIRES")) {
+        c.expires = val;
+    } else if (equalsIgnoreCaseAscii(attr, "DOMAIN")) {
+        c.domain = val;
+        hasDomain = true;
+    } else if (equalsIgnoreCaseAscii(attr, "MAX-AGE")) {
+        if (!tryToInt64(val, c.maxAge))
+            c.maxAge = -1;
+    } else if (equalsIgnoreCaseAscii(attr, "VERSION")) {
+        c.version = val;
+    } else if (equalsIgnoreCaseAscii(attr, "COMMENT")) {
+        c.comment = val;
+    }
+}
+
+// The host may set cookies for itself, or for the domain it sits in directly.
+bool hostMaySet(const std::string& host, const std::string& domain)
+{
+    // An address is no domain: only the address itself matches, an IPv6 literal as an IPv4 one.
+    if (isIPv4AddressText(host) || host.starts_with("["))
+        return domain == host;
+    if ((domain.empty() || domain[0] != '.') && !isIPv4AddressText(domain))
+        return domain == host;
+    const size_t dot = host.find('.');
+    return dot != std::string::npos && domain == host.substr(dot);
+}
+
+}  // namespace
+
+void CookieStore::takeOne(const std::string& headerValue, bool setCookie2, const std::string& host)
+{
+    const std::vector<std::string> items = cookieItems(headerValue);
     Cookie c;
     c.fromSetCookie2 = setCookie2;
     if (const size_t eq = items[0].find('='); eq != std::string::npos) {
@@ -125,36 +178,8 @@ void CookieStore::takeOne(const std::string& headerValue, bool setCookie2, const
         c.value = items[0].substr(eq + 1);
     }
     bool hasDomain = false;
-    for (size_t i = 1; i < items.size(); ++i) {
-        const std::string& item = items[i];
-        const size_t eq = item.find('=');
-        if (eq == std::string::npos) {
-            if (equalsIgnoreCaseAscii(item, "SECURE"))
-                c.secure = true;
-            continue;
-        }
-        const std::string attr = item.substr(0, eq);
-        std::string val = item.substr(eq + 1);
-        if (equalsIgnoreCaseAscii(attr, "PATH")) {
-            if (!val.empty() && val.front() == '"')
-                val.erase(0, 1);
-            if (!val.empty() && val.back() == '"')
-                val.pop_back();
-            c.path = val;
-        } else if (equalsIgnoreCaseAscii(attr, "EXPIRES")) {
-            c.expires = val;
-        } else if (equalsIgnoreCaseAscii(attr, "DOMAIN")) {
-            c.domain = val;
-            hasDomain = true;
-        } else if (equalsIgnoreCaseAscii(attr, "MAX-AGE")) {
-            if (!tryToInt64(val, c.maxAge))
-                c.maxAge = -1;
-        } else if (equalsIgnoreCaseAscii(attr, "VERSION")) {
-            c.version = val;
-        } else if (equalsIgnoreCaseAscii(attr, "COMMENT")) {
-            c.comment = val;
-        }
-    }
+    for (size_t i = 1; i < items.size(); ++i)
+        takeAttribute(c, items[i], hasDomain);
     if (c.expires.empty() && c.maxAge >= 0) {
         // Clamp so a hostile max-age cannot overflow the moment it stands for.
         const int64_t age = std::min<int64_t>(c.maxAge, int64_t(400) * 366 * 24 * 3600);
@@ -162,21 +187,12 @@ void CookieStore::takeOne(const std::string& headerValue, bool setCookie2, const
     }
     if (!hasDomain)
         c.domain = host;
+    if (hostMaySet(host, c.domain))
+        keep(std::move(c));
+}
 
-    // Acceptance: the host may set cookies for itself, or for the domain it sits in directly.
-    bool accepted;
-    // An address is no domain: only the address itself matches, an IPv6 literal as an IPv4 one.
-    if (isIPv4AddressText(host) || host.starts_with("["))
-        accepted = c.domain == host;
-    else if ((c.domain.empty() || c.domain[0] != '.') && !isIPv4AddressText(c.domain))
-        accepted = c.domain == host;
-    else {
-        const size_t dot = host.find('.');
-        accepted = dot != std::string::npos && c.domain == host.substr(dot);
-    }
-    if (!accepted)
-        return;
-
+void CookieStore::keep(Cookie c)
+{
     auto domainIt = std::find_if(m_domains.begin(), m_domains.end(),
                                  [&](const Domain& d) { return equalsIgnoreCaseAscii(d.name, c.domain); });
     if (domainIt == m_domains.end()) {

@@ -49,6 +49,8 @@ public:
 
 private:
     void takeOne(const std::string& headerValue, bool setCookie2, const std::string& requestHost);
+    // Adds the cookie to its domain, or replaces the one of the same name there.
+    void keep(Cookie c);
 
     Now m_now;
     std::vector<Domain> m_domains;

@@ -23,9 +23,11 @@ std::string PostingReply::header(const std::string& name) const
 }
 
 HttpStack::HttpStack(HttpEvents& events, Clock& clock, std::function<void()> pump, HttpStackOptions options)
-    : m_log(options.trafficLogFile, options.localTime),
+    : m_ownTlsLibrary(options.tlsLibrary ? nullptr : std::make_unique<TlsLibrary>()),
+      m_log(options.trafficLogFile, options.localTime),
       m_cookies(options.now),
-      m_tls(clock, [&events](const std::string& text) { events.tlsStatusInfo(text); }),
+      m_tls(clock, options.tlsLibrary ? *options.tlsLibrary : *m_ownTlsLibrary,
+            [&events](const std::string& text) { events.tlsStatusInfo(text); }),
       m_client(events, clock, std::move(pump))
 {
     m_client.setCookieStore(&m_cookies);

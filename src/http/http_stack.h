@@ -24,6 +24,8 @@ struct HttpStackOptions {
     TrafficLog::LocalTime localTime;  // empty: the system's local time
     CookieStore::Now now;             // empty: the system's time
     HttpLimits limits;
+    // What encrypts; null: the session loads OpenSSL for itself. Must outlive the session.
+    TlsLibrary* tlsLibrary = nullptr;
 };
 
 class HttpStack : public PostingClient {
@@ -44,6 +46,7 @@ public:
     CookieStore& cookies() { return m_cookies; }
 
 private:
+    std::unique_ptr<TlsLibrary> m_ownTlsLibrary;  // made first: the transport holds it
     std::string dispatch(const PostingRequest& request);
     // The reply the client holds after the request, with body.
     PostingReply replyWith(std::string body) const;

@@ -9,7 +9,8 @@
 
 namespace torvane {
 
-ServerCertificates fetchServerCertificates(const std::string& url, const NetworkOptions& options, Clock& clock)
+ServerCertificates fetchServerCertificates(const std::string& url, const NetworkOptions& options,
+                                           Clock& clock, TlsLibrary& library)
 {
     const Location place = resolveUrl(url, Location{});
     if (!equalsIgnoreCaseAscii(place.scheme, "https"))
@@ -18,7 +19,7 @@ ServerCertificates fetchServerCertificates(const std::string& url, const Network
     if (!tryToInt32(place.port, port) || port <= 0 || port > 65535)
         throw Error(notValidIntegerMessage(place.port));
 
-    TlsTransport tls(clock, {});
+    TlsTransport tls(clock, library, {});
     tls.setPolicy({"System", options.clientCertificate, options.clientCertificatePassword, true});
     tls.setEveryAddress(options.everyAddress);
     tls.setConnectTimeoutMs(HttpLimits::kConnectMs);

@@ -20,6 +20,7 @@ struct ServerCertificates {
 // Connects to the https URL's server as a request would (proxy, addresses, client certificate) and
 // shakes hands; sends nothing else. Throws Error when the URL is not https or the server cannot be
 // reached.
-ServerCertificates fetchServerCertificates(const std::string& url, const NetworkOptions& options, Clock& clock);
+ServerCertificates fetchServerCertificates(const std::string& url, const NetworkOptions& options,
+                                           Clock& clock, TlsLibrary& library);
 
 }  // namespace torvane

@@ -1,7 +1,6 @@
 #include "http/tls_library.h"
 
 #include "util/error.h"
-#include "util/scoped_value.h"
 
 #include "http/tls_api.h"
 
@@ -15,7 +14,6 @@
 #include <climits>
 #include <csignal>
 #include <ctime>
-#include <mutex>
 
 namespace torvane {
 
@@ -23,20 +21,6 @@ namespace {
 
 const char* const kLoadFailed = "Could not load SSL library.";
 const char* const kCipherList = "ALL:!ADH:RC4+RSA:+HIGH:+MEDIUM:+LOW:+SSLv2:+EXP";
-
-struct LoaderState {
-    std::mutex mutex;
-    std::string sslName = "libssl.so.3";
-    std::string cryptoName = "libcrypto.so.3";
-    std::shared_ptr<const TlsApi> api;
-    std::chrono::milliseconds stallLimit = kTlsStallLimit;
-};
-
-LoaderState& loader()
-{
-    static LoaderState state;
-    return state;
-}
 
 template <typename Fn>
 bool lookUp(void* handle, const char* name, Fn& target)
@@ -58,15 +42,12 @@ bool lookUpAll(TlsApi& a)
     return all;
 }
 
-// Caller holds the loader's mutex.
-std::shared_ptr<const TlsApi> loadLocked(LoaderState& st)
+std::shared_ptr<const TlsApi> loadApi(const TlsLibrary::Names& names)
 {
-    if (st.api)
-        return st.api;
     auto api = std::make_shared<TlsApi>();
-    api->cryptoHandle = dlopen(st.cryptoName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    api->cryptoHandle = dlopen(names.crypto.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (api->cryptoHandle)
-        api->sslHandle = dlopen(st.sslName.c_str(), RTLD_NOW | RTLD_LOCAL);
+        api->sslHandle = dlopen(names.ssl.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!api->cryptoHandle || !api->sslHandle || !lookUpAll(*api)) {
         // Nothing of the library ran yet, so unloading it again is safe.
         if (api->sslHandle)
@@ -79,15 +60,7 @@ std::shared_ptr<const TlsApi> loadLocked(LoaderState& st)
     // mapped for good: they register their own clean-up at process exit.
     if (api->OPENSSL_init_ssl(OPENSSL_INIT_LOAD_SSL_STRINGS | OPENSSL_INIT_LOAD_CRYPTO_STRINGS, nullptr) <= 0)
         throw Error(kLoadFailed);
-    st.api = api;
-    return st.api;
-}
-
-std::shared_ptr<const TlsApi> loadedApi()
-{
-    LoaderState& st = loader();
-    std::lock_guard lock(st.mutex);
-    return loadLocked(st);
+    return api;
 }
 
 // OpenSSL writes to the socket with plain write(), so a server that has gone away would kill the
@@ -156,56 +129,74 @@ int clampToInt(size_t len)
 
 }  // namespace
 
-void setTlsLibraryNames(const std::string& ssl, const std::string& crypto)
+TlsLibrary::TlsLibrary(Names names, std::chrono::milliseconds stallLimit)
+    : m_names(std::move(names)), m_stallLimit(stallLimit)
 {
-    LoaderState& st = loader();
-    std::lock_guard lock(st.mutex);
-    st.sslName = ssl;
-    st.cryptoName = crypto;
-    st.api.reset();
 }
 
-void loadTlsLibrary()
+std::shared_ptr<const TlsApi> TlsLibrary::api()
 {
-    loadedApi();
+    std::lock_guard lock(m_mutex);
+    if (!m_api)
+        m_api = loadApi(m_names);
+    return m_api;
 }
 
-bool tlsLibraryLoaded()
+bool TlsLibrary::loaded() const
 {
-    LoaderState& st = loader();
-    std::lock_guard lock(st.mutex);
-    return st.api != nullptr;
+    std::lock_guard lock(m_mutex);
+    return m_api != nullptr;
 }
 
-void setTlsStallLimit(std::chrono::milliseconds limit)
+std::chrono::milliseconds TlsLibrary::stallLimit() const
 {
-    LoaderState& st = loader();
-    std::lock_guard lock(st.mutex);
-    st.stallLimit = limit;
+    std::lock_guard lock(m_mutex);
+    return m_stallLimit;
 }
 
-// The two callbacks OpenSSL calls back into, each serialised by a lock of its own. The locks are
-// recursive because a status handler lets window messages run, which may come back here.
+void TlsLibrary::setNames(Names names)
+{
+    std::lock_guard lock(m_mutex);
+    m_names = std::move(names);
+    m_api.reset();
+}
+
+void TlsLibrary::setStallLimit(std::chrono::milliseconds limit)
+{
+    std::lock_guard lock(m_mutex);
+    m_stallLimit = limit;
+}
+
+namespace {
+
+using GetExData = void* (*)(const SSL*, int);
+
+// OpenSSL's status callback carries no pointer of ours, and the library is loaded privately, so the
+// SSL object's data slot is read through the very library whose code made the call.
+GetExData exDataReaderOf(const void* codeAddress)
+{
+    Dl_info where{};
+    if (dladdr(codeAddress, &where) == 0 || !where.dli_fname)
+        return nullptr;
+    void* handle = dlopen(where.dli_fname, RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
+    if (!handle)
+        return nullptr;
+    auto reader = reinterpret_cast<GetExData>(dlsym(handle, "SSL_get_ex_data"));
+    dlclose(handle); // only the reference just taken: the library itself stays loaded
+    return reader;
+}
+
+}  // namespace
+
+// The two callbacks OpenSSL calls back into. Each reaches its own connection and nothing else, so
+// connections on several threads need no lock between them.
 struct TlsCallbacks {
-    static std::recursive_mutex& infoMutex()
-    {
-        static std::recursive_mutex m;
-        return m;
-    }
-    static std::recursive_mutex& passwordMutex()
-    {
-        static std::recursive_mutex m;
-        return m;
-    }
-
     static void info(const SSL* ssl, int /*where*/, int /*ret*/)
     {
-        std::lock_guard lock(infoMutex());
-        if (!currentApi)
+        const GetExData readExData = exDataReaderOf(__builtin_return_address(0));
+        if (!readExData)
             return;
-        // The connection object is only reached through the SSL object's own data slot; the
-        // library pointers are the ones in use while a callback can run at all.
-        auto* conn = static_cast<TlsConnection*>(currentApi->SSL_get_ex_data(ssl, 0));
+        auto* conn = static_cast<TlsConnection*>(readExData(ssl, 0));
         if (!conn)
             return;
         const char* state = conn->m_api->SSL_state_string_long(ssl);
@@ -215,7 +206,6 @@ struct TlsCallbacks {
     // The answer is the client certificate's password; without one it is empty.
     static int password(char* buf, int size, int /*rwflag*/, void* userdata)
     {
-        std::lock_guard lock(passwordMutex());
         if (!buf || size <= 0)
             return 0;
         const auto* conn = static_cast<const TlsConnection*>(userdata);
@@ -225,24 +215,11 @@ struct TlsCallbacks {
         buf[n] = '\0';
         return int(n);
     }
-
-    static thread_local const TlsApi* currentApi;
 };
 
-thread_local const TlsApi* TlsCallbacks::currentApi = nullptr;
-
-namespace {
-
-// Makes the connection's library table visible to the callbacks for the length of one call.
-class CallScope : ScopedValue<const TlsApi*> {
-public:
-    explicit CallScope(const TlsApi* api) : ScopedValue(TlsCallbacks::currentApi, api) {}
-};
-
-}  // namespace
-
-TlsConnection::TlsConnection(StatusInfo statusInfo, TlsPolicy policy)
-    : m_api(loadedApi()), m_statusInfo(std::move(statusInfo)), m_policy(std::move(policy))
+TlsConnection::TlsConnection(TlsLibrary& library, StatusInfo statusInfo, TlsPolicy policy)
+    : m_api(library.api()), m_stallLimit(library.stallLimit()), m_statusInfo(std::move(statusInfo)),
+      m_policy(std::move(policy))
 {
     const TlsApi& a = *m_api;
     SSL_CTX* ctx = a.SSL_CTX_new(a.TLS_client_method());
@@ -288,7 +265,6 @@ void TlsConnection::releaseSsl()
 {
     if (!m_ssl)
         return;
-    CallScope scope(m_api.get());
     m_api->SSL_free(static_cast<SSL*>(m_ssl));
     m_ssl = nullptr;
     m_handshakeDone = false;
@@ -305,7 +281,6 @@ void TlsConnection::handshake(int fd, const std::string& serverName)
     const TlsApi& a = *m_api;
     releaseSsl();
     m_broken = false;
-    CallScope scope(m_api.get());
     SigpipeGuard guard;
     a.ERR_clear_error();
 
@@ -322,12 +297,7 @@ void TlsConnection::handshake(int fd, const std::string& serverName)
                    const_cast<char*>(serverName.c_str()));
     expectName(ssl, serverName);
 
-    std::chrono::milliseconds limit;
-    {
-        std::lock_guard lock(loader().mutex);
-        limit = loader().stallLimit;
-    }
-    putInBlockingModeWithLimit(fd, limit);
+    putInBlockingModeWithLimit(fd, m_stallLimit);
 
     if (a.SSL_connect(ssl) < 1) {
         m_broken = true;
@@ -390,7 +360,6 @@ struct Transfer {
 template <typename Call> Transfer transferOnce(const TlsApi* api, SSL* ssl, Call call)
 {
     const TlsApi& a = *api;
-    CallScope scope(api);
     Transfer t;
     SigpipeGuard guard;
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -455,7 +424,6 @@ void TlsConnection::shutdown()
 {
     if (!m_ssl || !m_handshakeDone || m_broken)
         return;
-    CallScope scope(m_api.get());
     SigpipeGuard guard;
     m_api->ERR_clear_error();
     m_api->SSL_shutdown(static_cast<SSL*>(m_ssl));

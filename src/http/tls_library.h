@@ -6,29 +6,53 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 namespace torvane {
 
-// The shared-library names OpenSSL is loaded from. The application keeps the defaults; tests point
-// them at something missing. Changing them forgets a previous load, so the next load uses them
-// (connections already made keep working with what they were made with).
-void setTlsLibraryNames(const std::string& ssl, const std::string& crypto);
-
-// Loads OpenSSL once per process. While a library or one of the entry points this unit calls is
-// missing, or the library's initialisation fails, it throws Error("Could not load SSL library.")
-// and tries again on the next call.
-void loadTlsLibrary();
-bool tlsLibraryLoaded();
-
 // How long a handshake, a read or a write may wait for the server without any progress before it
 // gives up; a server that accepts and then says nothing must not freeze the application.
 inline constexpr std::chrono::milliseconds kTlsStallLimit{60000};
-// Tests shorten the limit; it applies to connections that shake hands afterwards.
-void setTlsStallLimit(std::chrono::milliseconds limit);
 
 struct TlsApi;
+
+// The shared libraries OpenSSL is loaded from.
+struct TlsLibraryNames {
+    std::string ssl = "libssl.so.3";
+    std::string crypto = "libcrypto.so.3";
+};
+
+// OpenSSL as this program uses it: where it is loaded from, once loaded its entry points, and how long
+// a connection waits on a silent server. The application and the companion each make one and hand it
+// to everything that encrypts; tests make their own with other names or a shorter limit.
+class TlsLibrary {
+public:
+    using Names = TlsLibraryNames;
+    explicit TlsLibrary(Names names = {}, std::chrono::milliseconds stallLimit = kTlsStallLimit);
+    TlsLibrary(const TlsLibrary&) = delete;
+    TlsLibrary& operator=(const TlsLibrary&) = delete;
+
+    // Loads OpenSSL on first use. While a library or one of the entry points this unit calls is
+    // missing, or the library's initialisation fails, it throws Error("Could not load SSL library.")
+    // and tries again on the next call. Connections keep the entry points they were made with.
+    std::shared_ptr<const TlsApi> api();
+    void load() { api(); }
+    bool loaded() const;
+    std::chrono::milliseconds stallLimit() const;
+
+    // Other names forget a previous load, so the next load uses them; a new limit holds for the
+    // handshakes after it. Connections already made keep what they were made with.
+    void setNames(Names names);
+    void setStallLimit(std::chrono::milliseconds limit);
+
+private:
+    Names m_names;
+    std::chrono::milliseconds m_stallLimit;
+    mutable std::mutex m_mutex; // connections may be made on several threads
+    std::shared_ptr<const TlsApi> m_api;
+};
 
 // What a connection checks of the server and shows of itself. All empty, any certificate is accepted
 // and none is shown.
@@ -63,7 +87,7 @@ public:
     // Loads OpenSSL if needed and makes the client context. Throws Error with "Could not load SSL
     // library.", "Error creating SSL context." or "SetCipher failed.", or a message naming the
     // authority file or the client certificate that cannot be used.
-    explicit TlsConnection(StatusInfo statusInfo, TlsPolicy policy = {});
+    TlsConnection(TlsLibrary& library, StatusInfo statusInfo, TlsPolicy policy = {});
     ~TlsConnection();
     TlsConnection(const TlsConnection&) = delete;
     TlsConnection& operator=(const TlsConnection&) = delete;
@@ -99,6 +123,7 @@ private:
     std::string checkPeer(void* ssl) const;
 
     std::shared_ptr<const TlsApi> m_api;
+    std::chrono::milliseconds m_stallLimit;
     StatusInfo m_statusInfo;
     TlsPolicy m_policy;
     std::string m_verifyFailure;

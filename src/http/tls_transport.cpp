@@ -12,9 +12,9 @@ namespace {
 // The encrypted stream: the TLS connection runs on the socket, and every byte goes through it.
 class TlsStream : public ByteStream {
 public:
-    TlsStream(std::unique_ptr<SocketStream> socket, TlsConnection::StatusInfo statusInfo, const std::string& host,
-              const TlsPolicy& policy)
-        : m_socket(std::move(socket)), m_tls(std::move(statusInfo), policy)
+    TlsStream(std::unique_ptr<SocketStream> socket, TlsLibrary& library, TlsConnection::StatusInfo statusInfo,
+              const std::string& host, const TlsPolicy& policy)
+        : m_socket(std::move(socket)), m_tls(library, std::move(statusInfo), policy)
     {
         m_tls.handshake(m_socket->handle(), host);
     }
@@ -46,8 +46,8 @@ private:
 
 }  // namespace
 
-TlsTransport::TlsTransport(Clock& clock, StatusInfo statusInfo, Dialer* dialer)
-    : Connection(clock, dialer), m_statusInfo(std::move(statusInfo))
+TlsTransport::TlsTransport(Clock& clock, TlsLibrary& library, StatusInfo statusInfo, Dialer* dialer)
+    : Connection(clock, dialer), m_library(library), m_statusInfo(std::move(statusInfo))
 {
 }
 
@@ -61,7 +61,7 @@ void TlsTransport::setPassThrough(bool on)
     if (on == m_passThrough)
         return;
     if (!on) {
-        loadTlsLibrary();
+        m_library.load();
         m_passThrough = false;
         if (connected() && !m_encrypting)
             startEncryption();
@@ -93,7 +93,8 @@ void TlsTransport::startEncryption()
     m_peerChain.clear();
     m_verifyFailure.clear();
     // On failure the socket goes with the half-made stream: it cannot carry plain bytes any more.
-    auto stream = std::make_unique<TlsStream>(std::unique_ptr<SocketStream>(socket), m_statusInfo, name, m_policy);
+    auto stream = std::make_unique<TlsStream>(std::unique_ptr<SocketStream>(socket), m_library, m_statusInfo,
+                                              name, m_policy);
     if (m_policy.reportOnly) {
         m_peerChain = stream->tls().peerChain();
         m_verifyFailure = stream->tls().verifyFailure();

@@ -16,7 +16,8 @@ namespace torvane {
 class TlsTransport : public Connection {
 public:
     using StatusInfo = std::function<void(const std::string&)>;
-    TlsTransport(Clock& clock, StatusInfo statusInfo, Dialer* dialer = nullptr);
+    // The library is used from the first handshake on and must outlive the transport.
+    TlsTransport(Clock& clock, TlsLibrary& library, StatusInfo statusInfo, Dialer* dialer = nullptr);
     ~TlsTransport() override;
 
     // Switching pass-through off loads the TLS library (failing with "Could not load SSL
@@ -37,6 +38,7 @@ private:
     // Puts the encryption over the open stream; a failed handshake closes the connection.
     void startEncryption();
 
+    TlsLibrary& m_library;
     StatusInfo m_statusInfo;
     TlsPolicy m_policy;
     std::vector<PeerCertificate> m_peerChain;

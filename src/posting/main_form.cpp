@@ -32,7 +32,8 @@
 
 namespace torvane {
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
+TMainForm::TMainForm(const WindowEncodings& encodings, QWidget* parent)
+    : QMainWindow(parent), m_encodings(encodings)
 {
     FormCreate();
 }
@@ -83,6 +84,16 @@ void TMainForm::FormCreate()
 
     setCentralWidget(central);
 
+    createStatusBar();
+
+    createMenus();
+
+    centreOnScreen(this);
+    QApplication::processEvents();
+}
+
+void TMainForm::createStatusBar()
+{
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName("StatusBar1");
     StatusPanel0 = new QLabel(kCopyrightNotice, StatusBar1);
@@ -103,11 +114,6 @@ void TMainForm::FormCreate()
     StatusBar1->addPermanentWidget(RunProgressBar);
     hideRunProgress();
     setStatusBar(StatusBar1);
-
-    createMenus();
-
-    centreOnScreen(this);
-    QApplication::processEvents();
 }
 
 void TMainForm::createMenus()
@@ -314,7 +320,7 @@ void TMainForm::About1Click()
 void TMainForm::memo2Add(const std::string& text)
 {
     for (const std::string& line : splitAddedText(text))
-        Memo2->appendPlainText(storeText(line));
+        Memo2->appendPlainText(m_encodings.storeText(line));
 }
 
 void TMainForm::memo2Clear()
@@ -326,7 +332,7 @@ void TMainForm::memo1Add(const std::string& text)
 {
     m_settingMemo1 = true;
     for (const std::string& line : splitAddedText(text))
-        Memo1->appendPlainText(storeText(line));
+        Memo1->appendPlainText(m_encodings.storeText(line));
     m_settingMemo1 = false;
     if (!m_memo1.empty())
         m_memo1 += "\r\n";
@@ -336,7 +342,7 @@ void TMainForm::memo1Add(const std::string& text)
 void TMainForm::memo1SetText(std::string text)
 {
     m_settingMemo1 = true;
-    Memo1->setPlainText(formText(text));
+    Memo1->setPlainText(m_encodings.formText(text));
     m_settingMemo1 = false;
     m_memo1 = std::move(text);
 }
@@ -353,7 +359,7 @@ const std::string& TMainForm::memo1Text() const
 
 void TMainForm::setStatusText(const std::string& text)
 {
-    StatusPanel1->setText(storeText(text));
+    StatusPanel1->setText(m_encodings.storeText(text));
 }
 
 void TMainForm::setBannerVisible(bool visible)

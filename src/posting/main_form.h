@@ -40,7 +40,8 @@ struct MainFormWindows {
 class TMainForm : public QMainWindow, private Host, private Dialogs {
     Q_OBJECT
 public:
-    explicit TMainForm(QWidget* parent = nullptr);
+    // The encodings the panes show texts in; they must outlive the window.
+    explicit TMainForm(const WindowEncodings& encodings, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // Attaches the data module once it exists; the posting engine is made here.
@@ -102,6 +103,8 @@ protected:
 private:
     void FormCreate();
     void createMenus();
+    // The copyright and status panels, and the run's progress bar and time left.
+    void createStatusBar();
     // The engine and the HTTP stack of the window; client: where the engine sends instead (tests).
     void makeStation(PostingClient* client);
     void showDiagnosticsPane();
@@ -128,9 +131,10 @@ private:
     // Where the questions go: the tests' answers when set, message boxes over this window otherwise.
     Dialogs& answeringDialogs();
 
+    const WindowEncodings& m_encodings;
     std::unique_ptr<PostingStation> m_station;
     // ${NAME} values of the login the environment lacks: asked once per application run.
-    AskedSecrets m_secrets{[this](const std::string& name) { return askSecret(this, name); }};
+    AskedSecrets m_secrets{[this](const std::string& name) { return askSecret(this, m_encodings, name); }};
     TDataModule1* m_data = nullptr;
     Dialogs* m_dialogsOverride = nullptr;
     MessageBoxDialogs m_messageBoxes{this};

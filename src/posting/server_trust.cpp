@@ -7,7 +7,8 @@ namespace torvane {
 
 ServerTrust examineServer(const std::string& url, const NetworkOptions& options)
 {
-    const ServerCertificates found = fetchServerCertificates(url, options, SystemClock::instance());
+    TlsLibrary library;
+    const ServerCertificates found = fetchServerCertificates(url, options, SystemClock::instance(), library);
     ServerTrust trust;
     for (size_t i = 0; i < found.chain.size(); ++i) {
         const PeerCertificate& c = found.chain[i];

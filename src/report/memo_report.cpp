@@ -163,8 +163,13 @@ bool TMemoReport::printPages(QWidget* parent)
                        ranged ? m_printer->toPage() : 0, copies, m_printer->collateCopies());
     if (order.empty())
         return true;  // the page range lies beyond the end: nothing to put out
-    const int total = static_cast<int>(order.size());
+    return paintPages(pages, order, font, dpi, parent);
+}
 
+bool TMemoReport::paintPages(const std::vector<PageLines>& pages, const std::vector<int>& order,
+                             const QFont& font, double dpi, QWidget* parent)
+{
+    const int total = static_cast<int>(order.size());
     QProgressDialog progress(QStringLiteral("Printing page 1 of %1").arg(total), QStringLiteral("Cancel"), 0,
                              total, parent);
     progress.setWindowTitle(QStringLiteral("Printing progress"));

@@ -9,11 +9,15 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
+class QFont;
 class QPrinter;
 class QWidget;
 
 namespace torvane {
+
+struct PageLines;
 
 class TMemoReport : public QObject {
     Q_OBJECT
@@ -54,6 +58,9 @@ public:
 
 private:
     bool printPages(QWidget* parent);
+    // Puts out the pages in the order given, with a progress window that can cancel; false when cancelled.
+    bool paintPages(const std::vector<PageLines>& pages, const std::vector<int>& order, const QFont& font,
+                    double dpi, QWidget* parent);
 
     std::unique_ptr<QPrinter> m_printer;
     bool m_detailPrinted = false;

@@ -18,8 +18,8 @@ const std::vector<std::string> kColumnsIn = {"", "Bytes", "Characters"};
 
 }  // namespace
 
-QWidget* buildApplicationPage(TDataModule1& data, const std::array<std::function<void()>, 4>& resets,
-                              QObject* context)
+QWidget* buildApplicationPage(TDataModule1& data, const WindowEncodings& enc,
+                              const std::array<std::function<void()>, 4>& resets, QObject* context)
 {
     auto* page = named(new QWidget, "TabSheet1");
     DataSource& src = data.SettingsSource;
@@ -28,15 +28,15 @@ QWidget* buildApplicationPage(TDataModule1& data, const std::array<std::function
     auto* web = named(new QGroupBox(QStringLiteral("Web Server"), page), "GroupBox1");
     {
         auto* grid = tight(new QGridLayout(web));
-        auto* url = named(new DBEdit(src, "URL", web), "DBEdit1");
-        auto* content = named(new DBEdit(src, "Content", web), "DBEdit2");
-        auto* postType = named(shortEdit(new DBEdit(src, "PostType", web)), "DBEdit3");
+        auto* url = named(new DBEdit(enc, src, "URL", web), "DBEdit1");
+        auto* content = named(new DBEdit(enc, src, "Content", web), "DBEdit2");
+        auto* postType = named(shortEdit(new DBEdit(enc, src, "PostType", web)), "DBEdit3");
         auto* warnings = named(new DBCheckBox(src, "ViewWarnings", QStringLiteral("View Warnings"), web),
                                "DBCheckBox7");
         auto* diag = named(new DBCheckBox(src, "ViewDiag", QStringLiteral("Show Diagnostics"), web),
                            "DBCheckBox8");
-        auto* sentText = named(new DBEdit(src, "DataSentText", web), "DBEdit19");
-        auto* formEncoding = named(new DBEdit(src, "FormEncoding", web), "FormEncodingEdit");
+        auto* sentText = named(new DBEdit(enc, src, "DataSentText", web), "DBEdit19");
+        auto* formEncoding = named(new DBEdit(enc, src, "FormEncoding", web), "FormEncodingEdit");
         addCaptioned(grid, web, QStringLiteral("URL To Post To:"), url, 0, 0, 4);
         addCaptioned(grid, web, QStringLiteral("Content Type:"), content, 1, 0, 4);
         addCaptioned(grid, web, QStringLiteral("Post Action:"), postType, 2, 0);
@@ -51,11 +51,11 @@ QWidget* buildApplicationPage(TDataModule1& data, const std::array<std::function
     auto* file = named(new QGroupBox(QStringLiteral("Data File"), page), "GroupBox2");
     {
         auto* grid = tight(new QGridLayout(file));
-        auto* path = named(new DBEdit(src, "ImportData", file), "DBEdit4");
-        auto* lines = named(shortEdit(new DBEdit(src, "LinesToRead", file)), "DBEdit18");
+        auto* path = named(new DBEdit(enc, src, "ImportData", file), "DBEdit4");
+        auto* lines = named(shortEdit(new DBEdit(enc, src, "LinesToRead", file)), "DBEdit18");
         auto* del = named(new DBCheckBox(src, "DeleteFile", QStringLiteral("Delete File"), file), "DBCheckBox6");
-        auto* exportEncoding = named(new DBEdit(src, "ExportEncoding", file), "ExportEncodingEdit");
-        auto* columnsIn = named(new DBComboBox(src, "ColumnsIn", kColumnsIn, file), "ColumnsInComboBox");
+        auto* exportEncoding = named(new DBEdit(enc, src, "ExportEncoding", file), "ExportEncodingEdit");
+        auto* columnsIn = named(new DBComboBox(enc, src, "ColumnsIn", kColumnsIn, file), "ColumnsInComboBox");
         addCaptioned(grid, file, QStringLiteral("File To Upload To Web:"), path, 0, 0, 3);
         auto* row = new QHBoxLayout;
         row->addWidget(label(QStringLiteral("Lines To Read Before Importing Data:"), lines, file));
@@ -78,7 +78,7 @@ QWidget* buildApplicationPage(TDataModule1& data, const std::array<std::function
         auto* trackSent =
             named(new DBCheckBox(src, "TrackSent", QStringLiteral("Track Data Sent:"), track), "DBCheckBox4");
         trackSent->setLayoutDirection(Qt::RightToLeft);  // the caption stands before its box
-        auto* purge = named(shortEdit(new DBEdit(src, "PurgeDays", track)), "DBEdit20");
+        auto* purge = named(shortEdit(new DBEdit(enc, src, "PurgeDays", track)), "DBEdit20");
         auto* top = new QHBoxLayout;
         top->addWidget(trackSent);
         top->addSpacing(16);
@@ -93,8 +93,9 @@ QWidget* buildApplicationPage(TDataModule1& data, const std::array<std::function
                                     "DBLookupComboBox4"};
         const char* resetNames[] = {"Reset1", "Reset2", "Reset3", "Reset4"};
         for (int i = 0; i < 4; ++i) {
-            auto* combo = named(new DBLookupComboBox(src, kTrackedFields[i], data.FieldsSource, "Name", track),
-                                comboNames[i]);
+            auto* combo =
+                named(new DBLookupComboBox(enc, src, kTrackedFields[i], data.FieldsSource, "Name", track),
+                      comboNames[i]);
             auto* reset = button(resetNames[i], QStringLiteral("Reset"), track);
             onClick(reset, context, resets[size_t(i)]);
             addCaptioned(grid, track, QString::fromLatin1(captions[i]), combo, i + 1, 0);

@@ -11,11 +11,12 @@ class QWidget;
 namespace torvane {
 
 class TDataModule1;
+class WindowEncodings;
 
 inline constexpr const char* kTrackedFields[] = {"FieldToTrack1", "FieldToTrack2", "FieldToTrack3", "FieldToTrack4"};
 
 // resets[i] is the work of the Reset button of tracked field i + 1.
-QWidget* buildApplicationPage(TDataModule1& data, const std::array<std::function<void()>, 4>& resets,
-                              QObject* context);
+QWidget* buildApplicationPage(TDataModule1& data, const WindowEncodings& enc,
+                              const std::array<std::function<void()>, 4>& resets, QObject* context);
 
 }  // namespace torvane

@@ -40,15 +40,15 @@ std::string drawingEncoding(const TableView& settings)
     return isKnownEncoding(named) ? named : std::string("UTF-8");
 }
 
-QString quotedText(const std::string& bytes)
+QString quotedText(const WindowEncodings& encodings, const std::string& bytes)
 {
-    return QLatin1Char('"') + storeText(bytes) + QLatin1Char('"');
+    return QLatin1Char('"') + encodings.storeText(bytes) + QLatin1Char('"');
 }
 
 }  // namespace
 
-ColumnMapper::ColumnMapper(TDataModule1& data, QWidget* parent)
-    : QWidget(parent), m_data(data),
+ColumnMapper::ColumnMapper(TDataModule1& data, const WindowEncodings& encodings, QWidget* parent)
+    : QWidget(parent), m_data(data), m_encodings(encodings),
       m_fieldsSubscription(data.FieldsTable, [this] { scheduleRefresh(); }),
       m_settingsSubscription(data.SettingsTable, [this] { scheduleRefresh(); })
 {
@@ -66,7 +66,7 @@ ColumnMapper::ColumnMapper(TDataModule1& data, QWidget* parent)
     auto* body = new QVBoxLayout(m_body);
     body->setContentsMargins(0, 0, 0, 0);
     body->setSpacing(2);
-    m_view = new SampleView(m_body);
+    m_view = new SampleView(encodings, m_body);
     m_view->setObjectName(QStringLiteral("SampleView"));
     body->addWidget(m_view, 1);
     m_value = new QLabel(m_body);
@@ -175,7 +175,7 @@ void ColumnMapper::refresh()
 {
     readSample();
     const bool haveSample = !m_texts.empty();
-    m_message->setText(storeText(m_problem));
+    m_message->setText(m_encodings.storeText(m_problem));
     m_message->setVisible(!m_problem.empty());
     m_body->setVisible(haveSample);
     if (!haveSample)
@@ -198,7 +198,7 @@ void ColumnMapper::refresh()
         spans.push_back({r.first, r.last,
                          haveCurrent && r.field == current ? SampleView::Span::Kind::Current
                                                            : SampleView::Span::Kind::Other,
-                         storeText(ordered.fields[r.field].Name)});
+                         m_encodings.storeText(ordered.fields[r.field].Name)});
     // The current field's columns over the others, and the overlaps over all.
     std::stable_partition(spans.begin(), spans.end(),
                           [](const SampleView::Span& s) { return s.kind == SampleView::Span::Kind::Other; });
@@ -221,20 +221,22 @@ void ColumnMapper::showPreview(const std::vector<FieldSettings>& definitions, si
     const QString where = QStringLiteral("Line %1: ").arg(m_view->sampleLineNumber(selected));
     try {
         const FieldPreview preview = previewField(m_data, definitions, current, m_texts[size_t(selected)]);
-        m_value->setText(where + (preview.makesEntry ? storeText(field.Name) + QStringLiteral(" sends ") +
-                                                           quotedText(preview.value)
-                                                     : storeText(field.Name) + QStringLiteral(" makes no entry")));
+        m_value->setText(where +
+                         (preview.makesEntry
+                              ? m_encodings.storeText(field.Name) + QStringLiteral(" sends ") +
+                                    quotedText(m_encodings, preview.value)
+                              : m_encodings.storeText(field.Name) + QStringLiteral(" makes no entry")));
         QStringList warnings;
         for (const std::string& w : preview.warnings)
-            warnings << storeText(w);
+            warnings << m_encodings.storeText(w);
         m_warnings->setText(warnings.isEmpty() ? QStringLiteral("No warnings.")
                                                : QStringLiteral("Warnings: ") + warnings.join(QStringLiteral("; ")));
         QStringList entries;
         for (const std::string& e : preview.dataString)
-            entries << formText(e);
+            entries << m_encodings.formText(e);
         m_dataString->setPlainText(entries.join(QLatin1Char('\n')));
     } catch (const Error& e) {
-        m_value->setText(where + storeText(e.what()));
+        m_value->setText(where + m_encodings.storeText(e.what()));
         m_warnings->clear();
         m_dataString->clear();
     }

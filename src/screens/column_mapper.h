@@ -18,11 +18,12 @@ namespace torvane {
 
 class SampleView;
 class TDataModule1;
+class WindowEncodings;
 
 class ColumnMapper : public QWidget {
     Q_OBJECT
 public:
-    explicit ColumnMapper(TDataModule1& data, QWidget* parent = nullptr);
+    ColumnMapper(TDataModule1& data, const WindowEncodings& encodings, QWidget* parent = nullptr);
     ~ColumnMapper() override;
 
     // Reads the export file again and shows the definitions as they stand (also done when shown).
@@ -41,6 +42,7 @@ private:
     void onColumnsDragged(int64_t first, int64_t last);
 
     TDataModule1& m_data;
+    const WindowEncodings& m_encodings;
     QLabel* m_message = nullptr;
     QWidget* m_body = nullptr;
     SampleView* m_view = nullptr;

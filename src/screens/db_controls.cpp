@@ -18,22 +18,16 @@ namespace torvane {
 
 namespace {
 
-// Every live text box, so that a save can collect the texts still waiting in the boxes of its view.
-std::vector<DBEdit*>& liveEdits()
-{
-    static std::vector<DBEdit*> edits;
-    return edits;
-}
-
 // The flag is set for the duration of a write, so the control does not reload itself from the
 // notification its own write causes.
 using WriteScope = ScopedValue<bool>;
 
 }  // namespace
 
-void updateRecord(TableView& view)
+void updateRecord(const QWidget& window, TableView& view)
 {
-    const std::vector<DBEdit*> edits = liveEdits();
+    // Copied first: a flush lets the view notify its observers, which may rebuild a page.
+    const QList<DBEdit*> edits = window.findChildren<DBEdit*>();
     for (DBEdit* edit : edits) {
         if (&edit->view() == &view)
             edit->flush();
@@ -52,22 +46,13 @@ ViewSubscription::~ViewSubscription()
 
 // ---- DBEdit ----
 
-DBEdit::DBEdit(DataSource& source, std::string field, QWidget* parent)
-    : QLineEdit(parent),
-      m_view(source.DataSet),
-      m_field(std::move(field)),
+DBEdit::DBEdit(const WindowEncodings& encodings, DataSource& source, std::string field, QWidget* parent)
+    : QLineEdit(parent), m_encodings(encodings), m_view(source.DataSet), m_field(std::move(field)),
       m_subscription(m_view, [this] { refresh(); })
 {
     m_view.tableDef().field(m_field);
-    liveEdits().push_back(this);
     connect(this, &QLineEdit::textEdited, this, &DBEdit::onTextEdited);
     refresh();
-}
-
-DBEdit::~DBEdit()
-{
-    auto& edits = liveEdits();
-    edits.erase(std::remove(edits.begin(), edits.end(), this), edits.end());
 }
 
 void DBEdit::refresh()
@@ -80,7 +65,7 @@ void DBEdit::refresh()
             return;
         m_unwritten = false;
     }
-    const QString shown = m_view.isOpen() ? storeText(m_view.displayText(m_field)) : QString();
+    const QString shown = m_view.isOpen() ? m_encodings.storeText(m_view.displayText(m_field)) : QString();
     if (shown != text())
         setText(shown);
 }
@@ -89,7 +74,7 @@ void DBEdit::onTextEdited(const QString& text)
 {
     guarded([&] {
         WriteScope scope(m_writing, true);
-        const std::string bytes = storeBytes(text);
+        const std::string bytes = m_encodings.storeBytes(text);
         bool fits = true;
         Cell value;
         try {
@@ -115,7 +100,7 @@ void DBEdit::flush()
         return;
     {
         WriteScope scope(m_writing, true);
-        m_view.setText(m_field, storeBytes(text()));
+        m_view.setText(m_field, m_encodings.storeBytes(text()));
         m_unwritten = false;
     }
     refresh();
@@ -152,15 +137,16 @@ void DBCheckBox::refresh()
 
 // ---- DBChoiceBox ----
 
-DBChoiceBox::DBChoiceBox(DataSource& source, std::string field, QWidget* parent)
-    : QComboBox(parent), m_view(source.DataSet), m_field(std::move(field))
+DBChoiceBox::DBChoiceBox(const WindowEncodings& encodings, DataSource& source, std::string field,
+                         QWidget* parent)
+    : QComboBox(parent), m_encodings(encodings), m_view(source.DataSet), m_field(std::move(field))
 {
     m_view.tableDef().field(m_field);
     setEditable(false);
     connect(this, &QComboBox::activated, this, [this](int index) {
         const bool ok = guarded([&] {
             WriteScope scope(m_writing, true);
-            m_view.setText(m_field, storeBytes(itemText(index)));
+            m_view.setText(m_field, m_encodings.storeBytes(itemText(index)));
         });
         if (!ok)
             refresh();
@@ -169,7 +155,7 @@ DBChoiceBox::DBChoiceBox(DataSource& source, std::string field, QWidget* parent)
 
 void DBChoiceBox::showValue(bool blankIsAChoice)
 {
-    const QString value = m_view.isOpen() ? storeText(m_view.displayText(m_field)) : QString();
+    const QString value = m_view.isOpen() ? m_encodings.storeText(m_view.displayText(m_field)) : QString();
     const int index = (value.isEmpty() && !blankIsAChoice)
                           ? -1
                           : findText(value, Qt::MatchExactly | Qt::MatchCaseSensitive);
@@ -181,21 +167,21 @@ void DBChoiceBox::showValue(bool blankIsAChoice)
 
 // ---- DBComboBox ----
 
-DBComboBox::DBComboBox(DataSource& source, std::string field, const std::vector<std::string>& choices,
-                       QWidget* parent, bool typed)
-    : DBChoiceBox(source, std::move(field), parent), m_subscription(m_view, [this] { refresh(); })
+DBComboBox::DBComboBox(const WindowEncodings& encodings, DataSource& source, std::string field,
+                       const std::vector<std::string>& choices, QWidget* parent, bool typed)
+    : DBChoiceBox(encodings, source, std::move(field), parent), m_subscription(m_view, [this] { refresh(); })
 {
     for (const std::string& choice : choices)
-        addItem(storeText(choice));
+        addItem(m_encodings.storeText(choice));
     if (typed) {
         setEditable(true);
         setInsertPolicy(QComboBox::NoInsert);
         connect(lineEdit(), &QLineEdit::editingFinished, this, [this] {
-            if (!m_view.isOpen() || storeText(m_view.displayText(m_field)) == currentText())
+            if (!m_view.isOpen() || m_encodings.storeText(m_view.displayText(m_field)) == currentText())
                 return;
             const bool ok = guarded([&] {
                 WriteScope scope(m_writing, true);
-                m_view.setText(m_field, storeBytes(currentText()));
+                m_view.setText(m_field, m_encodings.storeBytes(currentText()));
             });
             if (!ok)
                 refresh();
@@ -211,18 +197,16 @@ void DBComboBox::refresh()
     showValue(true);
     if (isEditable() && m_view.isOpen()) {
         const QSignalBlocker blocker(this);
-        setEditText(storeText(m_view.displayText(m_field)));
+        setEditText(m_encodings.storeText(m_view.displayText(m_field)));
     }
 }
 
 // ---- DBLookupComboBox ----
 
-DBLookupComboBox::DBLookupComboBox(DataSource& source, std::string field, DataSource& listSource,
-                                   std::string listField, QWidget* parent)
-    : DBChoiceBox(source, std::move(field), parent),
-      m_listView(listSource.DataSet),
-      m_listField(std::move(listField)),
-      m_subscription(m_view, [this] { refresh(); }),
+DBLookupComboBox::DBLookupComboBox(const WindowEncodings& encodings, DataSource& source, std::string field,
+                                   DataSource& listSource, std::string listField, QWidget* parent)
+    : DBChoiceBox(encodings, source, std::move(field), parent), m_listView(listSource.DataSet),
+      m_listField(std::move(listField)), m_subscription(m_view, [this] { refresh(); }),
       m_listSubscription(m_listView, [this] { listChanged(); })
 {
     m_listTimer.setSingleShot(true);
@@ -252,8 +236,8 @@ void DBLookupComboBox::refreshList()
     QStringList names;
     const int rows = m_listView.recordCount();
     for (int i = 0; i < rows; ++i)
-        names << storeText(cellDisplayText(m_listView.cellAt(i, m_listField),
-                                              m_listView.tableDef().field(m_listField).kind));
+        names << m_encodings.storeText(cellDisplayText(m_listView.cellAt(i, m_listField),
+                                                       m_listView.tableDef().field(m_listField).kind));
     QStringList current;
     for (int i = 0; i < count(); ++i)
         current << itemText(i);
@@ -281,8 +265,8 @@ void DBLookupComboBox::refresh()
 
 class DBGrid::Model : public QAbstractTableModel {
 public:
-    Model(TableView& view, std::vector<Column> columns, QObject* parent)
-        : QAbstractTableModel(parent), m_view(view), m_columns(std::move(columns))
+    Model(const WindowEncodings& encodings, TableView& view, std::vector<Column> columns, QObject* parent)
+        : QAbstractTableModel(parent), m_encodings(encodings), m_view(view), m_columns(std::move(columns))
     {
         for (const Column& c : m_columns)
             m_kinds.push_back(m_view.tableDef().field(c.field).kind);
@@ -304,7 +288,8 @@ public:
         if (index.row() >= m_view.recordCount())
             return {};
         const size_t col = static_cast<size_t>(index.column());
-        return storeText(cellDisplayText(m_view.cellAt(index.row(), m_columns[col].field), m_kinds[col]));
+        return m_encodings.storeText(
+            cellDisplayText(m_view.cellAt(index.row(), m_columns[col].field), m_kinds[col]));
     }
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
@@ -351,6 +336,7 @@ public:
     }
 
 private:
+    const WindowEncodings& m_encodings;
     TableView& m_view;
     std::vector<Column> m_columns;
     std::vector<FieldKind> m_kinds;
@@ -359,16 +345,15 @@ private:
     TableView::State m_currentState = TableView::State::Browse;
 };
 
-DBGrid::DBGrid(DataSource& source, std::vector<Column> columns, QWidget* parent)
-    : QTableView(parent),
-      m_view(source.DataSet),
-      m_model(nullptr),
+DBGrid::DBGrid(const WindowEncodings& encodings, DataSource& source, std::vector<Column> columns,
+               QWidget* parent)
+    : QTableView(parent), m_view(source.DataSet), m_model(nullptr),
       m_subscription(m_view, [this] { m_followTimer.start(); })
 {
     m_followTimer.setSingleShot(true);
     m_followTimer.setInterval(0);
     connect(&m_followTimer, &QTimer::timeout, this, &DBGrid::followView);
-    m_model = new Model(m_view, std::move(columns), this);
+    m_model = new Model(encodings, m_view, std::move(columns), this);
     setModel(m_model);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -402,7 +387,7 @@ void DBGrid::onCurrentRowChanged(int row)
     const bool ok = guarded([&] {
         if (row == m_view.recNo())
             return;
-        updateRecord(m_view);
+        updateRecord(*window(), m_view); // the boxes of this window bound to the same view
         m_view.moveTo(row);
     });
     // A refused move (a pending row the store would not save) leaves the view where it was.

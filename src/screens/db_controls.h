@@ -17,10 +17,13 @@
 
 namespace torvane {
 
-// Writes every operator text of the controls bound to this view that is still waiting to be written
-// (a partial number, say) into the view; throws the store's error when a text does not fit its field.
-// Everything that saves or leaves a row calls it first, so no typed text is silently lost.
-void updateRecord(TableView& view);
+class WindowEncodings;
+
+// Writes every operator text of the window's controls bound to this view that is still waiting to be
+// written (a partial number, say) into the view; throws the store's error when a text does not fit its
+// field. Everything that saves or leaves a row calls it first, so no typed text is silently lost. The
+// window is whatever holds the text boxes: it alone knows which boxes are alive.
+void updateRecord(const QWidget& window, TableView& view);
 
 // Subscription to a view that ends with its owner; the view must outlive it.
 class ViewSubscription {
@@ -42,8 +45,8 @@ private:
 class DBEdit : public QLineEdit {
     Q_OBJECT
 public:
-    DBEdit(DataSource& source, std::string field, QWidget* parent = nullptr);
-    ~DBEdit() override;
+    DBEdit(const WindowEncodings& encodings, DataSource& source, std::string field,
+           QWidget* parent = nullptr);
 
     TableView& view() const { return m_view; }
     const std::string& field() const { return m_field; }
@@ -56,6 +59,7 @@ private:
     void refresh();
     void onTextEdited(const QString& text);
 
+    const WindowEncodings& m_encodings;
     TableView& m_view;
     std::string m_field;
     ViewSubscription m_subscription;
@@ -85,7 +89,7 @@ private:
 class DBChoiceBox : public QComboBox {
     Q_OBJECT
 public:
-    DBChoiceBox(DataSource& source, std::string field, QWidget* parent);
+    DBChoiceBox(const WindowEncodings& encodings, DataSource& source, std::string field, QWidget* parent);
 
 protected:
     virtual void refresh() = 0;
@@ -93,6 +97,7 @@ protected:
     // entry when blankIsAChoice, and nothing otherwise.
     void showValue(bool blankIsAChoice);
 
+    const WindowEncodings& m_encodings;
     TableView& m_view;
     std::string m_field;
     bool m_writing = false;
@@ -104,8 +109,8 @@ protected:
 class DBComboBox : public DBChoiceBox {
     Q_OBJECT
 public:
-    DBComboBox(DataSource& source, std::string field, const std::vector<std::string>& choices,
-               QWidget* parent = nullptr, bool typed = false);
+    DBComboBox(const WindowEncodings& encodings, DataSource& source, std::string field,
+               const std::vector<std::string>& choices, QWidget* parent = nullptr, bool typed = false);
 
 private:
     void refresh() override;
@@ -120,8 +125,8 @@ private:
 class DBLookupComboBox : public DBChoiceBox {
     Q_OBJECT
 public:
-    DBLookupComboBox(DataSource& source, std::string field, DataSource& listSource, std::string listField,
-                     QWidget* parent = nullptr);
+    DBLookupComboBox(const WindowEncodings& encodings, DataSource& source, std::string field,
+                     DataSource& listSource, std::string listField, QWidget* parent = nullptr);
 
     void showPopup() override;
     // Brings the list up to the lookup view now.
@@ -150,7 +155,8 @@ public:
         std::string field;
         QString title;
     };
-    DBGrid(DataSource& source, std::vector<Column> columns, QWidget* parent = nullptr);
+    DBGrid(const WindowEncodings& encodings, DataSource& source, std::vector<Column> columns,
+           QWidget* parent = nullptr);
     ~DBGrid() override;
 
     // Asks an OK/Cancel question (caption, text); true for OK. A message box when not set.

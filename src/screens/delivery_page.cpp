@@ -10,7 +10,7 @@
 
 namespace torvane {
 
-DeliveryPage::DeliveryPage(TDataModule1& data, QWidget* parent) : QWidget(parent)
+DeliveryPage::DeliveryPage(TDataModule1& data, const WindowEncodings& enc, QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("DeliverySheet"));
     DataSource& src = data.SettingsSource;
@@ -34,7 +34,7 @@ DeliveryPage::DeliveryPage(TDataModule1& data, QWidget* parent) : QWidget(parent
     };
     const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
     for (int i = 0; i < 3; ++i) {
-        auto* edit = new DBEdit(src, rows[i].field, group);
+        auto* edit = new DBEdit(enc, src, rows[i].field, group);
         edit->setObjectName(QString::fromLatin1(rows[i].objectName));
         edit->setMaximumWidth(digit * 8 + 16);
         auto* caption = new QLabel(QString::fromLatin1(rows[i].caption), group);

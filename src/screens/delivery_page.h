@@ -7,11 +7,12 @@
 namespace torvane {
 
 class TDataModule1;
+class WindowEncodings;
 
 class DeliveryPage : public QWidget {
     Q_OBJECT
 public:
-    DeliveryPage(TDataModule1& data, QWidget* parent = nullptr);
+    DeliveryPage(TDataModule1& data, const WindowEncodings& enc, QWidget* parent = nullptr);
 };
 
 }  // namespace torvane

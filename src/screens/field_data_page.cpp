@@ -10,13 +10,14 @@
 
 namespace torvane {
 
-QWidget* buildFieldDataPage(TDataModule1& data, const GridPageActions& actions, QObject* context)
+QWidget* buildFieldDataPage(TDataModule1& data, const WindowEncodings& enc, const GridPageActions& actions,
+                            QObject* context)
 {
     auto* page = named(new QWidget, "TabSheet3");
     DataSource& src = data.SelDataSource;
     auto* layout = tight(new QVBoxLayout(page), 4);
 
-    layout->addWidget(dataGrid(src,
+    layout->addWidget(dataGrid(enc, src,
                                {{"Name", QStringLiteral("Field Name")},
                                 {"OrderNum", QStringLiteral("Order Number")},
                                 {"Value", QStringLiteral("Value")}},
@@ -27,11 +28,11 @@ QWidget* buildFieldDataPage(TDataModule1& data, const GridPageActions& actions, 
     auto* group = named(new QGroupBox(QStringLiteral("Field Data"), page), "GroupBox5");
     {
         auto* grid = tight(new QGridLayout(group));
-        auto* order = named(shortEdit(new DBEdit(src, "OrderNum", group)), "DBEdit13");
-        auto* name = named(new DBEdit(src, "Name", group), "DBEdit14");
-        auto* value = named(new DBEdit(src, "Value", group), "DBEdit15");
-        auto* description = named(new DBEdit(src, "Description", group), "DBEdit16");
-        auto* map = named(new DBEdit(src, "ImportMap", group), "DBEdit17");
+        auto* order = named(shortEdit(new DBEdit(enc, src, "OrderNum", group)), "DBEdit13");
+        auto* name = named(new DBEdit(enc, src, "Name", group), "DBEdit14");
+        auto* value = named(new DBEdit(enc, src, "Value", group), "DBEdit15");
+        auto* description = named(new DBEdit(enc, src, "Description", group), "DBEdit16");
+        auto* map = named(new DBEdit(enc, src, "ImportMap", group), "DBEdit17");
         auto* def = named(new DBCheckBox(src, "DefaultValue", QString::fromLatin1(kDefaultValueCaption), group),
                           "DBCheckBox3");
         addCaptioned(grid, group, QStringLiteral("Order:"), order, 0, 0);

@@ -10,7 +10,9 @@ class QWidget;
 namespace torvane {
 
 class TDataModule1;
+class WindowEncodings;
 
-QWidget* buildFieldDataPage(TDataModule1& data, const GridPageActions& actions, QObject* context);
+QWidget* buildFieldDataPage(TDataModule1& data, const WindowEncodings& enc, const GridPageActions& actions,
+                            QObject* context);
 
 }  // namespace torvane

@@ -31,13 +31,14 @@ const std::vector<std::string> kFormats = {"",
 
 }  // namespace
 
-QWidget* buildFieldsPage(TDataModule1& data, const GridPageActions& actions, QObject* context)
+QWidget* buildFieldsPage(TDataModule1& data, const WindowEncodings& enc, const GridPageActions& actions,
+                         QObject* context)
 {
     auto* page = named(new QWidget, "TabSheet2");
     DataSource& src = data.FieldsSource;
     auto* layout = tight(new QVBoxLayout(page), 4);
 
-    layout->addWidget(dataGrid(src,
+    layout->addWidget(dataGrid(enc, src,
                                {{"OrderNum", QStringLiteral("Order Number")},
                                 {"Name", QStringLiteral("Field Name")},
                                 {"Type", QStringLiteral("Type")}},
@@ -48,18 +49,18 @@ QWidget* buildFieldsPage(TDataModule1& data, const GridPageActions& actions, QOb
     auto* group = named(new QGroupBox(QStringLiteral("Fields"), page), "GroupBox4");
     {
         auto* grid = tight(new QGridLayout(group));
-        auto* order = named(shortEdit(new DBEdit(src, "OrderNum", group)), "DBEdit5");
-        auto* type = named(new DBEdit(src, "Type", group), "DBEdit7");
-        auto* name = named(new DBEdit(src, "Name", group), "DBEdit6");
-        auto* length = named(shortEdit(new DBEdit(src, "MaxLength", group)), "DBEdit8");
+        auto* order = named(shortEdit(new DBEdit(enc, src, "OrderNum", group)), "DBEdit5");
+        auto* type = named(new DBEdit(enc, src, "Type", group), "DBEdit7");
+        auto* name = named(new DBEdit(enc, src, "Name", group), "DBEdit6");
+        auto* length = named(shortEdit(new DBEdit(enc, src, "MaxLength", group)), "DBEdit8");
         auto* overflow = named(new DBCheckBox(src, "Overflow", QStringLiteral("Fill Next Field"), group),
                                "DBCheckBox1");
         auto* required = named(new DBCheckBox(src, "Required", QStringLiteral("Required"), group), "DBCheckBox2");
         auto* zero = named(new DBCheckBox(src, "ZeroValid", QStringLiteral("Zero Valid"), group), "DBCheckBox5");
-        auto* start = named(shortEdit(new DBEdit(src, "ImportStart", group)), "DBEdit9");
-        auto* importLength = named(shortEdit(new DBEdit(src, "ImportLength", group)), "DBEdit10");
-        auto* def = named(new DBEdit(src, "DefaultValue", group), "DBEdit11");
-        auto* format = named(new DBComboBox(src, "Format", kFormats, group, true), "DBComboBox1");
+        auto* start = named(shortEdit(new DBEdit(enc, src, "ImportStart", group)), "DBEdit9");
+        auto* importLength = named(shortEdit(new DBEdit(enc, src, "ImportLength", group)), "DBEdit10");
+        auto* def = named(new DBEdit(enc, src, "DefaultValue", group), "DBEdit11");
+        auto* format = named(new DBComboBox(enc, src, "Format", kFormats, group, true), "DBComboBox1");
 
         addCaptioned(grid, group, QStringLiteral("Order:"), order, 0, 0);
         addCaptioned(grid, group, QStringLiteral("Type:"), type, 0, 2);
@@ -87,7 +88,7 @@ QWidget* buildFieldsPage(TDataModule1& data, const GridPageActions& actions, QOb
     layout->addLayout(lower);
     // The export file's first records with the fields' columns on them, to map columns by dragging; the
     // grid keeps seven rows in sight above it.
-    layout->addWidget(new ColumnMapper(data, page), 2);
+    layout->addWidget(new ColumnMapper(data, enc, page), 2);
     auto* fieldsGrid = page->findChild<DBGrid*>(QStringLiteral("DBGrid1"));
     fieldsGrid->setMinimumHeight(fieldsGrid->verticalHeader()->defaultSectionSize() * 8 + 4);
     return page;

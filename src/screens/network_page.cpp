@@ -17,8 +17,8 @@ namespace {
 // The warning beside TLSVerify, kept up to date with the record as it is edited.
 class TlsWarningLabel : public QLabel {
 public:
-    TlsWarningLabel(TableView& view, QWidget* parent)
-        : QLabel(parent), m_view(view), m_subscription(view, [this] { refresh(); })
+    TlsWarningLabel(const WindowEncodings& encodings, TableView& view, QWidget* parent)
+        : QLabel(parent), m_encodings(encodings), m_view(view), m_subscription(view, [this] { refresh(); })
     {
         setWordWrap(true);
         setStyleSheet(QStringLiteral("color: #a00000"));
@@ -29,27 +29,29 @@ private:
     void refresh()
     {
         const std::string warning = m_view.isOpen() && m_view.recordCount() > 0 ? tlsVerifyWarning(m_view) : "";
-        setText(storeText(warning));
+        setText(m_encodings.storeText(warning));
         setVisible(!warning.empty());
     }
 
+    const WindowEncodings& m_encodings;
     TableView& m_view;
     ViewSubscription m_subscription;
 };
 
 }  // namespace
 
-QWidget* buildNetworkPage(DataSource& src, std::function<void()> trustServer)
+QWidget* buildNetworkPage(DataSource& src, const WindowEncodings& enc, std::function<void()> trustServer)
 {
     auto* page = named(new QWidget, "NetworkSheet");
     auto* grid = tight(new QGridLayout(page));
-    auto* tlsVerify = named(new DBEdit(src, "TLSVerify", page), "TLSVerifyEdit");
+    auto* tlsVerify = named(new DBEdit(enc, src, "TLSVerify", page), "TLSVerifyEdit");
     auto* trust = button("TrustB", QStringLiteral("Trust Server Key"), page);
     onClick(trust, page, std::move(trustServer));
-    auto* warning = named(new TlsWarningLabel(src.DataSet, page), "TLSVerifyWarning");
-    auto* certificate = named(new DBEdit(src, "ClientCertificate", page), "ClientCertificateEdit");
-    auto* password = named(new DBEdit(src, "ClientCertificatePassword", page), "ClientCertificatePasswordEdit");
-    auto* proxy = named(new DBEdit(src, "Proxy", page), "ProxyEdit");
+    auto* warning = named(new TlsWarningLabel(enc, src.DataSet, page), "TLSVerifyWarning");
+    auto* certificate = named(new DBEdit(enc, src, "ClientCertificate", page), "ClientCertificateEdit");
+    auto* password =
+        named(new DBEdit(enc, src, "ClientCertificatePassword", page), "ClientCertificatePasswordEdit");
+    auto* proxy = named(new DBEdit(enc, src, "Proxy", page), "ProxyEdit");
     auto* ipv6 = named(new DBCheckBox(src, "UseIPv6", QStringLiteral("Use IPv6 Addresses"), page), "UseIPv6CheckBox");
     auto* hint = named(new QLabel(QStringLiteral("TLS Verify: blank accepts any certificate; System, a PEM file of "
                                                  "authorities, or sha256// and a key pin. Passwords are written "

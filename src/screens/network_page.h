@@ -10,8 +10,10 @@ class QWidget;
 namespace torvane {
 
 struct DataSource;
+class WindowEncodings;
 
 // trustServer runs when the trust button is clicked (it asks and may set TLSVerify).
-QWidget* buildNetworkPage(DataSource& settings, std::function<void()> trustServer);
+QWidget* buildNetworkPage(DataSource& settings, const WindowEncodings& enc,
+                          std::function<void()> trustServer);
 
 }  // namespace torvane

@@ -36,10 +36,10 @@ QVBoxLayout* buttonColumn(const std::vector<ButtonDef>& buttons, QWidget* page, 
     return column;
 }
 
-DBGrid* dataGrid(DataSource& source, std::vector<DBGrid::Column> columns, const char* name, QWidget* page,
-                 DBGrid::Confirm confirm)
+DBGrid* dataGrid(const WindowEncodings& encodings, DataSource& source, std::vector<DBGrid::Column> columns,
+                 const char* name, QWidget* page, DBGrid::Confirm confirm)
 {
-    auto* grid = new DBGrid(source, std::move(columns), page);
+    auto* grid = new DBGrid(encodings, source, std::move(columns), page);
     grid->setObjectName(QString::fromLatin1(name));
     grid->setConfirm(std::move(confirm));
     return grid;

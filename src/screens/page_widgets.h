@@ -63,7 +63,7 @@ struct ButtonDef {
 QVBoxLayout* buttonColumn(const std::vector<ButtonDef>& buttons, QWidget* page, QObject* context);
 
 // A page's grid; it only chooses the current row, and Ctrl+Delete asks before deleting it.
-DBGrid* dataGrid(DataSource& source, std::vector<DBGrid::Column> columns, const char* name, QWidget* page,
-                 DBGrid::Confirm confirm);
+DBGrid* dataGrid(const WindowEncodings& encodings, DataSource& source, std::vector<DBGrid::Column> columns,
+                 const char* name, QWidget* page, DBGrid::Confirm confirm);
 
 }  // namespace torvane

@@ -33,7 +33,8 @@ QColor spanColour(SampleView::Span::Kind kind)
 
 }  // namespace
 
-SampleView::SampleView(QWidget* parent) : QAbstractScrollArea(parent)
+SampleView::SampleView(const WindowEncodings& encodings, QWidget* parent)
+    : QAbstractScrollArea(parent), m_encodings(encodings)
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     setFont(font);
@@ -165,7 +166,7 @@ QString SampleView::cellText(const Line& line, int64_t column) const
     const size_t index = static_cast<size_t>(column - 1);
     if (index >= line.shown.size() || line.shown[index] == 0)
         return {};
-    QString text = storeText(line.bytes.substr(line.offsets[index], line.shown[index]));
+    QString text = m_encodings.storeText(line.bytes.substr(line.offsets[index], line.shown[index]));
     // Control characters show as their pictures, so a tab or a stray byte takes its one column visibly.
     for (QChar& c : text)
         if (c.unicode() < 0x20)

@@ -12,6 +12,8 @@
 
 namespace torvane {
 
+class WindowEncodings;
+
 class SampleView : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -30,7 +32,7 @@ public:
         QString name;
     };
 
-    explicit SampleView(QWidget* parent = nullptr);
+    explicit SampleView(const WindowEncodings& encodings, QWidget* parent = nullptr);
 
     void setLines(std::vector<Line> lines);
     void setSpans(std::vector<Span> spans);
@@ -71,6 +73,7 @@ private:
     void paintRuler(class QPainter& p, int64_t firstColumn, int64_t lastColumn);
     QString cellText(const Line& line, int64_t column) const;
 
+    const WindowEncodings& m_encodings;
     std::vector<Line> m_lines;
     std::vector<Span> m_spans;
     int m_selected = -1;

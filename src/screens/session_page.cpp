@@ -22,8 +22,8 @@ namespace {
 // field, so each change is written at once and nothing waits to be saved.
 class DBMemo : public QPlainTextEdit {
 public:
-    DBMemo(DataSource& source, const char* field, QWidget* parent)
-        : QPlainTextEdit(parent), m_view(source.DataSet), m_field(field),
+    DBMemo(const WindowEncodings& encodings, DataSource& source, const char* field, QWidget* parent)
+        : QPlainTextEdit(parent), m_encodings(encodings), m_view(source.DataSet), m_field(field),
           m_subscription(m_view, [this] { refresh(); })
     {
         m_view.tableDef().field(m_field);
@@ -32,7 +32,7 @@ public:
                 // Set before the row goes into editing too: the notice of a new row must not reload
                 // the box over the operator's text.
                 const ScopedValue writing(m_writing, true);
-                const std::string text = storeBytes(toPlainText());
+                const std::string text = m_encodings.storeBytes(toPlainText());
                 if (m_view.state() == TableView::State::Browse)
                     m_view.edit();
                 m_view.setText(m_field, text);
@@ -46,13 +46,14 @@ private:
     {
         if (m_writing)
             return;
-        const QString shown = m_view.isOpen() ? storeText(m_view.text(m_field)) : QString();
+        const QString shown = m_view.isOpen() ? m_encodings.storeText(m_view.text(m_field)) : QString();
         if (shown == toPlainText())
             return;
         const QSignalBlocker quiet(this);
         setPlainText(shown);
     }
 
+    const WindowEncodings& m_encodings;
     TableView& m_view;
     std::string m_field;
     ViewSubscription m_subscription;
@@ -61,16 +62,16 @@ private:
 
 }  // namespace
 
-QWidget* buildSessionPage(DataSource& src)
+QWidget* buildSessionPage(DataSource& src, const WindowEncodings& enc)
 {
     auto* page = named(new QWidget, "SessionSheet");
     auto* grid = new QGridLayout(page);
     grid->setContentsMargins(6, 6, 6, 6);
     grid->setSpacing(4);
-    auto* loginUrl = named(new DBEdit(src, "LoginURL", page), "LoginURLEdit");
-    auto* loginData = named(new DBMemo(src, "LoginData", page), "LoginDataMemo");
-    auto* checkText = named(new DBEdit(src, "LoginCheckText", page), "LoginCheckTextEdit");
-    auto* formUrl = named(new DBEdit(src, "FormURL", page), "FormURLEdit");
+    auto* loginUrl = named(new DBEdit(enc, src, "LoginURL", page), "LoginURLEdit");
+    auto* loginData = named(new DBMemo(enc, src, "LoginData", page), "LoginDataMemo");
+    auto* checkText = named(new DBEdit(enc, src, "LoginCheckText", page), "LoginCheckTextEdit");
+    auto* formUrl = named(new DBEdit(enc, src, "FormURL", page), "FormURLEdit");
     auto* refresh = named(new DBCheckBox(src, "RefreshHidden", QStringLiteral("Refresh Hidden Fields Before Each Record"),
                                          page),
                           "RefreshHiddenCheckBox");

@@ -7,7 +7,8 @@ class QWidget;
 namespace torvane {
 
 struct DataSource;
+class WindowEncodings;
 
-QWidget* buildSessionPage(DataSource& settings);
+QWidget* buildSessionPage(DataSource& settings, const WindowEncodings& enc);
 
 }  // namespace torvane

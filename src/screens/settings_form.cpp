@@ -4,6 +4,8 @@
 #include "gui/qt_text.h"
 #include "gui/window_placement.h"
 #include "htmlimport/import_html_form.h"
+#include "posting/network_settings.h"
+#include "posting/server_trust.h"
 #include "screens/application_page.h"
 #include "screens/db_controls.h"
 #include "screens/delivery_page.h"
@@ -12,9 +14,8 @@
 #include "screens/network_page.h"
 #include "screens/page_widgets.h"
 #include "screens/session_page.h"
-#include "posting/network_settings.h"
-#include "posting/server_trust.h"
 #include "store/data_module.h"
+#include "store/form_definition.h"
 #include "store/schema.h"
 #include "store/statements.h"
 #include "util/encoding_settings.h"
@@ -59,37 +60,40 @@ std::string withDefaultHtmlExtension(const std::string& path)
     return path + ".htm";
 }
 
-TSettingsForm::TSettingsForm(TDataModule1& data, TImportHTMLForm& importForm, QWidget* parent)
-    : QDialog(parent), m_data(data), m_importForm(importForm)
+TSettingsForm::TSettingsForm(TDataModule1& data, WindowEncodings& encodings, TImportHTMLForm& importForm,
+                             QWidget* parent)
+    : QDialog(parent), m_data(data), m_encodings(encodings), m_importForm(importForm)
 {
     setObjectName(QStringLiteral("SettingsForm"));
     setWindowTitle(QStringLiteral("Settings"));
     setModal(true);
-    // Made once at start-up, right after the store opens: from here on the windows read its texts in
-    // the encodings it names.
-    applyWindowEncodings();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     m_pages = named(new QTabWidget(this), "PageControl1");
-    m_pages->addTab(buildApplicationPage(m_data,
+    m_pages->addTab(buildApplicationPage(m_data, m_encodings,
                                          {[this] { Reset1Click(); }, [this] { Reset2Click(); },
                                           [this] { Reset3Click(); }, [this] { Reset4Click(); }},
                                          this),
                     QStringLiteral("Application"));
-    m_pages->addTab(buildFieldsPage(m_data,
-                                    {{}, [this] { InsertBClick(); }, [this] { SaveBClick(); },
-                                     [this] { DeleteBClick(); }, gridConfirm()},
+    m_pages->addTab(buildFieldsPage(m_data, m_encodings,
+                                    {{},
+                                     [this] { InsertBClick(); },
+                                     [this] { SaveBClick(); },
+                                     [this] { DeleteBClick(); },
+                                     gridConfirm()},
                                     this),
                     QStringLiteral("Web Form Fields"));
-    m_pages->addTab(buildFieldDataPage(m_data,
-                                       {[this] { DupButtonClick(); }, [this] { InsertB2Click(); },
-                                        [this] { SaveB2Click(); }, [this] { Deleteb2Click(); }, gridConfirm()},
-                                       this),
-                    QStringLiteral("Field Data"));
-    m_pages->addTab(new DeliveryPage(m_data, this), QStringLiteral("Delivery"));
-    m_pages->addTab(buildSessionPage(m_data.SettingsSource), QStringLiteral("Session"));
-    m_pages->addTab(buildNetworkPage(m_data.SettingsSource, [this] { TrustBClick(); }), QStringLiteral("Network"));
+    m_pages->addTab(
+        buildFieldDataPage(m_data, m_encodings,
+                           {[this] { DupButtonClick(); }, [this] { InsertB2Click(); },
+                            [this] { SaveB2Click(); }, [this] { Deleteb2Click(); }, gridConfirm()},
+                           this),
+        QStringLiteral("Field Data"));
+    m_pages->addTab(new DeliveryPage(m_data, m_encodings, this), QStringLiteral("Delivery"));
+    m_pages->addTab(buildSessionPage(m_data.SettingsSource, m_encodings), QStringLiteral("Session"));
+    m_pages->addTab(buildNetworkPage(m_data.SettingsSource, m_encodings, [this] { TrustBClick(); }),
+                    QStringLiteral("Network"));
     m_pages->setCurrentIndex(0);
     layout->addWidget(m_pages, 1);
     layout->addWidget(buildBottomBar());
@@ -179,7 +183,7 @@ void TSettingsForm::refuseBadValues()
 void TSettingsForm::TrustBClick()
 {
     TableView& settings = m_data.SettingsTable;
-    updateRecord(settings);
+    updateRecord(*this, settings);
     const ServerTrust trust =
         examineServer(settings.text("URL"),
                       readNetworkOptions(settings, EnvironmentSecrets::instance(), EnvironmentSecrets::instance()));
@@ -191,9 +195,14 @@ void TSettingsForm::TrustBClick()
     settings.setText("TLSVerify", trust.pin);
 }
 
+void useSettingsEncodings(WindowEncodings& encodings, TDataModule1& data)
+{
+    encodings.use(data.SettingsTable.text("ExportEncoding"), data.SettingsTable.text("FormEncoding"));
+}
+
 void TSettingsForm::applyWindowEncodings()
 {
-    setWindowEncodings(m_data.SettingsTable.text("ExportEncoding"), m_data.SettingsTable.text("FormEncoding"));
+    useSettingsEncodings(m_encodings, m_data);
     // Every bound control shows its field again, read in the encoding now named.
     for (const TableDef* table : allTableDefs())
         m_data.database().notifyChanged(table->name);
@@ -202,7 +211,7 @@ void TSettingsForm::applyWindowEncodings()
 void TSettingsForm::OKBClick()
 {
     TableView& settings = m_data.SettingsTable;
-    updateRecord(settings);
+    updateRecord(*this, settings);
     refuseBadValues();
     if (settings.state() == TableView::State::Browse)
         settings.edit();
@@ -218,15 +227,15 @@ void TSettingsForm::CancelBClick()
 namespace {
 
 // The Insert and Save buttons of the two grid pages do the same to their own table.
-void insertRow(TableView& view)
+void insertRow(const QWidget& window, TableView& view)
 {
-    updateRecord(view);
+    updateRecord(window, view);
     view.append();
 }
 
-void saveRow(TableView& view)
+void saveRow(const QWidget& window, TableView& view)
 {
-    updateRecord(view);
+    updateRecord(window, view);
     if (view.state() != TableView::State::Browse)
         view.post();
 }
@@ -235,12 +244,12 @@ void saveRow(TableView& view)
 
 void TSettingsForm::InsertBClick()
 {
-    insertRow(m_data.FieldsTable);
+    insertRow(*this, m_data.FieldsTable);
 }
 
 void TSettingsForm::SaveBClick()
 {
-    saveRow(m_data.FieldsTable);
+    saveRow(*this, m_data.FieldsTable);
 }
 
 void TSettingsForm::DeleteBClick()
@@ -250,12 +259,12 @@ void TSettingsForm::DeleteBClick()
 
 void TSettingsForm::InsertB2Click()
 {
-    insertRow(m_data.SelDataTable);
+    insertRow(*this, m_data.SelDataTable);
 }
 
 void TSettingsForm::SaveB2Click()
 {
-    saveRow(m_data.SelDataTable);
+    saveRow(*this, m_data.SelDataTable);
 }
 
 void TSettingsForm::Deleteb2Click()
@@ -266,7 +275,7 @@ void TSettingsForm::Deleteb2Click()
 void TSettingsForm::DupButtonClick()
 {
     TableView& options = m_data.SelDataTable;
-    updateRecord(options);
+    updateRecord(*this, options);
     const int32_t order = options.isBlank("OrderNum") ? 1 : options.integer("OrderNum", 0) + 1;
     const std::string name = options.text("Name");
     const std::string value = options.text("Value");
@@ -313,24 +322,14 @@ void TSettingsForm::ImportBClick()
     if (!dialogs().askYesNo("Warning", kImportWarning))
         return;
     // Found now, before anything is destroyed: the import saves the settings record as it stands.
-    updateRecord(m_data.SettingsTable);
+    updateRecord(*this, m_data.SettingsTable);
     refuseBadValues();
 
     // A row still being edited or inserted belongs to the definitions about to be destroyed; saved later
     // it would come back among the imported ones.
     m_data.FieldsTable.cancel();
     m_data.SelDataTable.cancel();
-    m_data.FieldsQuery.close();
-    m_data.FieldsQuery.execute(deleteAllFields());
-    m_data.SelDataQuery.close();
-    m_data.SelDataQuery.execute(deleteAllOptions());
-
-    TableView& settings = m_data.SettingsTable;
-    updateRecord(settings);
-    settings.edit();
-    for (const char* field : kTrackedFields)
-        settings.setBlank(field);
-    settings.post();
+    emptyFormDefinition(m_data);
 
     const std::string path = chooseHtmlFile();
     if (path.empty())

@@ -17,11 +17,17 @@ namespace torvane {
 class Dialogs;
 class TDataModule1;
 class TImportHTMLForm;
+class WindowEncodings;
+
+// Points the windows' encodings at the ones the settings record names.
+void useSettingsEncodings(WindowEncodings& encodings, TDataModule1& data);
 
 class TSettingsForm : public QDialog {
     Q_OBJECT
 public:
-    TSettingsForm(TDataModule1& data, TImportHTMLForm& importForm, QWidget* parent = nullptr);
+    // The dialog renews the encodings whenever the settings record may have changed.
+    TSettingsForm(TDataModule1& data, WindowEncodings& encodings, TImportHTMLForm& importForm,
+                  QWidget* parent = nullptr);
     ~TSettingsForm() override;
 
     // The "Show Posting Data" box; it is bound to no field and kept only while the program runs.
@@ -68,6 +74,7 @@ private:
     std::string chooseHtmlFile();
 
     TDataModule1& m_data;
+    WindowEncodings& m_encodings;
     TImportHTMLForm& m_importForm;
     std::unique_ptr<Dialogs> m_ownDialogs;
     Dialogs* m_dialogs = nullptr;

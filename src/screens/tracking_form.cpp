@@ -17,7 +17,8 @@
 
 namespace torvane {
 
-TTrackingForm::TTrackingForm(TDataModule1& data, QWidget* parent) : QDialog(parent), m_data(data)
+TTrackingForm::TTrackingForm(TDataModule1& data, const WindowEncodings& encodings, QWidget* parent)
+    : QDialog(parent), m_data(data)
 {
     setObjectName(QStringLiteral("TrackingForm"));
     setWindowTitle(QStringLiteral("Tracking Information"));
@@ -27,8 +28,9 @@ TTrackingForm::TTrackingForm(TDataModule1& data, QWidget* parent) : QDialog(pare
     DataSource& src = m_data.TrackSource;
     auto* layout = new QVBoxLayout(this);
 
-    auto* grid = new DBGrid(src, {{"DataToTrack", QStringLiteral("Data Sent")}, {"DataSent", QStringLiteral("Date Sent")}},
-                            this);
+    auto* grid = new DBGrid(
+        encodings, src,
+        {{"DataToTrack", QStringLiteral("Data Sent")}, {"DataSent", QStringLiteral("Date Sent")}}, this);
     grid->setObjectName(QStringLiteral("DBGrid1"));
     grid->setMinimumHeight(60);
     layout->addWidget(grid, 1);
@@ -36,10 +38,10 @@ TTrackingForm::TTrackingForm(TDataModule1& data, QWidget* parent) : QDialog(pare
     auto* group = new QGroupBox(QStringLiteral("Data Sent"), this);
     group->setObjectName(QStringLiteral("GroupBox1"));
     auto* fields = new QGridLayout(group);
-    auto* key = new DBEdit(src, "DataToTrack", group);
+    auto* key = new DBEdit(encodings, src, "DataToTrack", group);
     key->setObjectName(QStringLiteral("DBEdit1"));
     key->setReadOnly(true);
-    auto* date = new DBEdit(src, "DataSent", group);
+    auto* date = new DBEdit(encodings, src, "DataSent", group);
     date->setObjectName(QStringLiteral("DBEdit2"));
     date->setReadOnly(true);
     date->setMaximumWidth(121);

@@ -10,11 +10,12 @@
 namespace torvane {
 
 class TDataModule1;
+class WindowEncodings;
 
 class TTrackingForm : public QDialog {
     Q_OBJECT
 public:
-    TTrackingForm(TDataModule1& data, QWidget* parent = nullptr);
+    TTrackingForm(TDataModule1& data, const WindowEncodings& encodings, QWidget* parent = nullptr);
 
     // Asks the OK/Cancel question of Ctrl+Delete in the grid (caption, text); a message box when not set.
     using Confirm = std::function<bool(const std::string& caption, const std::string& text)>;

@@ -250,13 +250,16 @@ TEST_F(SendTest, CheckDataShowsTheRequestsASendPutsOnTheWire)
             const size_t headEnd = request.find("\r\n\r\n");
             ASSERT_NE(headEnd, std::string::npos);
             EXPECT_EQ(shown[i].body, request.substr(headEnd + 4));
-            if (method == "GET")
+            if (method == "GET") {
                 EXPECT_EQ(shown[i].head.substr(shown[i].head.size() - 9), ", no body");
+            }
         }
-        if (method == "POST")
+        if (method == "POST") {
             EXPECT_EQ(shown[0].body, "acct=1001&zip=1+%264%25&color=r&");
-        if (method == "PUT")
+        }
+        if (method == "PUT") {
             EXPECT_EQ(shown[1].body, "acct=1003\r\nzip=5+3 1\r\ncolor=r\r\n");
+        }
     }
 }
 

@@ -65,8 +65,9 @@ TEST_P(LoginFailureTest, EndsTheRunWithTheErrorAndNoRecordIsTaken)
     if (!c.sessionsLast)
         return;
     EXPECT_EQ(requestsStarting("POST /orders "), 0);
-    if (!c.password)
+    if (!c.password) {
         EXPECT_TRUE(server.requests().empty());  // ended before any request
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -72,7 +72,6 @@ protected:
         if (!s_nginx)
             GTEST_SKIP() << "nginx is not installed";
         ASSERT_TRUE(s_nginx->server.running()) << s_nginx->server.errorLog();
-        setTlsLibraryNames("libssl.so.3", "libcrypto.so.3");
         HttpStackOptions options;
         options.trafficLogFile = m_dir.file("DebugFile.log");
         options.limits.idleReadMs = 10000;

@@ -105,8 +105,8 @@ class HttpsTest : public ::testing::Test {
 protected:
     HttpsTest()
     {
-        setTlsLibraryNames("libssl.so.3", "libcrypto.so.3");
         HttpStackOptions options;
+        options.tlsLibrary = &m_library;
         options.trafficLogFile = m_dir.file("DebugFile.log");
         options.limits.idleReadMs = 10000;
         options.limits.connectMs = 5000;
@@ -114,12 +114,7 @@ protected:
         m_session->client().setContentType("application/x-www-form-urlencoded");
         m_session->client().setCacheControl("no-cache");
     }
-    ~HttpsTest() override
-    {
-        setTlsLibraryNames("libssl.so.3", "libcrypto.so.3");
-        setTlsStallLimit(kTlsStallLimit);
-    }
-
+    TlsLibrary m_library; // made first: the session holds it
     TempDir m_dir;
     test::RecordingHttpEvents m_events;
     std::unique_ptr<HttpStack> m_session;
@@ -322,7 +317,7 @@ TEST_F(HttpsTest, MissingTlsLibraryFailsHttpsOnly)
     ScriptedServer plain;
     plain.queue(okReply("plain with transport"));
     plain.queue(okReply("plain without transport"));
-    setTlsLibraryNames("libssl-missing.so.3", "libcrypto-missing.so.3");
+    m_library.setNames({"libssl-missing.so.3", "libcrypto-missing.so.3"});
 
     m_session->attachTlsTransport(true);
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -339,7 +334,7 @@ TEST_F(HttpsTest, MissingTlsLibraryFailsHttpsOnly)
     EXPECT_EQ(count(m_events, "tlsStatusInfo "), 0);
 
     // Once the library can be found the next https request loads it.
-    setTlsLibraryNames("libssl.so.3", "libcrypto.so.3");
+    m_library.setNames({"libssl.so.3", "libcrypto.so.3"});
     m_session->attachTlsTransport(true);
     EXPECT_EQ(m_session->client().get(server.url("/")), "secure");
 }
@@ -349,7 +344,7 @@ TEST_F(HttpsTest, PlainServerBehindAnHttpsUrlFailsTheHandshake)
     ScriptedServer plain;
     plain.queue("HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n");
     // The scripted server waits for a request head that a client hello never completes.
-    setTlsStallLimit(std::chrono::milliseconds(300));
+    m_library.setStallLimit(std::chrono::milliseconds(300));
     m_session->attachTlsTransport(true);
     try {
         m_session->client().get("https://127.0.0.1:" + std::to_string(plain.port()) + "/");

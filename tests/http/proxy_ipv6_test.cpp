@@ -60,7 +60,8 @@ protected:
     static NetworkOptions through(const std::string& password, std::vector<std::string> noProxy = {})
     {
         const ProxyServer proxy{"127.0.0.1", s_proxied->proxy.port(), SquidProxy::kUser, password};
-        NetworkOptions options{s_proxied->ca.caFile()};
+        NetworkOptions options;
+        options.tlsVerify = s_proxied->ca.caFile();
         options.proxy = {proxy, proxy, std::move(noProxy)};
         return options;
     }

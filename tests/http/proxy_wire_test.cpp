@@ -36,7 +36,8 @@ TEST_P(ProxyWire, WritesAndReads)
     test::FakeDialer dialer{clock};
     test::RecordingHttpEvents events;
     HttpClient client{events, clock, [] {}};
-    TlsTransport tls(clock, {}, &dialer);
+    TlsLibrary library;
+    TlsTransport tls(clock, library, {}, &dialer);
     client.setDialer(&dialer);
     client.attachTransport(c.url.rfind("https", 0) == 0 ? &tls : nullptr);
     NetworkOptions options;
@@ -55,8 +56,9 @@ TEST_P(ProxyWire, WritesAndReads)
     }
     EXPECT_EQ(dialer.peer(0).written, c.written);
     EXPECT_EQ(result, c.result);
-    if (c.result != "served")
+    if (c.result != "served") {
         EXPECT_EQ(client.lastRequestFate(), c.fate);
+    }
 }
 
 const std::string kTail = "Accept: text/html, */*\r\nUser-Agent: Mozilla/3.0 (compatible; Torvane)\r\n\r\n";

@@ -104,7 +104,7 @@ TEST(SocketDialer, UnknownAndEmptyNamesAreNotFound)
 {
     test::FakeClock clock;
     SocketDialer dialer(clock);
-    for (const std::string host : {std::string(), std::string("a\0b", 3)})
+    for (const std::string& host : {std::string(), std::string("a\0b", 3)})
         EXPECT_EQ(errorOf([&] { dialer.dial(host, 80, 0, {}); }), "Socket Error # 11001\r\nHost not found.");
 }
 

@@ -114,12 +114,7 @@ private:
 
 class TlsLibraryTest : public ::testing::Test {
 protected:
-    void SetUp() override { setTlsLibraryNames("libssl.so.3", "libcrypto.so.3"); }
-    void TearDown() override
-    {
-        setTlsLibraryNames("libssl.so.3", "libcrypto.so.3");
-        setTlsStallLimit(kTlsStallLimit);
-    }
+    TlsLibrary m_library;
 
     // Reads until `want` bytes arrived or the connection ended.
     static std::string readAll(TlsConnection& tls, size_t want)
@@ -164,7 +159,7 @@ TEST_F(TlsLibraryTest, HandshakeAcceptsAnyCertificateAndReportsProgress)
         TempDir dir;
         TlsTestServer server(test::makeTestCertificate(dir.path(), c.kind), echoOnce, c.tls12Server);
         std::vector<std::string> info;
-        TlsConnection tls([&](const std::string& text) { info.push_back(text); });
+        TlsConnection tls(m_library, [&](const std::string& text) { info.push_back(text); });
         ClientSocket sock(server.port());
         if (c.nonBlockingSocket)
             fcntl(sock.fd(), F_SETFL, fcntl(sock.fd(), F_GETFL, 0) | O_NONBLOCK);
@@ -214,7 +209,7 @@ TEST_F(TlsLibraryTest, ServerNameIsSentForHostNamesOnly)
     };
     TlsTestServer server(test::makeTestCertificate(m_dir.path(), CertKind::SelfSigned), nullptr);
     for (const Case& c : cases) {
-        TlsConnection tls(nullptr);
+        TlsConnection tls(m_library, nullptr);
         ClientSocket sock(server.port());
         ASSERT_NO_THROW(tls.handshake(sock.fd(), c.serverName)) << c.serverName;
         char b;
@@ -237,7 +232,7 @@ TEST_F(TlsLibraryTest, LargeTransfersArriveIntactBothWays)
         const std::string got = peer.readUntil("\n");
         peer.write(got);
     });
-    TlsConnection tls(nullptr);
+    TlsConnection tls(m_library, nullptr);
     ClientSocket sock(server.port());
     tls.handshake(sock.fd(), "localhost");
     EXPECT_EQ(tls.write(payload.data(), payload.size()), static_cast<long>(payload.size()));
@@ -259,7 +254,7 @@ TEST_F(TlsLibraryTest, EndOfDataIsZeroWithOrWithoutCloseNotify)
             if (!c.notify)
                 peer.closeWithoutNotify();
         });
-        TlsConnection tls(nullptr);
+        TlsConnection tls(m_library, nullptr);
         ClientSocket sock(server.port());
         tls.handshake(sock.fd(), "localhost");
         EXPECT_EQ(readAll(tls, 1000), "last bytes");
@@ -278,7 +273,7 @@ TEST_F(TlsLibraryTest, WritingToAServerThatLeftFailsWithoutKillingTheProcess)
     dfl.sa_handler = SIG_DFL;
     sigaction(SIGPIPE, &dfl, &old);
 
-    TlsConnection tls(nullptr);
+    TlsConnection tls(m_library, nullptr);
     ClientSocket sock(server.port());
     tls.handshake(sock.fd(), "localhost");
     // Writes start once the server's close has arrived.
@@ -308,11 +303,11 @@ TEST_F(TlsLibraryTest, HandshakeFailsAgainstServersThatDoNotSpeakTls)
         {"closes at once", "", false},
         {"accepts and says nothing", "", true},
     };
-    setTlsStallLimit(std::chrono::milliseconds(300));
+    m_library.setStallLimit(std::chrono::milliseconds(300));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         PlainServer server(c.reply, c.silent);
-        TlsConnection tls(nullptr);
+        TlsConnection tls(m_library, nullptr);
         ClientSocket sock(server.port());
         const auto start = std::chrono::steady_clock::now();
         try {
@@ -339,8 +334,8 @@ TEST_F(TlsLibraryTest, ReadFromAServerThatFallsSilentTimesOut)
         std::unique_lock lock(mutex);
         changed.wait(lock, [&] { return done; });
     });
-    setTlsStallLimit(std::chrono::milliseconds(200));
-    TlsConnection tls(nullptr);
+    m_library.setStallLimit(std::chrono::milliseconds(200));
+    TlsConnection tls(m_library, nullptr);
     ClientSocket sock(server.port());
     tls.handshake(sock.fd(), "localhost");
     char b[64];
@@ -356,7 +351,7 @@ TEST_F(TlsLibraryTest, ReadFromAServerThatFallsSilentTimesOut)
 
 TEST_F(TlsLibraryTest, ReadAndWriteBeforeAHandshakeAreErrors)
 {
-    TlsConnection tls(nullptr);
+    TlsConnection tls(m_library, nullptr);
     char b[4];
     errno = 0;
     EXPECT_EQ(tls.read(b, sizeof b), -1);
@@ -383,37 +378,37 @@ TEST_F(TlsLibraryTest, MissingLibraryFailsUntilTheNamesAreGood)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        setTlsLibraryNames(c.ssl, c.crypto);
-        EXPECT_FALSE(tlsLibraryLoaded());
+        m_library.setNames({c.ssl, c.crypto});
+        EXPECT_FALSE(m_library.loaded());
         for (int attempt = 0; attempt < 2; ++attempt) {
             try {
-                loadTlsLibrary();
+                m_library.load();
                 ADD_FAILURE() << "loaded";
             } catch (const Error& e) {
                 EXPECT_STREQ(e.what(), "Could not load SSL library.");
             }
-            EXPECT_FALSE(tlsLibraryLoaded());
+            EXPECT_FALSE(m_library.loaded());
         }
         try {
-            TlsConnection tls(nullptr);
+            TlsConnection tls(m_library, nullptr);
             ADD_FAILURE() << "made a connection";
         } catch (const Error& e) {
             EXPECT_STREQ(e.what(), "Could not load SSL library.");
         }
     }
-    setTlsLibraryNames("libssl.so.3", "libcrypto.so.3");
-    EXPECT_NO_THROW(loadTlsLibrary());
-    EXPECT_TRUE(tlsLibraryLoaded());
-    EXPECT_NO_THROW(TlsConnection(nullptr));
+    m_library.setNames({"libssl.so.3", "libcrypto.so.3"});
+    EXPECT_NO_THROW(m_library.load());
+    EXPECT_TRUE(m_library.loaded());
+    EXPECT_NO_THROW(TlsConnection(m_library, nullptr));
 }
 
 TEST_F(TlsLibraryTest, ConnectionOutlivesARenamedLibrary)
 {
     TlsTestServer server(test::makeTestCertificate(m_dir.path(), CertKind::SelfSigned), echoOnce);
-    TlsConnection tls(nullptr);
+    TlsConnection tls(m_library, nullptr);
     ClientSocket sock(server.port());
     tls.handshake(sock.fd(), "localhost");
-    setTlsLibraryNames("libssl-missing.so.3", "libcrypto-missing.so.3");
+    m_library.setNames({"libssl-missing.so.3", "libcrypto-missing.so.3"});
     EXPECT_EQ(tls.write("still here\n", 11), 11);
     EXPECT_EQ(readAll(tls, 16), "echo:still here\n");
     tls.shutdown();

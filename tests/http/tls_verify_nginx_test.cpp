@@ -40,6 +40,17 @@ struct Servers {
     NginxServer clientAuth;
 };
 
+// The network settings of a run with this TLSVerify and client certificate.
+NetworkOptions checking(const std::string& verify, const std::string& certificate = {},
+                        const std::string& password = {})
+{
+    NetworkOptions options;
+    options.tlsVerify = verify;
+    options.clientCertificate = certificate;
+    options.clientCertificatePassword = password;
+    return options;
+}
+
 class TlsVerifyNginxTest : public test::NetworkSessionTest {
 protected:
     static void SetUpTestSuite()
@@ -93,7 +104,7 @@ TEST_F(TlsVerifyNginxTest, EachCheckPassesOrNamesItsReason)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string logBefore = c.server.dir().read("logs/access.log");
-        EXPECT_EQ(get(c.server, {c.verify}), c.expected);
+        EXPECT_EQ(get(c.server, checking(c.verify)), c.expected);
         if (c.expected != "served") {
             EXPECT_EQ(m_session->client().lastRequestFate(), RequestFate::NotSent);
             EXPECT_EQ(c.server.dir().read("logs/access.log"), logBefore) << "a request reached the server";
@@ -105,13 +116,13 @@ TEST_F(TlsVerifyNginxTest, ClientCertificates)
 {
     const TestAuthority& ca = s_servers->ca;
     const NginxServer& server = s_servers->clientAuth;
-    NetworkOptions none{ca.caFile()};
+    const NetworkOptions none = checking(ca.caFile());
     EXPECT_EQ(get(server, none), "HTTP/1.1 400 Bad Request");
-    NetworkOptions pem{ca.caFile(), ca.clientPem()};
+    const NetworkOptions pem = checking(ca.caFile(), ca.clientPem());
     EXPECT_EQ(get(server, pem), "served");
-    NetworkOptions p12{ca.caFile(), ca.clientP12(), TestAuthority::kP12Password};
+    const NetworkOptions p12 = checking(ca.caFile(), ca.clientP12(), TestAuthority::kP12Password);
     EXPECT_EQ(get(server, p12), "served");
-    NetworkOptions wrongPassword{ca.caFile(), ca.clientP12(), "wrong"};
+    const NetworkOptions wrongPassword = checking(ca.caFile(), ca.clientP12(), "wrong");
     EXPECT_EQ(get(server, wrongPassword), "ClientCertificate: \"" + ca.clientP12() +
                                               "\" holds no certificate and key that this password opens (PEM or "
                                               "PKCS#12)");

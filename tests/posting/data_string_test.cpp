@@ -16,11 +16,22 @@ using Lines = std::vector<std::string>;
 
 // One row of the field definitions; unset optionals stay blank.
 struct FieldRow {
+    // Written out as a definition row is, left to right; what is left out is as a new row has it.
+    FieldRow(std::string name, std::string type = "TEXT", std::optional<int32_t> start = {},
+             std::optional<int32_t> length = {}, std::optional<int32_t> maxLength = {}, bool overflow = false,
+             bool required = false, std::string defaultValue = {}, std::string format = {},
+             std::optional<bool> zeroValid = {}, std::optional<int32_t> orderNum = {})
+        : name(std::move(name)), type(std::move(type)), start(start), length(length), maxLength(maxLength),
+          overflow(overflow), required(required), defaultValue(std::move(defaultValue)), format(std::move(format)),
+          zeroValid(zeroValid), orderNum(orderNum)
+    {
+    }
+
     std::string name;
-    std::string type = "TEXT";
+    std::string type;
     std::optional<int32_t> start, length, maxLength;
-    bool overflow = false;
-    bool required = false;
+    bool overflow;
+    bool required;
     std::string defaultValue;
     std::string format;
     std::optional<bool> zeroValid;
@@ -35,6 +46,11 @@ struct FieldRow {
 
 // One option row of the cross walk; a blank default flag is not a default.
 struct OptionRow {
+    OptionRow(std::string name, std::string value, std::string importMap, std::optional<bool> isDefault = {})
+        : name(std::move(name)), value(std::move(value)), importMap(std::move(importMap)), isDefault(isDefault)
+    {
+    }
+
     std::string name, value, importMap;
     std::optional<bool> isDefault;
 };

@@ -1,9 +1,10 @@
+#include "gui/qt_text.h"
 #include "posting/main_form.h"
 #include "posting/posting_engine.h"
 #include "store/data_module.h"
 #include "support/recording_host.h"
-#include "support/store_rows.h"
 #include "support/scripted_server.h"
+#include "support/store_rows.h"
 #include "support/temp_dir.h"
 #include "util/error_handler.h"
 
@@ -26,7 +27,8 @@ protected:
     TDataModule1 data{dir.file("torvane.db")};
     test::ScriptedDialogs dialogs;
     test::FakePostingClient client;
-    TMainForm form;
+    WindowEncodings encodings;
+    TMainForm form{encodings};
     std::vector<std::string> errors;
 
     void SetUp() override
@@ -167,7 +169,8 @@ TEST(MainFormProgressTest, TheBarCountsTheRecordsOfTheFileAndGoesWhenTheRunEnds)
     TDataModule1 data{dir.file("torvane.db")};
     test::ScriptedDialogs dialogs;
     test::ScriptedServer server;
-    TMainForm form;
+    WindowEncodings encodings;
+    TMainForm form{encodings};
     form.attachDataModule(data);
     form.setDialogs(&dialogs);
     form.engine()->setPauseSeconds(0);

@@ -2,6 +2,7 @@
 // Import Start and Import Length as a pending edit, the value shown follows the row's format and the
 // cross walk, columns count in the unit of the settings, and without a readable export file the panel
 // says so in one line.
+#include "gui/qt_text.h"
 #include "screens/column_mapper.h"
 
 #include "htmlimport/import_html_form.h"
@@ -108,7 +109,8 @@ protected:
     test::TempDir dir;
     TDataModule1 data{dir.file("torvane.db")};
     TImportHTMLForm importForm{data};
-    TSettingsForm form{data, importForm};
+    WindowEncodings encodings;
+    TSettingsForm form{data, encodings, importForm};
     test::ScriptedDialogs dialogs;
     std::vector<std::string> errors;
 };

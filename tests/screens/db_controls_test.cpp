@@ -1,3 +1,4 @@
+#include "gui/qt_text.h"
 #include "screens/db_controls.h"
 
 #include "store/data_module.h"
@@ -36,6 +37,7 @@ protected:
 
     test::TempDir dir;
     TDataModule1 data{dir.file("torvane.db")};
+    WindowEncodings encodings;
     std::vector<std::string> errors;
 };
 
@@ -52,7 +54,7 @@ TEST_F(DbControlsTest, EditWritesEachKeystrokeThatFitsAndHoldsBackTheRest)
         // Digits past what 32 bits hold are held back, never wrapped round (2^64 + 4 onto 4).
         {"2147483648", "214748364", true}, {"18446744073709551620", "1844674407", true},
     };
-    DBEdit edit(data.FieldsSource, "OrderNum");
+    DBEdit edit(encodings, data.FieldsSource, "OrderNum");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
         data.FieldsTable.cancel();
@@ -68,11 +70,12 @@ TEST_F(DbControlsTest, EditWritesEachKeystrokeThatFitsAndHoldsBackTheRest)
 
 TEST_F(DbControlsTest, WaitingTextIsRefusedWithTheStoresMessageWhenTheRowIsSaved)
 {
-    DBEdit edit(data.SettingsSource, "LinesToRead");
+    QWidget window;
+    DBEdit& edit = *new DBEdit(encodings, data.SettingsSource, "LinesToRead", &window); // the window owns it
     QTest::keyClicks(&edit, "abc");
     std::string message;
     try {
-        updateRecord(data.SettingsTable);
+        updateRecord(window, data.SettingsTable);
     } catch (const Error& e) {
         message = e.what();
     }
@@ -82,7 +85,7 @@ TEST_F(DbControlsTest, WaitingTextIsRefusedWithTheStoresMessageWhenTheRowIsSaved
 
     edit.clear();
     QTest::keyClicks(&edit, "3");
-    updateRecord(data.SettingsTable);
+    updateRecord(window, data.SettingsTable);
     data.SettingsTable.post();
     EXPECT_EQ(data.SettingsTable.integer("LinesToRead", 0), 3);
 }
@@ -92,7 +95,7 @@ TEST_F(DbControlsTest, EditFollowsTheViewButNotItsOwnWrites)
     addOption("Color", 10);
     addOption("Size", 20);
     data.SelDataTable.first();
-    DBEdit edit(data.SelDataSource, "Name");
+    DBEdit edit(encodings, data.SelDataSource, "Name");
     EXPECT_EQ(edit.text(), "Color");
 
     data.SelDataTable.next();
@@ -113,7 +116,7 @@ TEST_F(DbControlsTest, WaitingTextIsDroppedWhenItsRowIsLeftOrAbandoned)
     addOption("Color", 10);
     addOption("Size", 20);
     data.SelDataTable.first();
-    DBEdit edit(data.SelDataSource, "OrderNum");
+    DBEdit edit(encodings, data.SelDataSource, "OrderNum");
     QTest::keyClicks(&edit, "x");
     ASSERT_TRUE(edit.hasUnwrittenText());
     data.SelDataTable.cancel();
@@ -141,7 +144,7 @@ TEST_F(DbControlsTest, CheckBoxShowsBlankAsEmptyAndWritesTrueAndFalse)
 
 TEST_F(DbControlsTest, ComboBoxOffersOnlyItsChoices)
 {
-    DBComboBox combo(data.FieldsSource, "Format", {"", "A", "B"});
+    DBComboBox combo(encodings, data.FieldsSource, "Format", {"", "A", "B"});
     EXPECT_FALSE(combo.isEditable());
     EXPECT_EQ(combo.count(), 3);
 
@@ -168,7 +171,7 @@ TEST_F(DbControlsTest, LookupListsTheOtherTableAndFollowsItsRows)
     };
     addField("First");
     addField("Last");
-    DBLookupComboBox combo(data.SettingsSource, "FieldToTrack1", data.FieldsSource, "Name");
+    DBLookupComboBox combo(encodings, data.SettingsSource, "FieldToTrack1", data.FieldsSource, "Name");
     ASSERT_EQ(combo.count(), 2);
     EXPECT_EQ(combo.itemText(1), "Last");
     EXPECT_EQ(combo.currentIndex(), -1) << "a blank tracked field chooses nothing";
@@ -193,7 +196,7 @@ TEST_F(DbControlsTest, GridFollowsTheViewAndChoosingARowMovesIt)
     for (int i = 1; i <= 3; ++i)
         addOption("F" + std::to_string(i), i * 10);
     data.SelDataTable.first();
-    DBGrid grid(data.SelDataSource, {{"Name", "Field Name"}, {"OrderNum", "Order Number"}});
+    DBGrid grid(encodings, data.SelDataSource, {{"Name", "Field Name"}, {"OrderNum", "Order Number"}});
     grid.resize(300, 200);
     grid.show();
     QAbstractItemModel* model = grid.model();
@@ -228,10 +231,13 @@ TEST_F(DbControlsTest, ChoosingAnotherRowSavesTheChangedRow)
     addOption("A", 1);
     addOption("B", 2);
     data.SelDataTable.first();
-    DBGrid grid(data.SelDataSource, {{"Name", "Field Name"}});
-    DBEdit edit(data.SelDataSource, "OrderNum");
+    QWidget window; // the grid saves the boxes of its own window
+    DBGrid& grid = *new DBGrid(encodings, data.SelDataSource, {{"Name", "Field Name"}}, &window);
+    DBEdit& edit = *new DBEdit(encodings, data.SelDataSource, "OrderNum", &window);
+    edit.move(0, 220);
     grid.resize(300, 200);
-    grid.show();
+    window.resize(300, 260);
+    window.show();
 
     edit.selectAll();
     QTest::keyClicks(&edit, "5");
@@ -263,7 +269,7 @@ TEST_F(DbControlsTest, CtrlDeleteAsksBeforeDeleting)
         data.SelDataQuery.execute(deleteAllOptions());
         for (int i = 0; i < c.rows; ++i)
             addOption("R", i);
-        DBGrid grid(data.SelDataSource, {{"Name", "Field Name"}});
+        DBGrid grid(encodings, data.SelDataSource, {{"Name", "Field Name"}});
         std::vector<std::string> questions;
         grid.setConfirm([&](const std::string& caption, const std::string& text) {
             questions.push_back(caption + "|" + text);
@@ -271,8 +277,9 @@ TEST_F(DbControlsTest, CtrlDeleteAsksBeforeDeleting)
         });
         QTest::keyClick(&grid, Qt::Key_Delete, Qt::ControlModifier);
         EXPECT_EQ(static_cast<int>(questions.size()), c.asked);
-        if (!questions.empty())
+        if (!questions.empty()) {
             EXPECT_EQ(questions[0], "Confirm|Delete record?");
+        }
         EXPECT_EQ(storedRows("seldata"), c.rowsAfter);
         QTest::keyClick(&grid, Qt::Key_Delete);
         EXPECT_EQ(storedRows("seldata"), c.rowsAfter) << "Delete alone deletes nothing";

@@ -5,13 +5,7 @@
 namespace torvane {
 namespace {
 
-class QtTextTest : public ::testing::Test {
-protected:
-    QtTextTest() { setWindowEncodings("", ""); }
-    ~QtTextTest() override { setWindowEncodings("", ""); }
-};
-
-TEST_F(QtTextTest, WindowsReadTextsInTheNamedEncodings)
+TEST(QtTextTest, WindowsReadTextsInTheNamedEncodings)
 {
     struct Case {
         const char* exportEncoding;
@@ -32,19 +26,24 @@ TEST_F(QtTextTest, WindowsReadTextsInTheNamedEncodings)
         {"nope", "nope", "Caf\xE9", "Caf\xC3\xA9", "Caf\xC3\xA9"},
     };
     for (const Case& c : cases) {
-        setWindowEncodings(c.exportEncoding, c.formEncoding);
-        EXPECT_EQ(storeText(c.bytes), QString::fromUtf8(c.store)) << c.exportEncoding << " " << c.bytes;
-        EXPECT_EQ(formText(c.bytes), QString::fromUtf8(c.reply)) << c.formEncoding << " " << c.bytes;
+        WindowEncodings encodings;
+        encodings.use(c.exportEncoding, c.formEncoding);
+        EXPECT_EQ(encodings.storeText(c.bytes), QString::fromUtf8(c.store))
+            << c.exportEncoding << " " << c.bytes;
+        EXPECT_EQ(encodings.formText(c.bytes), QString::fromUtf8(c.reply))
+            << c.formEncoding << " " << c.bytes;
     }
 }
 
-TEST_F(QtTextTest, TypedTextIsStoredInTheExportEncoding)
+TEST(QtTextTest, TypedTextIsStoredInTheExportEncoding)
 {
+    WindowEncodings encodings;
     const QString typed = QString::fromUtf8("Z\xC3\xBC\xE2\x82\xAC");
-    EXPECT_EQ(storeBytes(typed), "Z\xC3\xBC\xE2\x82\xAC");
-    setWindowEncodings("iso-8859-1", "");
-    EXPECT_EQ(storeBytes(typed), "Z\xFC?");
-    EXPECT_EQ(storeText(storeBytes(QString::fromUtf8("\xC3\xA9t\xC3\xA9"))), QString::fromUtf8("\xC3\xA9t\xC3\xA9"));
+    EXPECT_EQ(encodings.storeBytes(typed), "Z\xC3\xBC\xE2\x82\xAC");
+    encodings.use("iso-8859-1", "");
+    EXPECT_EQ(encodings.storeBytes(typed), "Z\xFC?");
+    EXPECT_EQ(encodings.storeText(encodings.storeBytes(QString::fromUtf8("\xC3\xA9t\xC3\xA9"))),
+              QString::fromUtf8("\xC3\xA9t\xC3\xA9"));
 }
 
 }  // namespace

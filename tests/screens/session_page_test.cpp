@@ -1,3 +1,4 @@
+#include "gui/qt_text.h"
 #include "screens/session_page.h"
 
 #include "htmlimport/import_html_form.h"
@@ -22,7 +23,8 @@ class SessionPageTest : public ::testing::Test {
 protected:
     test::TempDir dir;
     TDataModule1 data{dir.file("torvane.db")};
-    std::unique_ptr<QWidget> page{buildSessionPage(data.SettingsSource)};
+    WindowEncodings encodings;
+    std::unique_ptr<QWidget> page{buildSessionPage(data.SettingsSource, encodings)};
 
     template <typename W> W* child(const char* name)
     {
@@ -79,7 +81,8 @@ TEST(SettingsFormSessionPage, IsOneOfTheDialogsPages)
     test::TempDir dir;
     TDataModule1 data{dir.file("torvane.db")};
     TImportHTMLForm importForm{data};
-    TSettingsForm form{data, importForm};
+    WindowEncodings encodings;
+    TSettingsForm form{data, encodings, importForm};
     auto* pages = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
     ASSERT_NE(pages, nullptr);
     bool found = false;

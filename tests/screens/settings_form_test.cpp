@@ -103,7 +103,8 @@ protected:
     test::TempDir dir;
     TDataModule1 data{dir.file("torvane.db")};
     TImportHTMLForm importForm{data};
-    TSettingsForm form{data, importForm};
+    WindowEncodings encodings;
+    TSettingsForm form{data, encodings, importForm};
     test::ScriptedDialogs dialogs;
     std::vector<std::string> errors;
     std::string chosenFile;
@@ -307,12 +308,7 @@ TEST_F(SettingsFormTest, NonNumericLinesToReadReportsTheStoresMessageAndStillClo
     EXPECT_EQ(storedText("SELECT LinesToRead FROM settings"), "2");
 }
 
-class SettingsEncodingTest : public SettingsFormTest {
-protected:
-    // The windows' encodings live as long as the program; each test starts and ends without them.
-    SettingsEncodingTest() { setWindowEncodings("", ""); }
-    ~SettingsEncodingTest() override { setWindowEncodings("", ""); }
-};
+using SettingsEncodingTest = SettingsFormTest;
 
 TEST_F(SettingsEncodingTest, CharacterSettingsSitInTheirGroups)
 {

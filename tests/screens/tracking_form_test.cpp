@@ -1,3 +1,4 @@
+#include "gui/qt_text.h"
 #include "screens/tracking_form.h"
 
 #include "store/data_module.h"
@@ -43,7 +44,8 @@ protected:
 
     test::TempDir dir;
     TDataModule1 data{dir.file("torvane.db")};
-    TTrackingForm form{data};
+    WindowEncodings encodings;
+    TTrackingForm form{data, encodings};
     std::vector<std::string> errors;
 };
 

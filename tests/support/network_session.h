@@ -19,7 +19,6 @@ class NetworkSessionTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        setTlsLibraryNames("libssl.so.3", "libcrypto.so.3");
         HttpStackOptions options;
         options.trafficLogFile = m_dir.file("DebugFile.log");
         options.limits.connectMs = 5000;
