@@ -128,7 +128,7 @@ RunEnd CompanionRun::run(const RunOutputs& outputs, std::ostream& err)
         return end;
     } catch (...) {
         // What the general error handler would show in its message box.
-        writeLines(err, formatErrorMessage(currentExceptionMessage()));
+        writeLines(err, formatErrorMessage(currentExceptionMessage(&engine.secrets())));
         end.status = kExitFailed;
     }
     engine.setObserver(nullptr);

@@ -62,8 +62,6 @@ int runLogin(const Args& argv, std::ostream& out, std::ostream& err)
     HttpStack& client = station.stack;
     const NetworkOptions network =
         readNetworkOptions(data.SettingsTable, EnvironmentSecrets::instance(), EnvironmentSecrets::instance());
-    for (const std::string& secret : networkSecrets(network))
-        processSecrets().add(secret);
     client.setNetwork(network);
 
     if (settings.logsIn()) {

@@ -25,8 +25,6 @@ int runTrust(const Args& argv, std::ostream& out, std::ostream&)
     data.SettingsTable.first();
     NetworkOptions options =
         readNetworkOptions(data.SettingsTable, EnvironmentSecrets::instance(), EnvironmentSecrets::instance());
-    for (const std::string& secret : networkSecrets(options))
-        processSecrets().add(secret);
     SystemClock clock;
     TlsLibrary library;
     const ServerTrust trust = examineServer(args.positional[0], options, clock, library);

@@ -266,7 +266,12 @@ void TMainForm::SendData1Click()
         SendData1->setEnabled(true);
         hideRunProgress();
     });
-    engine()->SendData1Click();
+    try {
+        engine()->SendData1Click();
+    } catch (...) {
+        // The error that ended the run may carry what the login or the proxy took: shown masked.
+        reportCurrentException(&engine()->secrets());
+    }
 }
 
 void TMainForm::CheckData1Click()

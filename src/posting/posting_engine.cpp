@@ -365,7 +365,7 @@ bool PostingEngine::deliver(int32_t recordNumber)
             return true;
         } catch (...) {
             const RequestFailed failure = failureInFlight();
-            const std::string message = currentExceptionMessage();
+            const std::string message = currentExceptionMessage(&m_redactor);
             recordFailure(failure, message);
             // Only what cannot have reached the server, or what the server asked to bring back later, is
             // tried again; a request cut off after it was written may have been taken.
@@ -438,7 +438,7 @@ void PostingEngine::reportRunError()
         return;
     if (m_inRecord) {
         m_result.messages = {};
-        for (const std::string& line : splitAddedText(currentExceptionMessage()))
+        for (const std::string& line : splitAddedText(currentExceptionMessage(&m_redactor)))
             if (!line.empty())
                 m_result.messages.push_back(line);
         recordDone(m_result.outcome == RecordOutcome::InDoubt ? RecordOutcome::InDoubt : RecordOutcome::Failed);

@@ -124,6 +124,8 @@ public:
     void setSecretSource(SecretSource* source) { m_secrets = source; }
     // The login step of the run, also for tools that only log in.
     SessionLogin& session() { return m_session; }
+    // What this run's login and network settings took: an error that ends the run is shown masked with it.
+    const Redactor& secrets() const { return m_redactor; }
     // The export file of the next runs in place of the ImportData setting, which stays as it is
     // (empty: the setting).
     void setExportOverride(std::string path) { m_exportOverride = std::move(path); }

@@ -96,7 +96,6 @@ void SessionLogin::prepare(const SessionSettings& settings, SecretSource& secret
         for (const std::string& secret : found) {
             for (const std::string& form : {secret, encodeFormValue(secret)}) {
                 m_redactor.add(form);
-                processSecrets().add(form);
             }
         }
         if (m_firstLoginName.empty())

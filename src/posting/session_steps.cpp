@@ -36,10 +36,8 @@ void PostingEngine::startSession()
     m_session.prepare(SessionSettings::fromSettings(m_data.SettingsTable), secrets, content);
     // The proxy variables are the process's own, as every program that honours them reads them.
     const NetworkOptions network = readNetworkOptions(m_data.SettingsTable, secrets, EnvironmentSecrets::instance());
-    for (const std::string& secret : networkSecrets(network)) {
+    for (const std::string& secret : networkSecrets(network))
         m_redactor.add(secret);
-        processSecrets().add(secret);
-    }
     m_client.setNetwork(network);
     const SessionSettings& session = m_session.settings();
     // A form behind a login or taken from a live page is sent the way its browser sends it.

@@ -21,21 +21,20 @@ void setErrorReporter(ErrorReporter r)
     reporter() = std::move(r);
 }
 
-std::string currentExceptionMessage()
+std::string currentExceptionMessage(const Redactor* secrets)
 {
     try {
         throw;
     } catch (const std::exception& e) {
-        const Redactor& secrets = processSecrets();
-        return secrets.empty() ? std::string(e.what()) : secrets.apply(e.what());
+        return !secrets || secrets->empty() ? std::string(e.what()) : secrets->apply(e.what());
     } catch (...) {
         return "Unknown error";
     }
 }
 
-void reportCurrentException()
+void reportCurrentException(const Redactor* secrets)
 {
-    reporter()(formatErrorMessage(currentExceptionMessage()));
+    reporter()(formatErrorMessage(currentExceptionMessage(secrets)));
 }
 
 }  // namespace torvane

@@ -10,14 +10,17 @@
 
 namespace torvane {
 
+class Redactor;
+
 // Receives the message already formatted (formatErrorMessage).
 using ErrorReporter = std::function<void(const std::string& message)>;
 void setErrorReporter(ErrorReporter reporter);
 
-// The message of the error in flight (call from a catch block), not yet formatted.
-std::string currentExceptionMessage();
+// The message of the error in flight (call from a catch block), not yet formatted, with the secrets
+// masked (those a run took: a message box, standard error or an output file would show it).
+std::string currentExceptionMessage(const Redactor* secrets = nullptr);
 // Reports the error in flight (call from a catch block) through the reporter.
-void reportCurrentException();
+void reportCurrentException(const Redactor* secrets = nullptr);
 
 // Runs work; an error it throws is reported. Returns false when it failed.
 template <typename Work> bool guarded(Work&& work)

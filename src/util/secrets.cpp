@@ -81,12 +81,6 @@ std::string wholeSecretName(const std::string& text)
     return text.substr(2, text.size() - 3);
 }
 
-Redactor& processSecrets()
-{
-    static Redactor secrets;
-    return secrets;
-}
-
 void Redactor::add(const std::string& text)
 {
     if (text.empty() || std::find(m_texts.begin(), m_texts.end(), text) != m_texts.end())

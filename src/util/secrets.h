@@ -65,8 +65,4 @@ private:
     std::vector<std::string> m_texts;  // longest first, so a longer form is masked before its part
 };
 
-// Every secret the process has taken so far: the message of any error (what a message box, standard
-// error, a results file or the delivery history would show) is masked with it.
-Redactor& processSecrets();
-
 }  // namespace torvane

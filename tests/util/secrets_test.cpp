@@ -106,18 +106,19 @@ TEST(AskedSecrets, TakesTheFirstSourceThenAsksOnceAndKeepsTheAnswer)
     EXPECT_EQ(asked, (std::vector<std::string>{"PW", "PW"}));
 }
 
-TEST(ProcessSecrets, MaskTheMessageOfEveryErrorOnceTaken)
+TEST(RunSecrets, MaskTheMessageOfAnErrorShownWithThem)
 {
-    auto message = [] {
+    Redactor secrets;
+    auto message = [&secrets] {
         try {
             throw Error("Bad reply: zq-Secret-7 and zq+Secret+7");
         } catch (...) {
-            return currentExceptionMessage();
+            return currentExceptionMessage(&secrets);
         }
     };
     EXPECT_EQ(message(), "Bad reply: zq-Secret-7 and zq+Secret+7");
-    processSecrets().add("zq-Secret-7");
-    processSecrets().add("zq+Secret+7");
+    secrets.add("zq-Secret-7");
+    secrets.add("zq+Secret+7");
     EXPECT_EQ(message(), "Bad reply: ******** and ********");
 }
 
