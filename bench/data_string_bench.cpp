@@ -13,7 +13,8 @@ void BM_MakeDataString(benchmark::State& state)
     QuietHost host;
     NoDialogs dialogs;
     NoClient client;
-    PostingEngine engine(*form.data, host, dialogs, client);
+    SystemClock clock;
+    PostingEngine engine(*form.data, host, dialogs, client, clock);
     engine.TrackSent = true;
     engine.FieldToTrack1 = "FIELD0";
     engine.FieldToTrack2 = "FIELD3";

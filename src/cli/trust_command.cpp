@@ -27,7 +27,9 @@ int runTrust(const Args& argv, std::ostream& out, std::ostream&)
         readNetworkOptions(data.SettingsTable, EnvironmentSecrets::instance(), EnvironmentSecrets::instance());
     for (const std::string& secret : networkSecrets(options))
         processSecrets().add(secret);
-    const ServerTrust trust = examineServer(args.positional[0], options);
+    SystemClock clock;
+    TlsLibrary library;
+    const ServerTrust trust = examineServer(args.positional[0], options, clock, library);
     for (const std::string& line : trust.lines)
         out << line << '\n';
     if (args.has("--pin")) {

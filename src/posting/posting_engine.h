@@ -43,8 +43,7 @@ enum class RunOutcome {
 
 class PostingEngine {
 public:
-    PostingEngine(TDataModule1& data, Host& host, Dialogs& dialogs, PostingClient& client,
-                  Clock& clock = SystemClock::instance());
+    PostingEngine(TDataModule1& data, Host& host, Dialogs& dialogs, PostingClient& client, Clock& clock);
     ~PostingEngine();
     PostingEngine(const PostingEngine&) = delete;
     PostingEngine& operator=(const PostingEngine&) = delete;

@@ -1,14 +1,12 @@
 #include "posting/server_trust.h"
 
 #include "http/server_certificates.h"
-#include "util/clock.h"
 
 namespace torvane {
 
-ServerTrust examineServer(const std::string& url, const NetworkOptions& options)
+ServerTrust examineServer(const std::string& url, const NetworkOptions& options, Clock& clock, TlsLibrary& library)
 {
-    TlsLibrary library;
-    const ServerCertificates found = fetchServerCertificates(url, options, SystemClock::instance(), library);
+    const ServerCertificates found = fetchServerCertificates(url, options, clock, library);
     ServerTrust trust;
     for (size_t i = 0; i < found.chain.size(); ++i) {
         const PeerCertificate& c = found.chain[i];

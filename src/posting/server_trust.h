@@ -4,6 +4,8 @@
 #pragma once
 
 #include "http/network_options.h"
+#include "http/tls_library.h"
+#include "util/clock.h"
 
 #include <string>
 #include <vector>
@@ -17,7 +19,8 @@ struct ServerTrust {
 };
 
 // Connects to the https URL's server as a run would (proxy, addresses, client certificate), with no
-// check of its own. Throws Error when it cannot connect or the URL is not https.
-ServerTrust examineServer(const std::string& url, const NetworkOptions& options);
+// check of its own, waiting by clock and encrypting with library. Throws Error when it cannot connect
+// or the URL is not https.
+ServerTrust examineServer(const std::string& url, const NetworkOptions& options, Clock& clock, TlsLibrary& library);
 
 }  // namespace torvane

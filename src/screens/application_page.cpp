@@ -94,7 +94,7 @@ QWidget* buildApplicationPage(TDataModule1& data, const WindowEncodings& enc,
         const char* resetNames[] = {"Reset1", "Reset2", "Reset3", "Reset4"};
         for (int i = 0; i < 4; ++i) {
             auto* combo =
-                named(new DBLookupComboBox(enc, src, kTrackedFields[i], data.FieldsSource, "Name", track),
+                named(new DBLookupComboBox(enc, src, kFieldToTrackSettings[i], data.FieldsSource, "Name", track),
                       comboNames[i]);
             auto* reset = button(resetNames[i], QStringLiteral("Reset"), track);
             onClick(reset, context, resets[size_t(i)]);

@@ -2,6 +2,8 @@
 // of the settings record, with a Reset button beside each tracked field.
 #pragma once
 
+#include "store/tracked_fields.h"
+
 #include <array>
 #include <functional>
 
@@ -12,8 +14,6 @@ namespace torvane {
 
 class TDataModule1;
 class WindowEncodings;
-
-inline constexpr const char* kTrackedFields[] = {"FieldToTrack1", "FieldToTrack2", "FieldToTrack3", "FieldToTrack4"};
 
 // resets[i] is the work of the Reset button of tracked field i + 1.
 QWidget* buildApplicationPage(TDataModule1& data, const WindowEncodings& enc,

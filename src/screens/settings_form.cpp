@@ -184,9 +184,12 @@ void TSettingsForm::TrustBClick()
 {
     TableView& settings = m_data.SettingsTable;
     updateRecord(*this, settings);
+    SystemClock clock;
+    TlsLibrary library;
     const ServerTrust trust =
         examineServer(settings.text("URL"),
-                      readNetworkOptions(settings, EnvironmentSecrets::instance(), EnvironmentSecrets::instance()));
+                      readNetworkOptions(settings, EnvironmentSecrets::instance(), EnvironmentSecrets::instance()),
+                      clock, library);
     if (!dialogs().askYesNo("Trust Server Key", joinLinesCrLf(trust.lines) + "\r\nStore this key's pin as TLSVerify?"))
         return;
     if (settings.state() == TableView::State::Browse)
@@ -294,7 +297,7 @@ void TSettingsForm::resetTrackedField(int slot)
 {
     TableView& settings = m_data.SettingsTable;
     settings.edit();
-    settings.setBlank(kTrackedFields[slot - 1]);
+    settings.setBlank(kFieldToTrackSettings[slot - 1]);
 }
 
 void TSettingsForm::Reset1Click()

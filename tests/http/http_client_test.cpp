@@ -364,6 +364,13 @@ struct FollowCase {
     bool repeated = false;  // the second pass carries the first one's body, with its type and length
     bool typed = true;      // it names the client's content type
     std::string cookie = "sid=1";
+
+    FollowCase(const char* name, HttpMethod method, std::string status, std::string location, std::string line,
+               std::string place = {}, bool repeated = false, bool typed = true, std::string cookie = "sid=1")
+        : name(name), method(method), status(std::move(status)), location(std::move(location)),
+          line(std::move(line)), place(std::move(place)), repeated(repeated), typed(typed), cookie(std::move(cookie))
+    {
+    }
 };
 
 void PrintTo(const FollowCase& c, std::ostream* os)

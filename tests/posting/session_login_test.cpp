@@ -21,6 +21,13 @@ public:
         int code = 200;
         std::string place;
         std::string url;  // where the request ended up
+
+        Answer(std::string body = {}, std::string statusLine = "HTTP/1.1 200 OK", int code = 200,
+               std::string place = {}, std::string url = {})
+            : body(std::move(body)), statusLine(std::move(statusLine)), code(code), place(std::move(place)),
+              url(std::move(url))
+        {
+        }
     };
     std::deque<Answer> answers;
     std::vector<std::string> calls;
@@ -242,15 +249,15 @@ TEST_F(SessionLoginTest, AReplyFromTheLoginPageShowsTheSessionExpired)
         std::string answer;  // where a taken record's answer was pointed
     };
     const Case cases[] = {
-        {"redirected to the login page", "SITE/login", "", "http://site/orders", true},
-        {"host letter case aside", "SITE/login", "", "http://Site/orders", true},
-        {"the query does not matter", "SITE/login", "", "http://site/orders?x=1", true},
-        {"a form posting to the login page itself", "SITE/login", "", "http://site/login", false},
-        {"another page of the same host", "SITE/orders", "<p>Thank You</p>", "http://site/orders", false},
+        {"redirected to the login page", "SITE/login", "", "http://site/orders", true, ""},
+        {"host letter case aside", "SITE/login", "", "http://Site/orders", true, ""},
+        {"the query does not matter", "SITE/login", "", "http://site/orders?x=1", true, ""},
+        {"a form posting to the login page itself", "SITE/login", "", "http://site/login", false, ""},
+        {"another page of the same host", "SITE/orders", "<p>Thank You</p>", "http://site/orders", false, ""},
         {"the login form came back", "SITE/orders", "<form><input type=text name=user></form>",
-         "http://site/orders", true},
+         "http://site/orders", true, ""},
         {"another form with other names", "SITE/orders", "<input name=username><input name=User>",
-         "http://site/orders", false},
+         "http://site/orders", false, ""},
         {"taken, its answer then sent to the login page", "SITE/login", "<input name=user>",
          "http://site/orders", false, "SITE/thanks"},
         {"taken and answered with the login page", "SITE/login", "", "http://site/orders", true, "SITE/login"},

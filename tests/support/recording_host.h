@@ -84,6 +84,12 @@ public:
         RequestFate fate = RequestFate::NotSent;
         int status = 0;
         std::string retryAfter;
+
+        Failure(std::string message, RequestFate fate = RequestFate::NotSent, int status = 0,
+                std::string retryAfter = {})
+            : message(std::move(message)), fate(fate), status(status), retryAfter(std::move(retryAfter))
+        {
+        }
     };
     std::deque<Failure> failures;
     bool logOn = false;
