@@ -72,7 +72,7 @@ Command watchCommand()
     return {"watch", "[OPTIONS] DIR", "send every export file that appears in DIR, one at a time",
             "Usage: torvane-cli watch [--settle SECONDS] [--once] [--allow-untracked] [--pause SECONDS]\n"
             "                         [--retry N] [--retry-wait SECONDS] [--max-errors N] [--rate N]\n"
-            "                         [--verbose] [--on-finish COMMAND] DIR\n"
+            "                         [--connections N] [--verbose] [--on-finish COMMAND] DIR\n"
             "\n"
             "Runs a posting for every export file that appears in DIR, one at a time, with the store's\n"
             "settings and that file in place of ImportData (the setting is not changed). A file is taken\n"
