@@ -39,7 +39,7 @@ torvane() {  # connections -> rate and peak memory (kB)
   : > "$work/received.txt"
   /usr/bin/time -f %M -o "$work/mem" "$cli" -C "$dir" send --pause 0 --connections "$1" >/dev/null 2>&1 || true
   cp "$work/received.txt" "$work/bodies.txt"
-  echo "$(span_rate "$work/received.txt") $(cat "$work/mem")"
+  echo "$(span_rate "$work/received.txt") $(tail -n 1 "$work/mem")"
   rm -rf "$dir"
 }
 

@@ -43,9 +43,11 @@ def main():
             self.end_headers()
             self.wfile.write(page)
 
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
-    server.daemon_threads = True
-    server.request_queue_size = 128
+    class Server(http.server.ThreadingHTTPServer):
+        daemon_threads = True
+        request_queue_size = 128  # many connections open at once
+
+    server = Server(("127.0.0.1", args.port), Handler)
     with open(args.port_file + ".tmp", "w") as f:
         f.write(str(server.server_address[1]))
     import os

@@ -153,7 +153,15 @@ void PostingEngine::leaveSlot(ParallelRun& run, RecordSlot& slot)
 
 void PostingEngine::readAhead(ParallelRun& run)
 {
-    while (run.window.size() < size_t(m_policy.connections) && !ExportFile->atEnd()) {
+    // At most N records on their way and at most N finished ones waiting for those before them: the
+    // connections stay busy while a slow reply holds the records after it back.
+    const auto room = [&run, n = m_policy.connections] {
+        const auto open = std::count_if(run.window.begin(), run.window.end(), [](const auto& slot) {
+            return slot->stage != RecordSlot::Stage::Done;
+        });
+        return open < n && std::ptrdiff_t(run.window.size()) - open < n;
+    };
+    while (room() && !ExportFile->atEnd()) {
         run.window.push_back(std::make_unique<RecordSlot>(m_tap.target()));
         RecordSlot& slot = *run.window.back();
         slot.number = run.nextNumber++;

@@ -53,7 +53,7 @@ struct RecordSlot {
 };
 
 struct ParallelRun {
-    std::deque<std::unique_ptr<RecordSlot>> window;  // at most as many as there are connections
+    std::deque<std::unique_ptr<RecordSlot>> window;  // in line order, from the oldest not shown
     int32_t nextNumber = 1;
     int inFlight = 0;
     int64_t holdUntilMs = -1;  // a retry wait: no new request on any connection before then

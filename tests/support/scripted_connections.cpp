@@ -41,6 +41,7 @@ PostingReply ScriptedConnections::send(const PostingRequest& request)
     if (!request.entries.empty() && script.count(request.entries.front()))
         return answerRecord(request.entries.front());
     const std::lock_guard<std::mutex> hold(m_lock);
+    m_arrivals.push_back("session " + request.url);
     PostingReply next = sessionAnswers.empty() ? replyOf(200, "Welcome", "127.0.0.1/auth") : sessionAnswers.front();
     if (!sessionAnswers.empty())
         sessionAnswers.pop_front();

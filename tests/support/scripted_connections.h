@@ -34,7 +34,8 @@ public:
     void setTrafficLog(bool) override {}
     std::unique_ptr<PostingClient> openConnection() override;
 
-    // What was asked and answered, each record by its first entry, in the order it happened.
+    // What was asked ("session URL" for a request that is no record's) and answered, each record by its
+    // first entry, in the order it happened.
     std::vector<std::string> arrivals() const;
     std::vector<std::string> answered() const;
     int connectionsOpened() const;
