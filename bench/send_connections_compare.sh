@@ -12,20 +12,11 @@ cli=$(cd "$build" && pwd)/torvane-cli
 [ -x "$cli" ] || { echo "no torvane-cli in $build"; exit 1; }
 command -v curl >/dev/null || { echo "no curl"; exit 1; }
 work=$(mktemp -d)
-server_pid=""
+source "$here/compare_common.sh"
 cleanup() { [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true; rm -rf "$work"; }
 trap cleanup EXIT
-
-python3 "$here/slow_form_server.py" --port-file "$work/port" --log "$work/received.txt" --delay 0.2 &
-server_pid=$!
-for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.05; done
-url="http://127.0.0.1:$(cat "$work/port")/orders/enter.cgi"
-
-{
-  head -n 1 "$repo/examples/orders.txt"
-  tail -n +2 "$repo/examples/orders.txt" | awk -v n="$records" '
-    { line[NR] = $0 } END { for (i = 0; i < n; i++) printf "M%07d%s\n", i, substr(line[i % NR + 1], 9) }'
-} > "$work/orders.txt"
+start_server "$here/slow_form_server.py" --delay 0.2
+make_orders "$records"
 
 span_rate() {  # the server's log of one trial -> records per second
   awk -v n="$records" 'NR == 1 || $1 < a { a = $1 } NR == 1 || $2 > b { b = $2 } END { printf "%.1f", n / (b - a) }' "$1"

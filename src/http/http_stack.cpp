@@ -120,17 +120,6 @@ std::vector<std::string> HttpStack::cookieNames() const
 
 namespace {
 
-// Progress of a further connection: it runs on a thread of its own, where nothing may be shown.
-class QuietEvents : public HttpEvents {
-public:
-    void status(const std::string&) override {}
-    void workBegin(WorkDirection, int64_t) override {}
-    void work(WorkDirection, int64_t) override {}
-    void workEnd(WorkDirection) override {}
-    void tlsStatus(const std::string&) override {}
-    void tlsStatusInfo(const std::string&) override {}
-};
-
 // A stack of its own with the events it reports to; the clock is the real one, as the network's is.
 class FurtherConnection : public PostingClient {
 public:

@@ -164,33 +164,45 @@ TEST_F(MainFormTest, CheckDataWritesTheReportIntoTheInformationPaneWithoutAsking
     EXPECT_EQ(dir.read("export.txt"), "1001\n\n");
 }
 
-// The status bar's progress during a real run: ten records through the HTTP client to a loopback server.
-TEST(MainFormProgressTest, TheBarCountsTheRecordsOfTheFileAndGoesWhenTheRunEnds)
-{
+// A window over a store that posts `records` records of one field to a loopback server that confirms
+// each, with the settings given besides.
+struct WindowOverLoopback {
     test::TempDir dir;
     TDataModule1 data{dir.file("torvane.db")};
     test::ScriptedDialogs dialogs;
     test::ScriptedServer server;
     WindowEncodings encodings;
     TMainForm form{encodings};
-    form.attachDataModule(data);
-    form.setDialogs(&dialogs);
-    form.engine()->setPauseSeconds(0);
-    form.show();
 
-    std::string exportText = "BATCH HEADER\r\n";
-    for (int i = 1; i <= 10; ++i) {
-        exportText += "R" + std::to_string(1000 + i) + "\r\n";
-        server.queue("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\nThank you");
+    WindowOverLoopback(int records, test::Row settings)
+    {
+        form.attachDataModule(data);
+        form.setDialogs(&dialogs);
+        form.engine()->setPauseSeconds(0);
+        form.show();
+        std::string exportText = "BATCH HEADER\r\n";
+        for (int i = 1; i <= records; ++i) {
+            exportText += "R" + std::to_string(1000 + i) + "\r\n";
+            server.queue("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\nThank you");
+        }
+        dir.write("export.txt", exportText);
+        settings.insert({{"URL", server.url("/order")},
+                         {"PostType", "POST"},
+                         {"DataSentText", "Thank you"},
+                         {"ImportData", dir.file("export.txt")},
+                         {"LinesToRead", "1"}});
+        test::setRow(data.SettingsTable, settings);
+        test::appendRow(data.FieldsTable,
+                        {{"OrderNum", "10"}, {"Name", "orderno"}, {"ImportStart", "1"}, {"ImportLength", "5"}});
     }
-    dir.write("export.txt", exportText);
-    test::setRow(data.SettingsTable, {{"URL", server.url("/order")},
-                                      {"PostType", "POST"},
-                                      {"DataSentText", "Thank you"},
-                                      {"ImportData", dir.file("export.txt")},
-                                      {"LinesToRead", "1"}});
-    test::appendRow(data.FieldsTable,
-                    {{"OrderNum", "10"}, {"Name", "orderno"}, {"ImportStart", "1"}, {"ImportLength", "5"}});
+};
+
+// The status bar's progress during a real run: ten records through the HTTP client to a loopback server.
+TEST(MainFormProgressTest, TheBarCountsTheRecordsOfTheFileAndGoesWhenTheRunEnds)
+{
+    WindowOverLoopback window(10, {});
+    TMainForm& form = window.form;
+    test::ScriptedServer& server = window.server;
 
     EXPECT_TRUE(form.RunProgressBar->isHidden()) << "no bar before a run";
     struct Seen {
@@ -231,31 +243,9 @@ TEST(MainFormProgressTest, TheBarCountsTheRecordsOfTheFileAndGoesWhenTheRunEnds)
 // and the window goes on handling its messages (the bar repaints) while records are in flight.
 TEST(MainFormProgressTest, EightConnectionsKeepTheWindowAliveAndSendEachRecordOnce)
 {
-    test::TempDir dir;
-    TDataModule1 data{dir.file("torvane.db")};
-    test::ScriptedDialogs dialogs;
-    test::ScriptedServer server;
-    WindowEncodings encodings;
-    TMainForm form{encodings};
-    form.attachDataModule(data);
-    form.setDialogs(&dialogs);
-    form.engine()->setPauseSeconds(0);
-    form.show();
-
-    std::string exportText = "BATCH HEADER\r\n";
-    for (int i = 1; i <= 24; ++i) {
-        exportText += "R" + std::to_string(1000 + i) + "\r\n";
-        server.queue("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\nThank you");
-    }
-    dir.write("export.txt", exportText);
-    test::setRow(data.SettingsTable, {{"URL", server.url("/order")},
-                                      {"PostType", "POST"},
-                                      {"DataSentText", "Thank you"},
-                                      {"ImportData", dir.file("export.txt")},
-                                      {"LinesToRead", "1"},
-                                      {"Connections", "8"}});
-    test::appendRow(data.FieldsTable,
-                    {{"OrderNum", "10"}, {"Name", "orderno"}, {"ImportStart", "1"}, {"ImportLength", "5"}});
+    WindowOverLoopback window(24, {{"Connections", "8"}});
+    TMainForm& form = window.form;
+    test::ScriptedServer& server = window.server;
 
     std::vector<int> values;
     bool sendDataOff = true;
