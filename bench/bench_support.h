@@ -28,17 +28,6 @@ inline double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-// The client's progress events, unwatched.
-class QuietEvents : public HttpEvents {
-public:
-    void status(const std::string&) override {}
-    void workBegin(WorkDirection, int64_t) override {}
-    void work(WorkDirection, int64_t) override {}
-    void workEnd(WorkDirection) override {}
-    void tlsStatus(const std::string&) override {}
-    void tlsStatusInfo(const std::string&) override {}
-};
-
 // A listening socket on a free loopback port, its address in addr; -1 (with the reason printed) when
 // there is none.
 inline int listenOnLoopback(sockaddr_in& addr)

@@ -136,7 +136,7 @@ Run runClient(const std::string& url)
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::close(pipeFds[0]);
-        torvane::bench::QuietEvents events;
+        torvane::QuietEvents events;
         torvane::HttpStack session(events, torvane::SystemClock::instance(), [] {});
         session.attachTlsTransport(false);
         const auto start = std::chrono::steady_clock::now();

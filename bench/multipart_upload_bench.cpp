@@ -95,7 +95,7 @@ Run runClient(const std::string& url, const std::string& file)
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
     if (pid == 0) {
-        torvane::bench::QuietEvents events;
+        torvane::QuietEvents events;
         torvane::HttpStack session(events, torvane::SystemClock::instance(), [] {});
         session.attachTlsTransport(false);
         try {

@@ -9,7 +9,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/.." && pwd)
 before_rev=9ca7946  # the commit before the ledger
 work=$(mktemp -d)
-server_pid=""
+source "$here/compare_common.sh"
 cleanup() {
   [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
   git -C "$repo" worktree remove --force "$work/before-src" >/dev/null 2>&1 || true
@@ -27,18 +27,8 @@ cmake -S "$work/before-src" -B "$work/before-build" -G Ninja -Wno-dev -DCMAKE_BU
 cmake --build "$work/before-build" --target torvane-cli >/dev/null
 before_cli=$work/before-build/torvane-cli
 
-python3 "$repo/examples/demo_server.py" --port 0 --port-file "$work/port" --log "$work/received.txt" \
-  >/dev/null 2>&1 &
-server_pid=$!
-for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.05; done
-url="http://127.0.0.1:$(cat "$work/port")/orders/enter.cgi"
-
-# The demo's orders with fresh order numbers, as many as asked for.
-{
-  head -n 1 "$repo/examples/orders.txt"
-  tail -n +2 "$repo/examples/orders.txt" | awk -v n="$records" '
-    { line[NR] = $0 } END { for (i = 0; i < n; i++) printf "M%07d%s\n", i, substr(line[i % NR + 1], 9) }'
-} > "$work/orders.txt"
+start_server "$repo/examples/demo_server.py" --port 0
+make_orders "$records"
 
 rate() {  # cli -> records per second of one run in a fresh folder
   local cli=$1 dir

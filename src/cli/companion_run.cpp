@@ -39,7 +39,7 @@ std::string summaryLine(const RunSummary& s)
 const std::vector<std::string>& RunOptions::valueOptions()
 {
     static const std::vector<std::string> names{"--pause", "--retry",  "--retry-wait", "--max-errors",
-                                                "--rate",  "--on-finish"};
+                                                "--rate",  "--on-finish", "--connections"};
     return names;
 }
 
@@ -57,6 +57,8 @@ RunOptions RunOptions::read(const CommandArgs& args)
         o.maxErrors = countOption(args, "--max-errors", 1000000000);
     if (args.values.count("--rate"))
         o.minIntervalMs = 60000 / std::max(1, parseInteger(args.values.at("--rate"), "--rate", 1, 60000));
+    if (args.values.count("--connections"))
+        o.connections = parseInteger(args.values.at("--connections"), "--connections", 1, DeliveryPolicy::kMaxConnections);
     if (auto it = args.values.find("--on-finish"); it != args.values.end()) {
         if (it->second.empty())
             throw UsageError("--on-finish needs a command");
@@ -80,6 +82,8 @@ CompanionRun::CompanionRun(TDataModule1& data, ConsoleHost& console, const RunOp
         if (o.maxErrors)
             policy.maxErrors = *o.maxErrors;
         policy.minIntervalMs = o.minIntervalMs;
+        if (o.connections)
+            policy.connections = *o.connections;
     });
     engine.setStopRequested([] { return StopSignals::received() != 0; });
 }

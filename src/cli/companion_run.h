@@ -20,7 +20,7 @@ class ConsoleHost;
 // The options that shape a run, common to send and watch.
 struct RunOptions {
     uint16_t pause = 1;
-    std::optional<int> retry, retryWait, maxErrors;
+    std::optional<int> retry, retryWait, maxErrors, connections;
     int64_t minIntervalMs = 0;
     bool verbose = false;
     std::string onFinish;  // empty: none

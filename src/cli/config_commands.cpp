@@ -6,6 +6,7 @@
 #include "cli/json_output.h"
 #include "cli/table_printer.h"
 
+#include "posting/delivery_policy.h"
 #include "posting/network_settings.h"
 #include "posting/value_pattern.h"
 #include "store/data_module.h"
@@ -111,6 +112,20 @@ int runShow(const Args& argv, std::ostream& out, std::ostream&)
     return kExitOk;
 }
 
+namespace {
+
+// A run clamps what it reads; what is typed in is held to the range so that it reads back as given.
+void checkConnectionsSetting(const std::string& name, const std::string& value)
+{
+    int32_t n = 0;
+    if (name == "Connections" && !value.empty() &&
+        (!tryToInt32(value, n) || n < 1 || n > DeliveryPolicy::kMaxConnections))
+        throw Error("'" + value + "' is not a valid value for Connections (1 to " +
+                    std::to_string(DeliveryPolicy::kMaxConnections) + ")");
+}
+
+}  // namespace
+
 int runSet(const Args& argv, std::ostream& out, std::ostream&)
 {
     const CommandArgs args = parseCommandArgs("set", argv);
@@ -120,6 +135,7 @@ int runSet(const Args& argv, std::ostream& out, std::ostream&)
     const FieldDef& field = fieldNamed(settingsTableDef(), args.positional[0], "setting");
     checkEncodingSetting(field.name, args.positional[1]);
     checkNetworkSetting(field.name, args.positional[1]);
+    checkConnectionsSetting(field.name, args.positional[1]);
 
     TDataModule1 data;
     // The application uses the first row only; on an empty table the edit creates it.

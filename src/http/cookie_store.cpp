@@ -97,6 +97,7 @@ CookieStore::CookieStore(Now now) : m_now(now ? std::move(now) : [] { return std
 
 void CookieStore::takeCookies(const std::vector<Header>& headers, const std::string& requestHost)
 {
+    const std::lock_guard<std::mutex> hold(m_lock);
     for (const auto& [name, value] : headers)
         if (equalsIgnoreCaseAscii(name, "Set-cookie"))
             takeOne(value, false, requestHost);
@@ -209,6 +210,12 @@ void CookieStore::keep(Cookie c)
 
 void CookieStore::removeExpired()
 {
+    const std::lock_guard<std::mutex> hold(m_lock);
+    dropExpired();
+}
+
+void CookieStore::dropExpired()
+{
     const std::time_t now = m_now();
     for (auto& d : m_domains) {
         std::erase_if(d.cookies, [&](const Cookie& c) {
@@ -223,7 +230,8 @@ void CookieStore::removeExpired()
 
 std::string CookieStore::cookieHeader(const std::string& host, const std::string& directory, bool secureRequest)
 {
-    removeExpired();
+    const std::lock_guard<std::mutex> hold(m_lock);
+    dropExpired();
     std::vector<const Cookie*> candidates;
     for (const auto& d : m_domains) {
         const bool belongs = equalsIgnoreCaseAscii(d.name, host) ||

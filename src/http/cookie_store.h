@@ -1,10 +1,12 @@
 // The cookies servers set during the application run, kept in memory and sent back with the
-// requests they belong to.
+// requests they belong to. The connections of a run share one store (as a browser's windows do), so
+// what they ask of it and give it is taken one at a time.
 #pragma once
 
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -45,15 +47,18 @@ public:
         std::string name;
         std::vector<Cookie> cookies;
     };
+    // Read while no request is under way.
     const std::vector<Domain>& domains() const { return m_domains; }
 
 private:
+    void dropExpired();
     void takeOne(const std::string& headerValue, bool setCookie2, const std::string& requestHost);
     // Adds the cookie to its domain, or replaces the one of the same name there.
     void keep(Cookie c);
 
     Now m_now;
     std::vector<Domain> m_domains;
+    std::mutex m_lock;
 };
 
 }  // namespace torvane

@@ -23,4 +23,15 @@ public:
     virtual void tlsStatusInfo(const std::string& text) = 0;
 };
 
+// Events nobody watches: a connection on a thread where nothing may be shown, a benchmark.
+class QuietEvents : public HttpEvents {
+public:
+    void status(const std::string&) override {}
+    void workBegin(WorkDirection, int64_t) override {}
+    void work(WorkDirection, int64_t) override {}
+    void workEnd(WorkDirection) override {}
+    void tlsStatus(const std::string&) override {}
+    void tlsStatusInfo(const std::string&) override {}
+};
+
 }  // namespace torvane

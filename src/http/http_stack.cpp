@@ -1,6 +1,7 @@
 #include "http/http_stack.h"
 
 #include "http/http_events.h"
+#include "util/clock.h"
 #include "util/text.h"
 
 namespace torvane {
@@ -24,13 +25,15 @@ std::string PostingReply::header(const std::string& name) const
 
 HttpStack::HttpStack(HttpEvents& events, Clock& clock, std::function<void()> pump, HttpStackOptions options)
     : m_ownTlsLibrary(options.tlsLibrary ? nullptr : std::make_unique<TlsLibrary>()),
+      m_options(options),
       m_log(options.trafficLogFile, options.localTime),
       m_cookies(options.now),
+      m_sharedCookies(options.sharedCookies),
       m_tls(clock, options.tlsLibrary ? *options.tlsLibrary : *m_ownTlsLibrary,
             [&events](const std::string& text) { events.tlsStatusInfo(text); }),
       m_client(events, clock, std::move(pump))
 {
-    m_client.setCookieStore(&m_cookies);
+    m_client.setCookieStore(&cookies());
     m_client.setTrafficLog(&m_log);
     m_client.setLimits(options.limits);
     // The client starts with the TLS transport attached; each request says whether it wants it.
@@ -47,6 +50,7 @@ void HttpStack::attachTlsTransport(bool attach)
 
 void HttpStack::setNetwork(const NetworkOptions& options)
 {
+    m_network = options;
     m_client.setNetwork(options);
     m_tls.setPolicy({options.tlsVerify, options.clientCertificate, options.clientCertificatePassword});
 }
@@ -108,10 +112,39 @@ PostingReply HttpStack::replyWith(std::string body) const
 std::vector<std::string> HttpStack::cookieNames() const
 {
     std::vector<std::string> names;
-    for (const auto& domain : m_cookies.domains())
+    for (const auto& domain : cookies().domains())
         for (const Cookie& cookie : domain.cookies)
             names.push_back(cookie.name);
     return names;
+}
+
+namespace {
+
+// A stack of its own with the events it reports to; the clock is the real one, as the network's is.
+class FurtherConnection : public PostingClient {
+public:
+    FurtherConnection(HttpStackOptions options, const NetworkOptions& network)
+        : m_stack(m_events, SystemClock::instance(), {}, std::move(options))
+    {
+        m_stack.setNetwork(network);
+    }
+    PostingReply send(const PostingRequest& request) override { return m_stack.send(request); }
+    void setTrafficLog(bool) override {}
+
+private:
+    QuietEvents m_events;
+    HttpStack m_stack;
+};
+
+}  // namespace
+
+std::unique_ptr<PostingClient> HttpStack::openConnection()
+{
+    HttpStackOptions options = m_options;
+    options.sharedCookies = &cookies();
+    options.tlsLibrary = m_options.tlsLibrary ? m_options.tlsLibrary : m_ownTlsLibrary.get();
+    // Its requests are not written to the traffic log: several writers would mix their lines.
+    return std::make_unique<FurtherConnection>(std::move(options), m_network);
 }
 
 }  // namespace torvane

@@ -26,6 +26,8 @@ struct HttpStackOptions {
     HttpLimits limits;
     // What encrypts; null: the session loads OpenSSL for itself. Must outlive the session.
     TlsLibrary* tlsLibrary = nullptr;
+    // The cookie store of another stack to use instead of one of its own; must outlive the stack.
+    CookieStore* sharedCookies = nullptr;
 };
 
 class HttpStack : public PostingClient {
@@ -39,11 +41,13 @@ public:
     void setRedactor(const Redactor* redactor) override { m_log.setRedactor(redactor); }
     void setNetwork(const NetworkOptions& options) override;
     std::vector<std::string> cookieNames() const override;
+    std::unique_ptr<PostingClient> openConnection() override;
 
     // Attach the TLS transport (true) or none (false) for the client's next requests.
     void attachTlsTransport(bool attach);
     HttpClient& client() { return m_client; }
-    CookieStore& cookies() { return m_cookies; }
+    CookieStore& cookies() { return m_sharedCookies ? *m_sharedCookies : m_cookies; }
+    const CookieStore& cookies() const { return m_sharedCookies ? *m_sharedCookies : m_cookies; }
 
 private:
     std::unique_ptr<TlsLibrary> m_ownTlsLibrary;  // made first: the transport holds it
@@ -51,8 +55,11 @@ private:
     // The reply the client holds after the request, with body.
     PostingReply replyWith(std::string body) const;
 
+    HttpStackOptions m_options;  // what a further connection is made with
+    NetworkOptions m_network;
     TrafficLog m_log;
     CookieStore m_cookies;
+    CookieStore* m_sharedCookies;
     TlsTransport m_tls;
     HttpClient m_client;
 };

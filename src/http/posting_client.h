@@ -8,6 +8,7 @@
 #include "http/posting_request.h"
 #include "util/secrets.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ public:
     virtual void setNetwork(const NetworkOptions&) {}
     // The names of the cookies the client holds, in the order they were first set.
     virtual std::vector<std::string> cookieNames() const { return {}; }
+    // A further connection for a run with several records in flight, to be used on another thread: it
+    // shares this client's cookies and network options and reports no progress of its own. Null when
+    // the client has no way to make one (the run then sends one record at a time).
+    virtual std::unique_ptr<PostingClient> openConnection() { return nullptr; }
 };
 
 }  // namespace torvane

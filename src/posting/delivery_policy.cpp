@@ -14,6 +14,7 @@ DeliveryPolicy DeliveryPolicy::fromSettings(const RowReader& settings)
     policy.retryCount = std::max(0, settings.integer("RetryCount", 0));
     policy.retryWaitSeconds = std::max(0, settings.integer("RetryWait", kDefaultRetryWaitSeconds));
     policy.maxErrors = std::max(0, settings.integer("MaxErrors", 0));
+    policy.connections = std::clamp(settings.integer("Connections", 1), 1, kMaxConnections);
     return policy;
 }
 

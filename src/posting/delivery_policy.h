@@ -20,8 +20,12 @@ struct DeliveryPolicy {
     int retryWaitSeconds = kDefaultRetryWaitSeconds;  // before the first further try, doubled for each next
     int maxErrors = 0;           // failed records the run goes on past; the next failure ends it
     int64_t minIntervalMs = 0;   // at least this long from one request to the next, on top of the pause
+    int connections = 1;         // records in flight at once, each on a connection of its own
 
-    // RetryCount, RetryWait and MaxErrors of the settings record; blank ones keep the defaults.
+    static constexpr int kMaxConnections = 32;
+
+    // RetryCount, RetryWait, MaxErrors and Connections of the settings record; blank ones keep the
+    // defaults, and a number of connections out of range is taken as the nearest that is not.
     static DeliveryPolicy fromSettings(const RowReader& settings);
 
     // The wait before further try number `attempt` (1 for the first): the server's Retry-After when it

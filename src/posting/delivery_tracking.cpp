@@ -44,7 +44,8 @@ void PostingEngine::CheckToSeeIfSent()
                 track.post();
                 finish(DeliveryState::Accepted, RecordOutcome::Accepted);
                 transaction.commit();
-                PausexSeconds(m_pauseSeconds);
+                if (!m_manyInFlight)
+                    PausexSeconds(m_pauseSeconds);
                 m_host.memo2Add(FieldToTrack1.empty() ? "Data Accepted By Server"
                                                       : "Data Accepted By Server For: " + TrackKey);
             }

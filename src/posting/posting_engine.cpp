@@ -166,7 +166,9 @@ void PostingEngine::readExport(const RunSettings& run)
     m_failedRecords = 0;
     m_lastRequestMs = -1;
     startSession();
-    if (!postRecords(exportPath, linesToRead))
+    // A post type that sends nothing has nothing to send at once.
+    const bool parallel = m_policy.connections > 1 && methodOf(m_postType).has_value();
+    if (!(parallel ? postRecordsInParallel(exportPath, linesToRead) : postRecords(exportPath, linesToRead)))
         return;
     ExportFile.reset();
     if (run.deleteFile)
@@ -182,18 +184,22 @@ bool PostingEngine::postRecords(const std::string& exportPath, int32_t linesToRe
     m_host.runProgress(0, records.total(), 0);
     for (int32_t recordNumber = 1; !ExportFile->atEnd(); ++recordNumber) {
         if (stopRequested()) {
-            // What was not read goes to the rejects as after an error; the file stays.
-            if (m_observer)
-                ExportFile->drainRest([this](std::string_view bytes) { m_observer->unreadBytes(bytes); });
-            ExportFile.reset();
-            m_outcome = RunOutcome::Stopped;
-            concludeRun(runoutcome::kInterrupted);
+            stopReading();
             return false;
         }
         processRecord(recordNumber);
         m_host.runProgress(recordNumber, records.total(), m_clock.nowMs() - startMs);
     }
     return true;
+}
+
+void PostingEngine::stopReading()
+{
+    if (m_observer)
+        ExportFile->drainRest([this](std::string_view bytes) { m_observer->unreadBytes(bytes); });
+    ExportFile.reset();
+    m_outcome = RunOutcome::Stopped;
+    concludeRun(runoutcome::kInterrupted);
 }
 
 void PostingEngine::failRun()
@@ -370,8 +376,7 @@ bool PostingEngine::deliver(int32_t recordNumber)
             // Only what cannot have reached the server, or what the server asked to bring back later, is
             // tried again; a request cut off after it was written may have been taken.
             const RequestFate fate = failure.fate();
-            const bool again = fate == RequestFate::NotSent || (fate == RequestFate::Answered && isComeBackLater(failure.status()));
-            if (again && attempt <= m_policy.retryCount) {
+            if (mayTryAgain(failure) && attempt <= m_policy.retryCount) {
                 if (waitToTryAgain(recordNumber, attempt, failure, message))
                     continue;
             } else if (m_failedRecords >= m_policy.maxErrors) {
@@ -400,13 +405,25 @@ void PostingEngine::beginAttempt(int32_t recordNumber)
                                         m_deliveryHolds, m_lastRequestMs - m_runStartMs);
 }
 
-bool PostingEngine::waitToTryAgain(int32_t recordNumber, int attempt, const RequestFailed& failure,
-                                   const std::string& message)
+bool PostingEngine::mayTryAgain(const RequestFailed& failure)
+{
+    const RequestFate fate = failure.fate();
+    return fate == RequestFate::NotSent || (fate == RequestFate::Answered && isComeBackLater(failure.status()));
+}
+
+int PostingEngine::announceRetry(int32_t recordNumber, int attempt, const RequestFailed& failure,
+                                 const std::string& message)
 {
     const int seconds = m_policy.waitSeconds(attempt, failure.reply().header("Retry-After"), std::time(nullptr));
     m_host.memo2Add("Retrying Record# " + std::to_string(recordNumber) + " In " + std::to_string(seconds) +
                     " Seconds: " + message);
-    return waitMs(int64_t(seconds) * 1000);
+    return seconds;
+}
+
+bool PostingEngine::waitToTryAgain(int32_t recordNumber, int attempt, const RequestFailed& failure,
+                                   const std::string& message)
+{
+    return waitMs(int64_t(announceRetry(recordNumber, attempt, failure, message)) * 1000);
 }
 
 void PostingEngine::failRecord(RequestFate fate, const std::string& message)
@@ -429,6 +446,10 @@ void PostingEngine::recordDone(RecordOutcome outcome)
     m_inRecord = false;
     m_tap.collectInto(nullptr);
     m_result.outcome = outcome;
+    if (m_manyInFlight) {
+        m_resultHeld = true;
+        return;
+    }
     m_observer->recordDone(m_result);
 }
 
@@ -436,15 +457,19 @@ void PostingEngine::reportRunError()
 {
     if (!m_observer)
         return;
-    if (m_inRecord) {
-        m_result.messages = {};
-        for (const std::string& line : splitAddedText(currentExceptionMessage(&m_redactor)))
-            if (!line.empty())
-                m_result.messages.push_back(line);
-        recordDone(m_result.outcome == RecordOutcome::InDoubt ? RecordOutcome::InDoubt : RecordOutcome::Failed);
-    }
+    if (m_inRecord)
+        closeFailedRecord(currentExceptionMessage(&m_redactor));
     if (ExportFile)
         ExportFile->drainRest([this](std::string_view bytes) { m_observer->unreadBytes(bytes); });
+}
+
+void PostingEngine::closeFailedRecord(const std::string& message)
+{
+    m_result.messages = {};
+    for (const std::string& line : splitAddedText(message))
+        if (!line.empty())
+            m_result.messages.push_back(line);
+    recordDone(m_result.outcome == RecordOutcome::InDoubt ? RecordOutcome::InDoubt : RecordOutcome::Failed);
 }
 
 void PostingEngine::recordFailure(const RequestFailed& failure, const std::string& message)
@@ -486,25 +511,31 @@ void PostingEngine::sendRequest()
     const std::optional<HttpMethod> method = methodOf(m_postType);
     if (!method)
         return;  // no request, no reply
-    PostingRequest request;
-    request.method = *method;
-    request.url = m_url;
-    request.contentType = m_content;
-    request.cacheControl = "no-cache";
-    request.tls = m_secure;
-    if (*method != HttpMethod::Get)
-        request.fromPage = m_formPage;
+    PostingRequest request = recordRequest(*method);
     std::optional<MultipartBody> files;
-    if (*method == HttpMethod::Put)
-        request.body = joinLinesCrLf(DataList);
-    else if (*method == HttpMethod::Post && SendsFiles)
+    if (*method == HttpMethod::Post && SendsFiles)
         request.source = &files.emplace(multipartEntries());
-    else if (*method == HttpMethod::Post)
-        request.entries = DataList;
     m_reply = m_client.send(request);
     m_host.memo1SetText(m_reply.body);
     m_replyMs = m_clock.nowMs() - m_runStartMs;
     m_result.status = m_reply.statusLine;
+}
+
+PostingRequest PostingEngine::recordRequest(HttpMethod method) const
+{
+    PostingRequest request;
+    request.method = method;
+    request.url = m_url;
+    request.contentType = m_content;
+    request.cacheControl = "no-cache";
+    request.tls = m_secure;
+    if (method != HttpMethod::Get)
+        request.fromPage = m_formPage;
+    if (method == HttpMethod::Put)
+        request.body = joinLinesCrLf(DataList);
+    else if (method == HttpMethod::Post && !SendsFiles)
+        request.entries = DataList;
+    return request;
 }
 
 std::string PostingEngine::importData()

@@ -25,8 +25,12 @@
 
 namespace torvane {
 
+class ConnectionPool;
 class ExportFileReader;
 class RunLock;
+struct ParallelRun;
+struct PoolResult;
+struct RecordSlot;
 struct RunSettings;
 
 enum class RunOutcome {
@@ -142,6 +146,41 @@ private:
     void readExport(const RunSettings& run);
     // False when a stop ended the run before the end of the export file.
     bool postRecords(const std::string& exportPath, int32_t linesToRead);
+    // After a stop: what was not read goes to the rejects as after an error; the file stays.
+    void stopReading();
+
+    // Several records in flight (parallel_run.cpp): lines are read, built, held back and their rows
+    // written here, requests go out on the connections of the pool, and what each record said is shown
+    // in line order. False when a stop ended the run; the error that ends it is thrown once the
+    // requests in flight have ended.
+    bool postRecordsInParallel(const std::string& exportPath, int32_t linesToRead);
+    void parallelStep(ParallelRun& run, ConnectionPool& pool);
+    void readAhead(ParallelRun& run);
+    void admitWaiting(ParallelRun& run);
+    void admit(ParallelRun& run, RecordSlot& slot);
+    void logInAgainIfDue(ParallelRun& run);
+    void dispatchReady(ParallelRun& run, ConnectionPool& pool);
+    void dispatch(ParallelRun& run, RecordSlot& slot, ConnectionPool& pool);
+    void waitForNews(ParallelRun& run, ConnectionPool& pool);
+    void takeResult(ParallelRun& run, PoolResult result);
+    void takeReply(ParallelRun& run, RecordSlot& slot, PostingReply reply);
+    void takeFailure(ParallelRun& run, RecordSlot& slot, const RequestFailed& failure);
+    void showFinished(ParallelRun& run);
+    void showSlot(ParallelRun& run, RecordSlot& slot);
+    bool endParallel(ParallelRun& run);
+    void noteFatal(ParallelRun& run);
+    // The engine takes up the record's state (and its panes), or gives it back.
+    void enterSlot(ParallelRun& run, RecordSlot& slot);
+    void leaveSlot(ParallelRun& run, RecordSlot& slot);
+    void swapRecordState(RecordSlot& slot);
+    // The request of the current record, but for a multipart body.
+    PostingRequest recordRequest(HttpMethod method) const;
+    // Whether the policy lets a failure be tried again, by its fate.
+    static bool mayTryAgain(const RequestFailed& failure);
+    // Says why the record is tried again; the seconds to wait.
+    int announceRetry(int32_t recordNumber, int attempt, const RequestFailed& failure, const std::string& message);
+    // The record in progress, ended by the error whose message is given, to the observer.
+    void closeFailedRecord(const std::string& message);
     // After an error ended the run: nothing left open, the run marked failed.
     void failRun();
     void processRecord(int32_t recordNumber);
@@ -235,6 +274,10 @@ private:
     RecordResult m_result;      // the record in progress, while m_inRecord
     bool m_inRecord = false;
     RecordOutcome m_checked = RecordOutcome::Sent;  // the confirmation check's verdict on the last record
+    // Several records in flight: a finished record's result waits to be handed on in line order, and
+    // the pause after a tracking record is the connection's, not the run thread's.
+    bool m_manyInFlight = false;
+    bool m_resultHeld = false;
 
     DeliveryPolicy m_policy;
     std::function<void(DeliveryPolicy&)> m_policyOverride;

@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include <iterator>
+
 namespace torvane {
 
 DeliveryPage::DeliveryPage(TDataModule1& data, const WindowEncodings& enc, QWidget* parent) : QWidget(parent)
@@ -31,9 +33,11 @@ DeliveryPage::DeliveryPage(TDataModule1& data, const WindowEncodings& enc, QWidg
          "seconds before the first try again (blank: 5), doubled for each next one, at most 300"},
         {"MaxErrors", "Max Errors:", "MaxErrorsEdit",
          "failed records a run goes on past; blank: the first error ends the run"},
+        {"Connections", "Connections:", "ConnectionsEdit",
+         "records in flight at once, 1 to 32, each on a connection of its own; blank: one at a time"},
     };
     const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < int(std::size(rows)); ++i) {
         auto* edit = new DBEdit(enc, src, rows[i].field, group);
         edit->setObjectName(QString::fromLatin1(rows[i].objectName));
         edit->setMaximumWidth(digit * 8 + 16);

@@ -55,7 +55,8 @@ const TableDef& settingsTableDef()
                                {"ClientCertificate", K::Text},
                                {"ClientCertificatePassword", K::Text},
                                {"Proxy", K::Text},
-                               {"UseIPv6", K::Logical}}};
+                               {"UseIPv6", K::Logical},
+                               {"Connections", K::Integer}}};
     return def;
 }
 

@@ -193,7 +193,14 @@ INSTANTIATE_TEST_SUITE_P(
                 "ViewWarnings, ViewDiag, ImportData, LinesToRead, DeleteFile, TrackSent, PurgeDays, "
                 "FieldToTrack1, FieldToTrack2, FieldToTrack3, FieldToTrack4, ExportEncoding, FormEncoding, "
                 "ColumnsIn, RetryCount, RetryWait, MaxErrors, LoginURL, LoginData, LoginCheckText, FormURL, "
-                "RefreshHidden, TLSVerify, ClientCertificate, ClientCertificatePassword, Proxy, UseIPv6)"},
+                "RefreshHidden, TLSVerify, ClientCertificate, ClientCertificatePassword, Proxy, UseIPv6, "
+                "Connections)"},
+        BadCase{"ConnectionsOutOfRange", {"set", "Connections", "33"}, 1,
+                "torvane-cli: '33' is not a valid value for Connections (1 to 32)"},
+        BadCase{"SendConnectionsZero", {"send", "--connections", "0"}, 64,
+                "torvane-cli: --connections must be a whole number from 1 to 32, not '0'"},
+        BadCase{"SendConnectionsWord", {"send", "--connections", "many"}, 64,
+                "torvane-cli: --connections must be a whole number from 1 to 32, not 'many'"},
         BadCase{"UnknownEncoding", {"set", "FormEncoding", "latin-99"}, 1,
                 "torvane-cli: 'latin-99' is not a known character encoding"},
         BadCase{"EncodingWithOptions", {"set", "ExportEncoding", "utf-8//TRANSLIT"}, 1,

@@ -41,6 +41,7 @@ class InterruptedSendTest : public SendTest {
 protected:
     // Kills a run while the server holds the request of record 1001 without answering.
     void killWhileTheRequestIsOut() { killWhileRequestIsOut(1); }
+    void killAtRandomMoments(int records, int trials, int inFlight, const std::vector<std::string>& options);
 };
 
 TEST_F(InterruptedSendTest, ARecordCutOffIsHeldUntilTheOperatorDecides)
@@ -125,11 +126,11 @@ TEST_F(InterruptedSendTest, ASecondRunOnTheStoreIsRefusedWhileTheFirstFinishes)
 
 // Kills runs of many records at random moments; after a rerun to the end, every record has reached the
 // server exactly once or is listed in doubt, and none has reached it twice.
-TEST_F(InterruptedSendTest, KilledAtRandomMomentsNothingIsSentTwiceOrLost)
+void InterruptedSendTest::killAtRandomMoments(int records, int trials, int inFlight, const std::vector<std::string>& options)
 {
     std::string exportBytes = "EXPORT HEADER\r\n";
     std::vector<std::string> keys;
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < records; ++i) {
         keys.push_back(std::to_string(2001 + i));
         exportBytes += keys.back() + " 12345R\r\n";
     }
@@ -137,13 +138,14 @@ TEST_F(InterruptedSendTest, KilledAtRandomMomentsNothingIsSentTwiceOrLost)
     auto prepare = [&](TempDir& folder, ScriptedServer& s) {
         folder.write("torvane.db", store);
         folder.write("export.txt", exportBytes);
-        for (int i = 0; i < 40; ++i)
+        for (int i = 0; i < 5 * records; ++i)
             s.queue(reply("200 OK", kThanks));
         runProgram(cliBinary(), {"-C", folder.path(), "set", "URL", s.url("/orders")});
     };
-    auto sendIn = [](const TempDir& folder) {
-        return std::make_unique<ChildProgram>(cliBinary(),
-                                              std::vector<std::string>{"-C", folder.path(), "send", "--pause", "0"});
+    auto sendIn = [&options](const TempDir& folder) {
+        std::vector<std::string> args{"-C", folder.path(), "send", "--pause", "0"};
+        args.insert(args.end(), options.begin(), options.end());
+        return std::make_unique<ChildProgram>(cliBinary(), args);
     };
 
     // How long an uninterrupted run takes here, to spread the kills over it.
@@ -160,7 +162,7 @@ TEST_F(InterruptedSendTest, KilledAtRandomMomentsNothingIsSentTwiceOrLost)
     std::mt19937 random(20261209);
     std::uniform_int_distribution<int> moment(0, int(runMs) + 50);
     int heldSomewhere = 0;
-    for (int trial = 0; trial < 25; ++trial) {
+    for (int trial = 0; trial < trials; ++trial) {
         TempDir folder;
         ScriptedServer s;
         prepare(folder, s);
@@ -175,6 +177,7 @@ TEST_F(InterruptedSendTest, KilledAtRandomMomentsNothingIsSentTwiceOrLost)
         const CliResult listing = runProgram(cliBinary(), {"-C", folder.path(), "tracking", "in-doubt"});
         ASSERT_EQ(listing.status, 0) << listing.err;
         const std::set<std::string> doubtful = inDoubtKeys(listing.out);
+        EXPECT_LE(int(doubtful.size()), inFlight) << "trial " << trial;
         heldSomewhere += int(doubtful.size());
         const auto received = receivedKeys(s.requests());
         for (const std::string& key : keys) {
@@ -184,6 +187,17 @@ TEST_F(InterruptedSendTest, KilledAtRandomMomentsNothingIsSentTwiceOrLost)
         }
     }
     std::cout << "records held in doubt over all trials: " << heldSomewhere << '\n';
+}
+
+TEST_F(InterruptedSendTest, KilledAtRandomMomentsNothingIsSentTwiceOrLost)
+{
+    killAtRandomMoments(8, 25, 1, {});
+}
+
+// With eight records in flight at once, a kill leaves at most eight in doubt, and still none twice.
+TEST_F(InterruptedSendTest, KilledWithEightConnectionsNothingIsSentTwiceOrLost)
+{
+    killAtRandomMoments(24, 25, 8, {"--connections", "8"});
 }
 
 }  // namespace

@@ -16,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <set>
 #include <fstream>
 
 namespace torvane {
@@ -162,33 +164,45 @@ TEST_F(MainFormTest, CheckDataWritesTheReportIntoTheInformationPaneWithoutAsking
     EXPECT_EQ(dir.read("export.txt"), "1001\n\n");
 }
 
-// The status bar's progress during a real run: ten records through the HTTP client to a loopback server.
-TEST(MainFormProgressTest, TheBarCountsTheRecordsOfTheFileAndGoesWhenTheRunEnds)
-{
+// A window over a store that posts `records` records of one field to a loopback server that confirms
+// each, with the settings given besides.
+struct WindowOverLoopback {
     test::TempDir dir;
     TDataModule1 data{dir.file("torvane.db")};
     test::ScriptedDialogs dialogs;
     test::ScriptedServer server;
     WindowEncodings encodings;
     TMainForm form{encodings};
-    form.attachDataModule(data);
-    form.setDialogs(&dialogs);
-    form.engine()->setPauseSeconds(0);
-    form.show();
 
-    std::string exportText = "BATCH HEADER\r\n";
-    for (int i = 1; i <= 10; ++i) {
-        exportText += "R" + std::to_string(1000 + i) + "\r\n";
-        server.queue("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\nThank you");
+    WindowOverLoopback(int records, test::Row settings)
+    {
+        form.attachDataModule(data);
+        form.setDialogs(&dialogs);
+        form.engine()->setPauseSeconds(0);
+        form.show();
+        std::string exportText = "BATCH HEADER\r\n";
+        for (int i = 1; i <= records; ++i) {
+            exportText += "R" + std::to_string(1000 + i) + "\r\n";
+            server.queue("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\nThank you");
+        }
+        dir.write("export.txt", exportText);
+        settings.insert({{"URL", server.url("/order")},
+                         {"PostType", "POST"},
+                         {"DataSentText", "Thank you"},
+                         {"ImportData", dir.file("export.txt")},
+                         {"LinesToRead", "1"}});
+        test::setRow(data.SettingsTable, settings);
+        test::appendRow(data.FieldsTable,
+                        {{"OrderNum", "10"}, {"Name", "orderno"}, {"ImportStart", "1"}, {"ImportLength", "5"}});
     }
-    dir.write("export.txt", exportText);
-    test::setRow(data.SettingsTable, {{"URL", server.url("/order")},
-                                      {"PostType", "POST"},
-                                      {"DataSentText", "Thank you"},
-                                      {"ImportData", dir.file("export.txt")},
-                                      {"LinesToRead", "1"}});
-    test::appendRow(data.FieldsTable,
-                    {{"OrderNum", "10"}, {"Name", "orderno"}, {"ImportStart", "1"}, {"ImportLength", "5"}});
+};
+
+// The status bar's progress during a real run: ten records through the HTTP client to a loopback server.
+TEST(MainFormProgressTest, TheBarCountsTheRecordsOfTheFileAndGoesWhenTheRunEnds)
+{
+    WindowOverLoopback window(10, {});
+    TMainForm& form = window.form;
+    test::ScriptedServer& server = window.server;
 
     EXPECT_TRUE(form.RunProgressBar->isHidden()) << "no bar before a run";
     struct Seen {
@@ -222,6 +236,38 @@ TEST(MainFormProgressTest, TheBarCountsTheRecordsOfTheFileAndGoesWhenTheRunEnds)
     EXPECT_EQ(form.StatusPanel1->text(), "Ready");
     EXPECT_EQ(server.requests().size(), 10u);
     // Every record confirmed without tracking: the information pane says nothing, as always.
+    EXPECT_EQ(form.Memo2->toPlainText(), "");
+}
+
+// A run of eight connections from the window: the bar counts finished records, Send Data stays off,
+// and the window goes on handling its messages (the bar repaints) while records are in flight.
+TEST(MainFormProgressTest, EightConnectionsKeepTheWindowAliveAndSendEachRecordOnce)
+{
+    WindowOverLoopback window(24, {{"Connections", "8"}});
+    TMainForm& form = window.form;
+    test::ScriptedServer& server = window.server;
+
+    std::vector<int> values;
+    bool sendDataOff = true;
+    QObject::connect(form.RunProgressBar, &QProgressBar::valueChanged, [&](int value) {
+        values.push_back(value);
+        sendDataOff = sendDataOff && !form.SendData1->isEnabled();
+        if (value == 12)
+            if (const char* shot = std::getenv("TORVANE_SCREENSHOT"))
+                form.grab().save(QString::fromLocal8Bit(shot));
+    });
+    form.SendData1Click();
+
+    ASSERT_EQ(values.size(), 25u);
+    for (int i = 0; i <= 24; ++i)
+        EXPECT_EQ(values[size_t(i)], i);
+    EXPECT_TRUE(sendDataOff);
+    EXPECT_EQ(form.StatusPanel1->text(), "Ready");
+    std::set<std::string> bodies;
+    for (const std::string& request : server.requests())
+        bodies.insert(request.substr(request.find("\r\n\r\n")));
+    EXPECT_EQ(server.requests().size(), 24u);
+    EXPECT_EQ(bodies.size(), 24u) << "each record once";
     EXPECT_EQ(form.Memo2->toPlainText(), "");
 }
 
