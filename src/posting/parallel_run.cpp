@@ -21,12 +21,12 @@ namespace {
 // How long the run's thread waits for a reply before it lets the window handle its messages.
 constexpr int64_t kSliceMs = 200;
 
-std::string messageOf(const RequestFailed& failure)
+std::string messageOf(const RequestFailed& failure, const Redactor& secrets)
 {
     try {
         throw failure;
     } catch (...) {
-        return currentExceptionMessage();
+        return currentExceptionMessage(&secrets);
     }
 }
 
@@ -109,7 +109,7 @@ void PostingEngine::noteFatal(ParallelRun& run)
         return;
     }
     run.fatal = std::current_exception();
-    run.fatalMessage = currentExceptionMessage();
+    run.fatalMessage = currentExceptionMessage(&m_redactor);
     run.ending = true;
     if (slot)
         slot->stage = RecordSlot::Stage::Fatal;
@@ -319,7 +319,7 @@ void PostingEngine::takeReply(ParallelRun& run, RecordSlot& slot, PostingReply r
 void PostingEngine::takeFailure(ParallelRun& run, RecordSlot& slot, const RequestFailed& failure)
 {
     enterSlot(run, slot);
-    const std::string message = messageOf(failure);
+    const std::string message = messageOf(failure, m_redactor);
     recordFailure(failure, message);
     const bool again = mayTryAgain(failure) && slot.attempt <= m_policy.retryCount;
     if (again && !run.ending) {
