@@ -6,15 +6,6 @@
 
 namespace torvane {
 
-namespace {
-
-std::string placeName(const Location& place)
-{
-    return upperAscii(place.host) + place.directory + place.document;
-}
-
-}  // namespace
-
 std::string PostingReply::header(const std::string& name) const
 {
     for (const auto& [header, value] : headers)

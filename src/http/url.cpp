@@ -138,6 +138,11 @@ std::string originOf(const Location& place)
     return place.scheme + "://" + place.host + (isDefaultPort(place) ? "" : ":" + place.port);
 }
 
+std::string placeName(const Location& place)
+{
+    return upperAscii(place.host) + place.directory + place.document;
+}
+
 std::string urlOf(const Location& place)
 {
     return originOf(place) + place.requestTarget();

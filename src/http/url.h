@@ -35,6 +35,9 @@ bool movesToTls(const Location& from, const Location& to);
 std::string originOf(const Location& place);
 // The place as a URL a browser would show, without user, password or fragment.
 std::string urlOf(const Location& place);
+// The host (upper case) and the path without the query: how a reply names where a request ended, and
+// what a login URL is compared with.
+std::string placeName(const Location& place);
 // Whether the URL begins with "https:", in any letter case: a request to it wants the TLS transport.
 bool isHttpsUrl(const std::string& url);
 

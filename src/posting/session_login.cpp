@@ -17,8 +17,7 @@ namespace {
 std::string placeOf(const std::string& url)
 {
     try {
-        const Location place = resolveUrl(url, Location{});
-        return upperAscii(place.host) + place.directory + place.document;
+        return placeName(resolveUrl(url, Location{}));
     } catch (const Error&) {
         return {};
     }

@@ -114,14 +114,26 @@ TEST(HttpStack, DiagnosticsOffTouchesNoFileAndNoPane)
     EXPECT_FALSE(std::filesystem::exists(dir.file("DebugFile.log")));
 }
 
-TEST(HttpStack, AttachingTheTransportReleasesThePlainConnectionSilently)
-{
+// A stack reporting to recorded events, and a loopback server answering its requests in turn.
+class HttpStackOverServer : public ::testing::Test {
+protected:
+    void answer(const std::string& first, const std::string& second)
+    {
+        server.queue(first, false);
+        server.queue(second, false);
+    }
     test::TempDir dir;
     ScriptedServer server;
-    server.queue("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na", false);
-    server.queue("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\nb", false);
     test::RecordingHttpEvents events;
-    HttpStack session(events, SystemClock::instance(), [] {}, optionsIn(dir));
+    HttpStack session{events, SystemClock::instance(), [] {}, optionsIn(dir)};
+};
+
+const char* const kReplyA = "HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na";
+const char* const kReplyB = "HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\nb";
+
+TEST_F(HttpStackOverServer, AttachingTheTransportReleasesThePlainConnectionSilently)
+{
+    answer(kReplyA, kReplyB);
     session.attachTlsTransport(false);
     EXPECT_EQ(session.client().get(server.url("/1")), "a");
     EXPECT_TRUE(session.client().connectionOpen());
@@ -143,14 +155,9 @@ TEST(HttpStack, AttachingTheTransportReleasesThePlainConnectionSilently)
     EXPECT_EQ(log.rfind("Stat Disconnected.\r\nStat Connected.\r\n", 0), 0u) << log;
 }
 
-TEST(HttpStack, EveryPlainRecordOpensANewConnection)
+TEST_F(HttpStackOverServer, EveryPlainRecordOpensANewConnection)
 {
-    test::TempDir dir;
-    ScriptedServer server;
-    server.queue("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na", false);
-    server.queue("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\nb", false);
-    test::RecordingHttpEvents events;
-    HttpStack session(events, SystemClock::instance(), [] {}, optionsIn(dir));
+    answer(kReplyA, kReplyB);
     PostingRequest get;
     get.url = server.url("/");
     for (const char* expected : {"a", "b"}) {
@@ -160,14 +167,9 @@ TEST(HttpStack, EveryPlainRecordOpensANewConnection)
     EXPECT_EQ(server.connections(), 2);
 }
 
-TEST(HttpStack, ErrorStatusLeavesTheSessionUsable)
+TEST_F(HttpStackOverServer, ErrorStatusLeavesTheSessionUsable)
 {
-    test::TempDir dir;
-    ScriptedServer server;
-    server.queue("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n", false);
-    server.queue("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", false);
-    test::RecordingHttpEvents events;
-    HttpStack session(events, SystemClock::instance(), [] {}, optionsIn(dir));
+    answer("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n", "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
     PostingRequest put;
     put.method = HttpMethod::Put;
     put.url = server.url("/x");
